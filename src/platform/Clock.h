@@ -1,0 +1,40 @@
+#pragma once
+
+#include "store/DateTime.h"
+
+#include <QDateTime>
+
+// Every "now", "today" and "current time" of the program comes from a Clock,
+// so that tests can walk through midnight and billing periods instantly.
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+
+    DateTime nowDateTime() const { return DateTimeFromQDateTime(now()); }
+    DateTime today() const { return DateTimeFromQDate(now().date()); }
+    int currentYear() const { return now().date().year(); }
+};
+
+// The computer's local time.
+class LocalClock : public Clock
+{
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+// A clock that only moves when told to.
+class FakeClock : public Clock
+{
+public:
+    explicit FakeClock(const QDateTime &start = QDateTime(QDate(2000, 1, 1), QTime(12, 0)))
+        : m_now(start) {}
+    QDateTime now() const override { return m_now; }
+    void set(const QDateTime &moment) { m_now = moment; }
+    void advanceMs(qint64 ms) { m_now = m_now.addMSecs(ms); }
+    void advanceSeconds(qint64 s) { m_now = m_now.addSecs(s); }
+
+private:
+    QDateTime m_now;
+};

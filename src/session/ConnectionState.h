@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// What the connection check knows about the line, and the traffic of the
+// open session. Byte counts are 64-bit: a 32-bit counter wraps at 2 GiB.
+struct ConnectionState {
+    bool OnlineDetected = false;
+    bool ModemConnected = false;
+    bool FullyConnected = false;
+    QString ConnectedEntryName;
+
+    qint64 TotalReceived = 0;
+    qint64 TotalTransmitted = 0;
+    double ReceiveRate = 0;
+    double TransmitRate = 0;
+    double AverageReceiveRate = 0;
+    double AverageTransmitRate = 0;
+};

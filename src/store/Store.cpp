@@ -1,0 +1,716 @@
+#include "store/Store.h"
+
+#include "store/Errors.h"
+#include "store/FloatText.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// 'Taly': marks a database file as ours.
+constexpr int ApplicationId = 0x54616C79;
+constexpr int SchemaVersion = 1;
+constexpr qint64 HiveKeyId = 1;
+
+QStringList pathParts(const QString &path)
+{
+    return path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+}
+
+QString foldName(const QString &name)
+{
+    return name.toCaseFolded();
+}
+
+QString foldedPath(const QStringList &parts)
+{
+    QStringList folded;
+    folded.reserve(parts.size());
+    for (const QString &p : parts)
+        folded.append(foldName(p));
+    return folded.join(QLatin1Char('\\'));
+}
+
+class Statement
+{
+public:
+    explicit Statement(sqlite3_stmt *stmt) : m_stmt(stmt) {}
+    ~Statement()
+    {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+    void bind(int i, qint64 v) { sqlite3_bind_int64(m_stmt, i, v); }
+    void bind(int i, const QString &s)
+    {
+        const QByteArray utf8 = s.toUtf8();
+        sqlite3_bind_text(m_stmt, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+    void bindVariant(int i, int type, const QVariant &v)
+    {
+        switch (type) {
+        case RegSz:
+        case RegExpandSz:
+            bind(i, v.toString());
+            break;
+        case RegDword:
+        case RegQword:
+            bind(i, v.toLongLong());
+            break;
+        default: {
+            const QByteArray bytes = v.toByteArray();
+            sqlite3_bind_blob(m_stmt, i, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    }
+    int step() { return sqlite3_step(m_stmt); }
+    qint64 int64(int col) const { return sqlite3_column_int64(m_stmt, col); }
+    QString text(int col) const
+    {
+        const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, col));
+        return QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, col));
+    }
+    QByteArray blob(int col) const
+    {
+        const auto *p = static_cast<const char *>(sqlite3_column_blob(m_stmt, col));
+        return QByteArray(p, sqlite3_column_bytes(m_stmt, col));
+    }
+    QVariant valueData(int type, int col) const
+    {
+        switch (type) {
+        case RegSz:
+        case RegExpandSz:
+            return text(col);
+        case RegDword:
+        case RegQword:
+            return int64(col);
+        default:
+            return blob(col);
+        }
+    }
+
+private:
+    sqlite3_stmt *m_stmt;
+};
+
+} // namespace
+
+std::unique_ptr<Store> Store::open(const QString &filePath)
+{
+    std::unique_ptr<Store> store(new Store(filePath));
+    const QFileInfo info(filePath);
+    bool creating = false;
+    if (!info.exists()) {
+        // Create the file ourselves so that it (and the journal files SQLite
+        // derives from it) is readable by the owner only.
+        const QByteArray native = QFile::encodeName(filePath);
+        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            throw StoreOpenError(QStringLiteral("The Tallyline database '%1' could not be created: %2.")
+                                     .arg(filePath, QString::fromLocal8Bit(std::strerror(errno))));
+        }
+        ::close(fd);
+        creating = true;
+    } else if (!info.isFile()) {
+        throw StoreOpenError(QStringLiteral("The Tallyline database '%1' could not be opened: it is not a file.")
+                                 .arg(filePath));
+    }
+    store->openDatabase(creating);
+    return store;
+}
+
+Store::Store(const QString &filePath) : m_filePath(filePath) {}
+
+Store::~Store()
+{
+    for (sqlite3_stmt *stmt : std::as_const(m_statements))
+        sqlite3_finalize(stmt);
+    if (m_db)
+        sqlite3_close(m_db);
+}
+
+void Store::openDatabase(bool creating)
+{
+    const QByteArray native = QFile::encodeName(m_filePath);
+    int rc = sqlite3_open_v2(native.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const auto fail = [this](const QString &why) -> StoreOpenError {
+        return StoreOpenError(QStringLiteral("The Tallyline database '%1' could not be opened: %2.").arg(m_filePath, why));
+    };
+    if (rc != SQLITE_OK) {
+        const QString why = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
+        throw fail(why);
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, 5000);
+
+    // Look before touching anything: a foreign file must stay as it is.
+    int appId = 0;
+    int tableCount = 0;
+    {
+        sqlite3_stmt *stmt = nullptr;
+        rc = sqlite3_prepare_v2(m_db, "PRAGMA application_id", -1, &stmt, nullptr);
+        if (rc == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+            appId = sqlite3_column_int(stmt, 0);
+        else
+            rc = sqlite3_errcode(m_db);
+        sqlite3_finalize(stmt);
+        if (rc == SQLITE_NOTADB || (rc & 0xff) == SQLITE_NOTADB || rc == SQLITE_CORRUPT) {
+            throw StoreOpenError(QStringLiteral("The file '%1' is not a Tallyline database. "
+                                                "It has been left untouched.").arg(m_filePath));
+        }
+        if (rc != SQLITE_OK)
+            throw fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+        rc = sqlite3_prepare_v2(m_db, "SELECT count(*) FROM sqlite_master", -1, &stmt, nullptr);
+        if (rc == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+            tableCount = sqlite3_column_int(stmt, 0);
+        else
+            rc = sqlite3_errcode(m_db);
+        sqlite3_finalize(stmt);
+        if ((rc & 0xff) == SQLITE_NOTADB || (rc & 0xff) == SQLITE_CORRUPT)
+            throw StoreOpenError(QStringLiteral("The file '%1' is not a Tallyline database. "
+                                                "It has been left untouched.").arg(m_filePath));
+        if (rc != SQLITE_OK)
+            throw fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    }
+    const bool empty = appId == 0 && tableCount == 0;
+    if (!empty && appId != ApplicationId) {
+        throw StoreOpenError(QStringLiteral("The file '%1' is not a Tallyline database. "
+                                            "It has been left untouched.").arg(m_filePath));
+    }
+    if (sqlite3_db_readonly(m_db, "main") == 1)
+        throw fail(QStringLiteral("the file is read-only"));
+
+    // WAL: a process killed at any moment leaves every committed transaction
+    // in place. NORMAL synchronisation keeps that promise for process crashes;
+    // only a power loss can drop the last few commits, never corrupt the file.
+    char *err = nullptr;
+    if (sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;",
+                     nullptr, nullptr, &err) != SQLITE_OK) {
+        const QString why = QString::fromUtf8(err ? err : "unknown error");
+        sqlite3_free(err);
+        throw fail(why);
+    }
+    if (empty || creating) {
+        try {
+            createSchema();
+        } catch (const TallylineError &e) {
+            throw fail(e.message());
+        }
+    } else {
+        int version = 0;
+        sqlite3_stmt *stmt = nullptr;
+        if (sqlite3_prepare_v2(m_db, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK
+            && sqlite3_step(stmt) == SQLITE_ROW)
+            version = sqlite3_column_int(stmt, 0);
+        sqlite3_finalize(stmt);
+        if (version > SchemaVersion) {
+            throw fail(QStringLiteral("it was written by a newer version of Tallyline"));
+        }
+    }
+}
+
+void Store::createSchema()
+{
+    exec("BEGIN IMMEDIATE");
+    try {
+        exec("CREATE TABLE IF NOT EXISTS keys ("
+             " id INTEGER PRIMARY KEY,"
+             " parent INTEGER REFERENCES keys(id),"
+             " name TEXT NOT NULL,"
+             " folded TEXT NOT NULL)");
+        exec("CREATE UNIQUE INDEX IF NOT EXISTS keys_by_parent ON keys(parent, folded)");
+        exec("CREATE TABLE IF NOT EXISTS key_values ("
+             " key INTEGER NOT NULL REFERENCES keys(id),"
+             " name TEXT NOT NULL,"
+             " folded TEXT NOT NULL,"
+             " type INTEGER NOT NULL,"
+             " data)");
+        exec("CREATE UNIQUE INDEX IF NOT EXISTS values_by_key ON key_values(key, folded)");
+        exec("INSERT OR IGNORE INTO keys(id, parent, name, folded) VALUES (1, NULL, '', '')");
+        // Full paths, for reading the store with the sqlite3 shell.
+        exec("CREATE VIEW IF NOT EXISTS key_paths(id, path) AS"
+             " WITH RECURSIVE p(id, path) AS ("
+             "  SELECT id, '' FROM keys WHERE parent IS NULL"
+             "  UNION ALL SELECT k.id, CASE p.path WHEN '' THEN k.name ELSE p.path || '\\' || k.name END"
+             "  FROM keys k JOIN p ON k.parent = p.id)"
+             " SELECT id, path FROM p");
+        exec("CREATE VIEW IF NOT EXISTS tree(path, name, type, data) AS"
+             " SELECT key_paths.path, v.name, v.type, v.data FROM key_values v"
+             " JOIN key_paths ON key_paths.id = v.key");
+        exec(QByteArray("PRAGMA application_id = " + QByteArray::number(ApplicationId)).constData());
+        exec(QByteArray("PRAGMA user_version = " + QByteArray::number(SchemaVersion)).constData());
+        exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+sqlite3_stmt *Store::prepare(const char *sql)
+{
+    const QString key = QString::fromLatin1(sql);
+    auto it = m_statements.constFind(key);
+    if (it != m_statements.constEnd())
+        return it.value();
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK)
+        throwSqlite(QStringLiteral("prepare"));
+    m_statements.insert(key, stmt);
+    return stmt;
+}
+
+void Store::exec(const char *sql)
+{
+    char *err = nullptr;
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        const QString why = QString::fromUtf8(err ? err : "unknown error");
+        sqlite3_free(err);
+        throw StoreError(QStringLiteral("Database error in '%1': %2").arg(m_filePath, why));
+    }
+}
+
+void Store::throwSqlite(const QString &what)
+{
+    throw StoreError(QStringLiteral("Database error (%1) in '%2': %3")
+                         .arg(what, m_filePath, QString::fromUtf8(sqlite3_errmsg(m_db))));
+}
+
+QString Store::hivePathOf(const QString &keyPath)
+{
+    QString path = QString::fromLatin1(RootPath);
+    QString rel = keyPath;
+    while (rel.startsWith(QLatin1Char('\\')))
+        rel.remove(0, 1);
+    return path + rel;
+}
+
+qint64 Store::findChild(qint64 parent, const QString &name)
+{
+    Statement st(prepare("SELECT id FROM keys WHERE parent = ?1 AND folded = ?2"));
+    st.bind(1, parent);
+    st.bind(2, foldName(name));
+    const int rc = st.step();
+    if (rc == SQLITE_ROW)
+        return st.int64(0);
+    if (rc != SQLITE_DONE)
+        throwSqlite(QStringLiteral("read key"));
+    return 0;
+}
+
+qint64 Store::insertChild(qint64 parent, const QString &name)
+{
+    Statement st(prepare("INSERT INTO keys(parent, name, folded) VALUES (?1, ?2, ?3)"));
+    st.bind(1, parent);
+    st.bind(2, name);
+    st.bind(3, foldName(name));
+    if (st.step() != SQLITE_DONE)
+        return 0;
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+qint64 Store::findKey(const QString &hivePath)
+{
+    const QStringList parts = pathParts(hivePath);
+    if (parts.isEmpty())
+        return HiveKeyId;
+    const QString folded = foldedPath(parts);
+    const auto cached = m_keyCache.constFind(folded);
+    if (cached != m_keyCache.constEnd())
+        return cached.value();
+    qint64 id = HiveKeyId;
+    for (const QString &part : parts) {
+        id = findChild(id, part);
+        if (id == 0)
+            return 0;
+    }
+    m_keyCache.insert(folded, id);
+    return id;
+}
+
+qint64 Store::ensureKey(const QString &hivePath, const QString &valueNameForError)
+{
+    const qint64 existing = findKey(hivePath);
+    if (existing != 0)
+        return existing;
+    const QStringList parts = pathParts(hivePath);
+    qint64 id = HiveKeyId;
+    for (const QString &part : parts) {
+        qint64 child = findChild(id, part);
+        if (child == 0)
+            child = insertChild(id, part);
+        if (child == 0)
+            throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueNameForError));
+        id = child;
+    }
+    m_keyCache.insert(foldedPath(parts), id);
+    return id;
+}
+
+void Store::forgetCachedKeys()
+{
+    m_keyCache.clear();
+}
+
+bool Store::readRaw(qint64 key, const QString &valueName, int &type, QVariant &data)
+{
+    Statement st(prepare("SELECT type, data FROM key_values WHERE key = ?1 AND folded = ?2"));
+    st.bind(1, key);
+    st.bind(2, foldName(valueName));
+    const int rc = st.step();
+    if (rc == SQLITE_ROW) {
+        type = int(st.int64(0));
+        data = st.valueData(type, 1);
+        return true;
+    }
+    if (rc != SQLITE_DONE)
+        throwSqlite(QStringLiteral("read value"));
+    return false;
+}
+
+void Store::writeRaw(const QString &hivePath, const QString &valueName, int type, const QVariant &data)
+{
+    const qint64 key = ensureKey(hivePath, valueName);
+    Statement st(prepare("INSERT INTO key_values(key, name, folded, type, data) VALUES (?1, ?2, ?3, ?4, ?5)"
+                         " ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data"));
+    st.bind(1, key);
+    st.bind(2, valueName);
+    st.bind(3, foldName(valueName));
+    st.bind(4, qint64(type));
+    st.bindVariant(5, type, data);
+    if (st.step() != SQLITE_DONE)
+        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueName));
+}
+
+bool Store::ReadStoreInteger(const QString &valueName, const QString &keyPath, int &value)
+{
+    const qint64 key = findKey(hivePathOf(keyPath));
+    if (key == 0)
+        return false;
+    int type = RegNone;
+    QVariant data;
+    if (!readRaw(key, valueName, type, data))
+        return false;
+    if (type != RegDword)
+        throw StoreError(QStringLiteral("Invalid data type for '%1'").arg(valueName));
+    value = int(qint32(data.toLongLong()));
+    return true;
+}
+
+void Store::WriteStoreInteger(const QString &valueName, const QString &keyPath, int value)
+{
+    writeRaw(hivePathOf(keyPath), valueName, RegDword, qint64(value));
+}
+
+QString Store::ReadStoreString(const QString &valueName, const QString &keyPath)
+{
+    const qint64 key = findKey(hivePathOf(keyPath));
+    if (key == 0)
+        return QString();
+    int type = RegNone;
+    QVariant data;
+    if (!readRaw(key, valueName, type, data))
+        return QString();
+    if (type != RegSz && type != RegExpandSz)
+        throw StoreError(QStringLiteral("Invalid data type for '%1'").arg(valueName));
+    return data.toString();
+}
+
+void Store::WriteStoreString(const QString &valueName, const QString &keyPath, const QString &text)
+{
+    writeRaw(hivePathOf(keyPath), valueName, RegSz, text.isNull() ? QStringLiteral("") : text);
+}
+
+double Store::ReadStoreFloat(const QString &valueName, const QString &keyPath)
+{
+    QString text = ReadStoreString(valueName, keyPath);
+    if (text.isEmpty())
+        text = QStringLiteral("0");
+    return StoreTextToFloat(text);
+}
+
+void Store::WriteStoreFloat(const QString &valueName, const QString &keyPath, double value)
+{
+    writeRaw(hivePathOf(keyPath), valueName, RegSz, FloatToStoreText(value));
+}
+
+bool Store::ReadStoreBool(const QString &valueName, const QString &keyPath, bool &flag)
+{
+    int value = 0;
+    if (!ReadStoreInteger(valueName, keyPath, value))
+        return false;
+    flag = value != 0;
+    return true;
+}
+
+void Store::WriteStoreBool(const QString &valueName, const QString &keyPath, bool flag)
+{
+    writeRaw(hivePathOf(keyPath), valueName, RegDword, qint64(flag ? 1 : 0));
+}
+
+void Store::WriteAbsoluteString(const QString &keyPath, const QString &valueName, const QString &text)
+{
+    writeRaw(keyPath, valueName, RegSz, text.isNull() ? QStringLiteral("") : text);
+}
+
+void Store::MoveStoreKey(const QString &oldPath, const QString &newPath)
+{
+    const QString oldHive = hivePathOf(oldPath);
+    const QString newHive = hivePathOf(newPath);
+    const qint64 from = findKey(oldHive);
+    if (from == 0 || findKey(newHive) != 0)
+        return;
+    QStringList newParts = pathParts(newHive);
+    if (newParts.isEmpty())
+        return;
+    const QString newName = newParts.takeLast();
+    Transaction tx(*this);
+    const qint64 parent = ensureKey(newParts.join(QLatin1Char('\\')), newName);
+    copyKeyTree(from, parent, newName);
+    deleteKeyById(from);
+    tx.commit();
+}
+
+void Store::copyKeyTree(qint64 from, qint64 toParent, const QString &toName)
+{
+    const qint64 to = insertChild(toParent, toName);
+    if (to == 0)
+        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(toName));
+    {
+        Statement st(prepare("INSERT INTO key_values(key, name, folded, type, data)"
+                             " SELECT ?2, name, folded, type, data FROM key_values WHERE key = ?1 ORDER BY rowid"));
+        st.bind(1, from);
+        st.bind(2, to);
+        if (st.step() != SQLITE_DONE)
+            throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(toName));
+    }
+    QList<QPair<qint64, QString>> children;
+    {
+        Statement st(prepare("SELECT id, name FROM keys WHERE parent = ?1 ORDER BY id"));
+        st.bind(1, from);
+        while (st.step() == SQLITE_ROW)
+            children.append({st.int64(0), st.text(1)});
+    }
+    for (const auto &child : std::as_const(children))
+        copyKeyTree(child.first, to, child.second);
+}
+
+void Store::deleteKeyById(qint64 id)
+{
+    if (id == HiveKeyId)
+        return;
+    {
+        Statement st(prepare("WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL"
+                             " SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id)"
+                             " DELETE FROM key_values WHERE key IN (SELECT id FROM sub)"));
+        st.bind(1, id);
+        if (st.step() != SQLITE_DONE)
+            throwSqlite(QStringLiteral("delete key"));
+    }
+    {
+        Statement st(prepare("WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL"
+                             " SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id)"
+                             " DELETE FROM keys WHERE id IN (SELECT id FROM sub)"));
+        st.bind(1, id);
+        if (st.step() != SQLITE_DONE)
+            throwSqlite(QStringLiteral("delete key"));
+    }
+    forgetCachedKeys();
+}
+
+void Store::RenameStoreValue(const QString &keyPath, const QString &oldName, const QString &newName)
+{
+    const qint64 key = ensureKey(hivePathOf(keyPath), newName);
+    if (foldName(oldName) == foldName(newName)) {
+        Statement st(prepare("UPDATE key_values SET name = ?3 WHERE key = ?1 AND folded = ?2"));
+        st.bind(1, key);
+        st.bind(2, foldName(oldName));
+        st.bind(3, newName);
+        if (st.step() != SQLITE_DONE)
+            throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(newName));
+        return;
+    }
+    int type = RegNone;
+    QVariant data;
+    if (!readRaw(key, oldName, type, data))
+        return;
+    int existingType = RegNone;
+    QVariant existing;
+    if (readRaw(key, newName, existingType, existing))
+        return;
+    Statement st(prepare("UPDATE key_values SET name = ?3, folded = ?4 WHERE key = ?1 AND folded = ?2"));
+    st.bind(1, key);
+    st.bind(2, foldName(oldName));
+    st.bind(3, newName);
+    st.bind(4, foldName(newName));
+    if (st.step() != SQLITE_DONE)
+        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(newName));
+}
+
+void Store::DeleteStoreKey(const QString &keyPath)
+{
+    deleteKeyTree(hivePathOf(keyPath));
+}
+
+void Store::deleteKeyTree(const QString &hivePath)
+{
+    const qint64 id = findKey(hivePath);
+    if (id == 0 || id == HiveKeyId)
+        return;
+    Transaction tx(*this);
+    deleteKeyById(id);
+    tx.commit();
+}
+
+void Store::DeleteStoreValue(const QString &keyPath, const QString &valueName)
+{
+    const qint64 key = ensureKey(hivePathOf(keyPath), valueName);
+    Statement st(prepare("DELETE FROM key_values WHERE key = ?1 AND folded = ?2"));
+    st.bind(1, key);
+    st.bind(2, foldName(valueName));
+    if (st.step() != SQLITE_DONE)
+        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueName));
+}
+
+void Store::DeleteNumberedRecord(const QString &recordsPath, const QString &recordPrefix, int k,
+                                 const QString &countKeyPath, const QString &countValueName)
+{
+    int count = 0;
+    ReadStoreInteger(countValueName, countKeyPath, count);
+    QString base = recordsPath;
+    if (!base.isEmpty() && !base.endsWith(QLatin1Char('\\')))
+        base += QLatin1Char('\\');
+    Transaction tx(*this);
+    DeleteStoreKey(base + recordPrefix + QString::number(k));
+    for (int j = k + 1; j <= count; ++j)
+        MoveStoreKey(base + recordPrefix + QString::number(j), base + recordPrefix + QString::number(j - 1));
+    WriteStoreInteger(countValueName, countKeyPath, count - 1);
+    tx.commit();
+}
+
+bool Store::keyExists(const QString &hivePath)
+{
+    return findKey(hivePath) != 0;
+}
+
+QStringList Store::subkeyNames(const QString &hivePath)
+{
+    QStringList names;
+    const qint64 id = findKey(hivePath);
+    if (id == 0)
+        return names;
+    Statement st(prepare("SELECT id, name FROM keys WHERE parent = ?1 ORDER BY id"));
+    st.bind(1, id);
+    while (st.step() == SQLITE_ROW)
+        names.append(st.text(1));
+    return names;
+}
+
+QList<StoreValue> Store::values(const QString &hivePath)
+{
+    QList<StoreValue> result;
+    const qint64 id = findKey(hivePath);
+    if (id == 0)
+        return result;
+    Statement st(prepare("SELECT name, type, data FROM key_values WHERE key = ?1 ORDER BY rowid"));
+    st.bind(1, id);
+    while (st.step() == SQLITE_ROW) {
+        StoreValue v;
+        v.name = st.text(0);
+        v.type = int(st.int64(1));
+        v.data = st.valueData(v.type, 2);
+        result.append(v);
+    }
+    return result;
+}
+
+bool Store::readValue(const QString &hivePath, const QString &valueName, StoreValue &out)
+{
+    const qint64 id = findKey(hivePath);
+    if (id == 0)
+        return false;
+    int type = RegNone;
+    QVariant data;
+    if (!readRaw(id, valueName, type, data))
+        return false;
+    Statement st(prepare("SELECT name FROM key_values WHERE key = ?1 AND folded = ?2"));
+    st.bind(1, id);
+    st.bind(2, foldName(valueName));
+    out.name = st.step() == SQLITE_ROW ? st.text(0) : valueName;
+    out.type = type;
+    out.data = data;
+    return true;
+}
+
+void Store::setValue(const QString &hivePath, const StoreValue &value)
+{
+    writeRaw(hivePath, value.name, value.type, value.data);
+}
+
+void Store::createKey(const QString &hivePath)
+{
+    ensureKey(hivePath, pathParts(hivePath).value(pathParts(hivePath).size() - 1));
+}
+
+void Store::clear()
+{
+    Transaction tx(*this);
+    exec("DELETE FROM key_values");
+    exec("DELETE FROM keys WHERE id <> 1");
+    forgetCachedKeys();
+    tx.commit();
+}
+
+QString Store::integrityCheck()
+{
+    sqlite3_stmt *stmt = nullptr;
+    QStringList lines;
+    if (sqlite3_prepare_v2(m_db, "PRAGMA integrity_check", -1, &stmt, nullptr) != SQLITE_OK)
+        return QString::fromUtf8(sqlite3_errmsg(m_db));
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        lines.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0))));
+    sqlite3_finalize(stmt);
+    return lines.join(QLatin1Char('\n'));
+}
+
+Store::Transaction::Transaction(Store &store) : m_store(store)
+{
+    m_savepoint = "tl_" + QByteArray::number(++m_store.m_savepointCounter);
+    m_store.exec(("SAVEPOINT " + m_savepoint).constData());
+    ++m_store.m_transactionDepth;
+}
+
+Store::Transaction::~Transaction()
+{
+    if (m_done)
+        return;
+    --m_store.m_transactionDepth;
+    sqlite3_exec(m_store.m_db, ("ROLLBACK TO " + m_savepoint + "; RELEASE " + m_savepoint).constData(),
+                 nullptr, nullptr, nullptr);
+    // Keys created inside the rolled-back part are gone again.
+    m_store.forgetCachedKeys();
+}
+
+void Store::Transaction::commit()
+{
+    if (m_done)
+        return;
+    m_done = true;
+    --m_store.m_transactionDepth;
+    try {
+        m_store.exec(("RELEASE " + m_savepoint).constData());
+    } catch (...) {
+        sqlite3_exec(m_store.m_db, ("ROLLBACK TO " + m_savepoint + "; RELEASE " + m_savepoint).constData(),
+                     nullptr, nullptr, nullptr);
+        m_store.forgetCachedKeys();
+        throw;
+    }
+}

@@ -1,0 +1,152 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// Registry value types as the backup file and the registry editor know them.
+enum RegistryType : int {
+    RegNone = 0,
+    RegSz = 1,
+    RegExpandSz = 2,
+    RegBinary = 3,
+    RegDword = 4,
+    RegMultiSz = 7,
+    RegQword = 11,
+};
+
+// One value as kept in the store: its name as written, its registry type and
+// its data (QString for REG_SZ / REG_EXPAND_SZ, qint64 for REG_DWORD and
+// REG_QWORD, QByteArray for anything else).
+struct StoreValue {
+    QString name;
+    int type = RegNone;
+    QVariant data;
+};
+
+// Raised when the database file cannot be used at all. The message names the file.
+class StoreOpenError : public std::runtime_error
+{
+public:
+    explicit StoreOpenError(const QString &message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    const QString &message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// The program's key tree (the registry hive HKEY_LOCAL_MACHINE, of which we
+// use the root "\Software\Kelmora\Tallyline\" and the start-up entry) kept in
+// one SQLite database file. Key and value names compare without regard to
+// letter case. Every write outside a Transaction commits on its own.
+class Store
+{
+public:
+    static constexpr const char *RootPath = "\\Software\\Kelmora\\Tallyline\\";
+    static constexpr const char *DefaultFileName = "Tallyline.sqlite";
+
+    // Opens (or creates, readable by its owner only) the database at filePath.
+    // Throws StoreOpenError for a file that cannot be opened or is not ours;
+    // such a file is left exactly as it was.
+    static std::unique_ptr<Store> open(const QString &filePath);
+    ~Store();
+
+    Store(const Store &) = delete;
+    Store &operator=(const Store &) = delete;
+
+    QString filePath() const { return m_filePath; }
+
+    // Store functions; keyPath is relative to RootPath.
+    bool ReadStoreInteger(const QString &valueName, const QString &keyPath, int &value);
+    void WriteStoreInteger(const QString &valueName, const QString &keyPath, int value);
+    QString ReadStoreString(const QString &valueName, const QString &keyPath);
+    void WriteStoreString(const QString &valueName, const QString &keyPath, const QString &text);
+    double ReadStoreFloat(const QString &valueName, const QString &keyPath);
+    void WriteStoreFloat(const QString &valueName, const QString &keyPath, double value);
+    bool ReadStoreBool(const QString &valueName, const QString &keyPath, bool &flag);
+    void WriteStoreBool(const QString &valueName, const QString &keyPath, bool flag);
+    // keyPath is relative to the hive, e.g. "\Software\Microsoft\Windows\CurrentVersion\Run".
+    void WriteAbsoluteString(const QString &keyPath, const QString &valueName, const QString &text);
+    void MoveStoreKey(const QString &oldPath, const QString &newPath);
+    void RenameStoreValue(const QString &keyPath, const QString &oldName, const QString &newName);
+    void DeleteStoreKey(const QString &keyPath);
+    void DeleteStoreValue(const QString &keyPath, const QString &valueName);
+
+    // Deletes record <recordPrefix><k> below recordsPath, moves the later
+    // records down by one and writes the count as one less. The count is the
+    // integer countValueName under countKeyPath (all paths root-relative).
+    void DeleteNumberedRecord(const QString &recordsPath, const QString &recordPrefix, int k,
+                              const QString &countKeyPath, const QString &countValueName);
+
+    // Structural access by hive path ("Software\Kelmora\Tallyline\Users";
+    // leading and trailing backslashes are ignored, "" is the hive itself).
+    // Used by the backup file, the converter and tests.
+    bool keyExists(const QString &hivePath);
+    QStringList subkeyNames(const QString &hivePath);   // names as written, in creation order
+    QList<StoreValue> values(const QString &hivePath);  // in creation order
+    bool readValue(const QString &hivePath, const QString &valueName, StoreValue &out);
+    void setValue(const QString &hivePath, const StoreValue &value);  // creates the key
+    void createKey(const QString &hivePath);
+    void deleteKeyTree(const QString &hivePath);
+    // Removes every key and value (the hive stays).
+    void clear();
+
+    // Hive path of a root-relative key path.
+    static QString hivePathOf(const QString &keyPath);
+
+    // A group of writes that commits together. Nested scopes join the
+    // outermost one; a scope destroyed without commit() rolls back its part.
+    class Transaction
+    {
+    public:
+        explicit Transaction(Store &store);
+        ~Transaction();
+        void commit();
+
+        Transaction(const Transaction &) = delete;
+        Transaction &operator=(const Transaction &) = delete;
+
+    private:
+        Store &m_store;
+        QByteArray m_savepoint;
+        bool m_done = false;
+    };
+
+    // Runs PRAGMA integrity_check; returns "ok" when the file is sound.
+    QString integrityCheck();
+
+private:
+    explicit Store(const QString &filePath);
+    void openDatabase(bool creating);
+    void createSchema();
+
+    sqlite3_stmt *prepare(const char *sql);
+    void exec(const char *sql);
+    [[noreturn]] void throwSqlite(const QString &what);
+
+    // Key ids: 0 when missing (find) or created with its parents (ensure).
+    qint64 findKey(const QString &hivePath);
+    qint64 ensureKey(const QString &hivePath, const QString &valueNameForError);
+    qint64 findChild(qint64 parent, const QString &name);
+    qint64 insertChild(qint64 parent, const QString &name);
+    void deleteKeyById(qint64 id);
+    void copyKeyTree(qint64 from, qint64 toParent, const QString &toName);
+    void forgetCachedKeys();
+
+    bool readRaw(qint64 key, const QString &valueName, int &type, QVariant &data);
+    void writeRaw(const QString &hivePath, const QString &valueName, int type, const QVariant &data);
+
+    QString m_filePath;
+    sqlite3 *m_db = nullptr;
+    QHash<QString, sqlite3_stmt *> m_statements;
+    QHash<QString, qint64> m_keyCache;  // folded hive path -> key id
+    int m_transactionDepth = 0;
+    int m_savepointCounter = 0;
+};
