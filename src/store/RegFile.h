@@ -1,0 +1,22 @@
+#pragma once
+
+#include "store/Errors.h"
+
+#include <QString>
+
+class Store;
+
+// A backup file that cannot be read; the message names the line at fault.
+class RegFileError : public TallylineError
+{
+public:
+    explicit RegFileError(const QString &message) : TallylineError(message, "ERegFileError") {}
+};
+
+// Writes the whole root key (HKEY_LOCAL_MACHINE\Software\Kelmora\Tallyline)
+// to filePath in the registry editor's text format, readable by its owner only.
+void ExportRegFile(Store &store, const QString &filePath);
+
+// Imports a registry editor file into the store in one transaction: either
+// the whole file or, on any error, nothing.
+void ImportRegFile(Store &store, const QString &filePath);
