@@ -1,5 +1,7 @@
 #pragma once
 
+#include "session/TrafficStatistics.h"
+
 #include <QString>
 
 // What the connection check knows about the line, and the traffic of the
@@ -8,7 +10,7 @@ struct ConnectionState {
     bool OnlineDetected = false;
     bool ModemConnected = false;
     bool FullyConnected = false;
-    QString ConnectedEntryName;
+    QString ConnectedEntryName = QStringLiteral("Default");
 
     qint64 TotalReceived = 0;
     qint64 TotalTransmitted = 0;
@@ -16,4 +18,14 @@ struct ConnectionState {
     double TransmitRate = 0;
     double AverageReceiveRate = 0;
     double AverageTransmitRate = 0;
+
+    qint64 PreviousReceived = 0;
+    qint64 PreviousTransmitted = 0;
+    qint64 StartReceived = 0;
+    qint64 StartTransmitted = 0;
+    int ActiveReceiveTicks = 0;
+    int ActiveTransmitTicks = 0;
+
+    // The byte counters of the tray form's statistics component.
+    TRAS DunSpeed;
 };

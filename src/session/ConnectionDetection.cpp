@@ -1,0 +1,93 @@
+#include "session/ConnectionDetection.h"
+
+#include "app/AppContext.h"
+#include "platform/DialUpNetwork.h"
+
+namespace {
+// Interval rates and averages are scaled by this factor; totals never are.
+constexpr double RateFactor = 0.88;
+}
+
+bool StageCountsAsOnline(int stage, int state)
+{
+    if (state == RasState::Disconnected)
+        return false;
+    switch (stage) {
+    case 0: return state >= RasState::Authenticate;
+    case 1: return state >= RasState::ConnectDevice;
+    case 2: return state == RasState::Connected;
+    default: return false;
+    }
+}
+
+bool IsConnectedAtStage(AppContext &ctx, int stage)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "IsConnectedAtStage");
+    if (!ctx.platform.dialUp)
+        return false;
+    const QList<DialUpConnection> list = ctx.platform.dialUp->connections();
+    for (const DialUpConnection &c : list) {
+        if (StageCountsAsOnline(stage, c.state)) {
+            ctx.connection.ConnectedEntryName = c.entryName.left(256);
+            return true;
+        }
+    }
+    return false;
+}
+
+void RASCheckTimerTimer(AppContext &ctx)
+{
+    PROCEDURE_GUARD(ctx, "MainApp", "RASCheckTimerTimer");
+    ctx.connection.OnlineDetected = IsConnectedAtStage(ctx, ctx.settings.ModemDetectionType);
+    ctx.connection.FullyConnected = IsConnectedAtStage(ctx, 2);
+    ctx.connection.ModemConnected = IsConnectedAtStage(ctx, 1);
+    if (ctx.shell.SessionOpen && ctx.connection.FullyConnected)
+        UpdateTrafficCounters(ctx);
+}
+
+void UpdateTrafficCounters(AppContext &ctx)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "UpdateTrafficCounters");
+    ConnectionState &c = ctx.connection;
+    ShellState &shell = ctx.shell;
+
+    // A failed read leaves the last values, so that tick's rates are 0.
+    c.DunSpeed.ReadStatistics(ctx.platform.dialUp);
+    const qint64 recv = c.DunSpeed.StatsRecv;
+    const qint64 xmit = c.DunSpeed.StatsXmit;
+
+    if (shell.TrafficBaselineTaken) {
+        c.ReceiveRate = double(recv - c.PreviousReceived) * RateFactor;
+    } else {
+        c.StartReceived = recv;
+        c.ReceiveRate = 0;
+    }
+    c.PreviousReceived = recv;
+    c.TotalReceived = recv;
+
+    if (shell.TrafficBaselineTaken) {
+        c.TransmitRate = double(xmit - c.PreviousTransmitted) * RateFactor;
+    } else {
+        c.StartTransmitted = xmit;
+        c.TransmitRate = 0;
+    }
+    c.PreviousTransmitted = xmit;
+    c.TotalTransmitted = xmit;
+
+    if (!shell.TrafficBaselineTaken) {
+        c.ActiveReceiveTicks = 0;
+        c.ActiveTransmitTicks = 0;
+        c.AverageReceiveRate = 0;
+        c.AverageTransmitRate = 0;
+    }
+    if (c.ReceiveRate != 0)
+        ++c.ActiveReceiveTicks;
+    if (c.TransmitRate != 0)
+        ++c.ActiveTransmitTicks;
+    if (c.ActiveReceiveTicks > 0)
+        c.AverageReceiveRate = double(c.TotalReceived) / c.ActiveReceiveTicks * RateFactor;
+    if (c.ActiveTransmitTicks > 0)
+        c.AverageTransmitRate = double(c.TotalTransmitted) / c.ActiveTransmitTicks * RateFactor;
+
+    shell.TrafficBaselineTaken = true;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "app/AppContext.h"
+#include "app/RecordingUi.h"
+#include "platform/Clock.h"
+#include "platform/FakeDialUpNetwork.h"
+#include "support/TempStore.h"
+
+namespace testsupport {
+
+// An application context on a fresh store, a fake clock, a recording Ui and
+// a fake dial-up network.
+struct FakeLineContext {
+    FakeLineContext() : ctx(*temp.store, clock, ui) { ctx.platform.dialUp = &network; }
+
+    TempStore temp;
+    FakeClock clock;
+    RecordingUi ui;
+    FakeDialUpNetwork network;
+    AppContext ctx;
+};
+
+} // namespace testsupport
