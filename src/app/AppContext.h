@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/EngineEvents.h"
 #include "app/ErrorReport.h"
 #include "app/Platform.h"
 #include "app/ShellState.h"
@@ -9,6 +10,7 @@
 #include "session/ConnectionState.h"
 #include "store/Settings.h"
 #include "store/Store.h"
+#include "tariff/PricingState.h"
 #include "tariff/TariffState.h"
 #include "users/LoginState.h"
 
@@ -32,4 +34,7 @@ struct AppContext {
     ShellState shell;
     ConnectionState connection;
     TariffState tariff;
+    PricingState pricing;
+
+    EngineEvents events;
 };

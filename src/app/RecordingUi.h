@@ -3,6 +3,7 @@
 #include "app/Ui.h"
 
 #include <QList>
+#include <QMap>
 #include <QQueue>
 
 // A Ui that remembers every box and answers confirmations from a script
@@ -22,6 +23,17 @@ public:
         return answers.isEmpty() ? defaultAnswer : answers.dequeue();
     }
 
+    void beep() override { ++beeps; }
+    bool accountWindowExists() const override { return accountWindowOpen; }
+    void setAccountStatusText(int panel, const QString &text) override { statusPanels[panel] = text; }
+    void updateLiveRows(const LiveSessionRow &session, const LivePerformanceRow &performance) override
+    {
+        liveSessionRows.append(session);
+        livePerformanceRows.append(performance);
+    }
+    void refreshAccountPeriods() override { ++accountPeriodRefreshes; }
+    void showEndOfPeriodBill() override { ++endOfPeriodBills; }
+
     QStringList texts() const
     {
         QStringList list;
@@ -33,4 +45,12 @@ public:
     QList<Message> messages;
     QQueue<bool> answers;
     bool defaultAnswer = false;
+
+    int beeps = 0;
+    bool accountWindowOpen = false;   // what accountWindowExists answers
+    QMap<int, QString> statusPanels;  // last text of each status bar panel
+    QList<LiveSessionRow> liveSessionRows;
+    QList<LivePerformanceRow> livePerformanceRows;
+    int accountPeriodRefreshes = 0;
+    int endOfPeriodBills = 0;
 };

@@ -2,6 +2,22 @@
 
 #include <QString>
 
+// The texts of the open session's rows in the account window's lists, ready
+// to show. sessionDay is the session's date in the short date format; the
+// window updates its live row only when that row's date column equals it.
+struct LiveSessionRow {
+    QString sessionDay;
+    QString startTime, endTime, timeOnline, sessionCost;
+    QString dailyTime, dailyCost, accountTime, accountCost;
+};
+
+struct LivePerformanceRow {
+    QString sessionDay;
+    QString startTime, timeOnline;
+    QString received, transmitted, averageReceiveRate, averageTransmitRate;
+    QString dailyDownloaded, accountDownloaded;
+};
+
 // The kinds of modal message box the program shows.
 enum class MessageKind { Warning, Error, Information, Confirmation };
 
@@ -17,4 +33,18 @@ public:
     virtual void showMessage(MessageKind kind, const QString &text) = 0;
     // A Yes/No confirmation; true only for Yes.
     virtual bool confirm(const QString &text) = 0;
+
+    // A short warning sound.
+    virtual void beep() {}
+
+    // The account information window: whether it exists, its status bar
+    // panels (1-based), the blinking live rows of the open session, and the
+    // refill of its period selectors and lists after a new account period.
+    virtual bool accountWindowExists() const { return false; }
+    virtual void setAccountStatusText(int panel, const QString &text) {}
+    virtual void updateLiveRows(const LiveSessionRow &session, const LivePerformanceRow &performance) {}
+    virtual void refreshAccountPeriods() {}
+
+    // The bill, modally, with its "end of your account period" line shown.
+    virtual void showEndOfPeriodBill() {}
 };

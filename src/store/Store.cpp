@@ -669,6 +669,33 @@ void Store::clear()
     tx.commit();
 }
 
+bool Store::visitValues(const QString &keyPath, const std::function<void(const RawValue &)> &visit)
+{
+    const qint64 id = findKey(hivePathOf(keyPath));
+    if (id == 0)
+        return false;
+    sqlite3_stmt *stmt = prepare("SELECT folded, type, data FROM key_values WHERE key = ?1");
+    Statement st(stmt);
+    st.bind(1, id);
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW) {
+        RawValue v;
+        v.foldedName = QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)),
+                                      sqlite3_column_bytes(stmt, 0));
+        v.type = sqlite3_column_int(stmt, 1);
+        if (v.type == RegSz || v.type == RegExpandSz) {
+            v.text = QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 2)),
+                                    sqlite3_column_bytes(stmt, 2));
+        } else if (v.type == RegDword || v.type == RegQword) {
+            v.integer = sqlite3_column_int64(stmt, 2);
+        }
+        visit(v);
+    }
+    if (rc != SQLITE_DONE)
+        throwSqlite(QStringLiteral("read values"));
+    return true;
+}
+
 QString Store::integrityCheck()
 {
     sqlite3_stmt *stmt = nullptr;

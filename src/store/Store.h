@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 struct sqlite3;
@@ -84,6 +86,20 @@ public:
     // integer countValueName under countKeyPath (all paths root-relative).
     void DeleteNumberedRecord(const QString &recordsPath, const QString &recordPrefix, int k,
                               const QString &countKeyPath, const QString &countValueName);
+
+    // One value as visitValues hands it over: the name folded to lower case,
+    // the registry type, and the data as UTF-8 text (string types) or as an
+    // integer (REG_DWORD, REG_QWORD). The views live only during the call.
+    struct RawValue {
+        QByteArrayView foldedName;
+        int type = RegNone;
+        QByteArrayView text;
+        qint64 integer = 0;
+    };
+    // Visits every value of the key (root-relative) in one query, without
+    // building strings: for readers that take a whole record at once, such
+    // as a day's sessions. False when the key does not exist.
+    bool visitValues(const QString &keyPath, const std::function<void(const RawValue &)> &visit);
 
     // Structural access by hive path ("Software\Kelmora\Tallyline\Users";
     // leading and trailing backslashes are ignored, "" is the hive itself).

@@ -1,0 +1,236 @@
+#include "tariff/AccountPeriods.h"
+
+#include "app/AppContext.h"
+#include "session/SessionRecords.h"
+#include "store/FloatText.h"
+#include "tariff/Formatting.h"
+#include "tariff/TariffKeys.h"
+
+#include <QDate>
+
+#include <cmath>
+
+namespace {
+
+bool isLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+// The day-of-period number a weekly or monthly "Bill Date" gives; a text
+// that is not a number in range counts as 1 (a damaged record must not stop
+// the period check, which runs on every tick).
+int billDay(const QString &text, int highest)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < 1 || value > highest)
+        return 1;
+    return value;
+}
+
+// Day and month of a quarterly or yearly "Bill Date" (a date as float text;
+// the year is not used). A text that is not a date gives 1 January.
+QDate billDayAndMonth(const QString &text)
+{
+    double value = 0;
+    if (TryStoreTextToFloat(text, value) && std::fabs(value) < 3.0e6) {
+        const QDate date = QDateFromDateTime(value);
+        if (date.isValid())
+            return date;
+    }
+    return QDate(2000, 1, 1);
+}
+
+DateTime dateOf(int year, int month, int day)
+{
+    return DateTimeFromQDate(QDate(year, month, qMin(day, DaysPerMonth(month, year))));
+}
+
+// Month arithmetic on (year, month) pairs.
+void addMonths(int &year, int &month, int delta)
+{
+    int index = year * 12 + (month - 1) + delta;
+    year = index / 12;
+    month = index % 12 + 1;
+}
+
+// A stored "CUSTOM" type has no period rule of its own; it runs monthly.
+int periodRule(int code)
+{
+    return code == AccountCustom ? AccountMonthly : code;
+}
+
+QString readUserString(AppContext &ctx, const char *name)
+{
+    return ctx.store.ReadStoreString(QLatin1String(name), TariffKeys::user(ctx.login.CurrentUser));
+}
+
+} // namespace
+
+int AccountTypeStringToInteger(const QString &text)
+{
+    const QString upper = text.toUpper();
+    if (upper == QLatin1String("WEEKLY"))
+        return AccountWeekly;
+    if (upper == QLatin1String("MONTHLY"))
+        return AccountMonthly;
+    if (upper == QLatin1String("QUARTERLY"))
+        return AccountQuarterly;
+    if (upper == QLatin1String("YEARLY"))
+        return AccountYearly;
+    if (upper == QLatin1String("CUSTOM"))
+        return AccountCustom;
+    return AccountWeekly;
+}
+
+int DaysPerMonth(int month, int year)
+{
+    static const int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12)
+        return 0;
+    if (month == 2 && isLeapYear(year))
+        return 29;
+    return lengths[month - 1];
+}
+
+DateTime CalculateAccountStartDate(AppContext &ctx)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "CalculateAccountStartDate");
+    const int code = AccountTypeStringToInteger(readUserString(ctx, "Account Type"));
+    ctx.tariff.AccountType = code;
+    const QString billDate = readUserString(ctx, "Bill Date");
+    const DateTime today = ctx.clock.today();
+    const QDate date = QDateFromDateTime(today);
+    const int d = date.day();
+    int m = date.month();
+    int y = date.year();
+
+    switch (periodRule(code)) {
+    case AccountWeekly: {
+        const int b = billDay(billDate, 7);
+        DateTime base = today;
+        if (IsoDayOfWeek(today) < b)
+            base -= 7;
+        return base - IsoDayOfWeek(base) + b;
+    }
+    case AccountMonthly: {
+        const int q = billDay(billDate, 31);
+        if (d < qMin(q, DaysPerMonth(m, y)))
+            addMonths(y, m, -1);
+        return dateOf(y, m, q);
+    }
+    case AccountQuarterly: {
+        const QDate bill = billDayAndMonth(billDate);
+        int startMonth = ((m - 1) / 3) * 3 + 1 + (bill.month() - 1) % 3;
+        int startYear = y;
+        DateTime start = dateOf(startYear, startMonth, bill.day());
+        if (today < start) {
+            addMonths(startYear, startMonth, -3);
+            start = dateOf(startYear, startMonth, bill.day());
+        }
+        return start;
+    }
+    case AccountYearly: {
+        const QDate bill = billDayAndMonth(billDate);
+        DateTime start = dateOf(y, bill.month(), bill.day());
+        if (start > today)
+            start = dateOf(y - 1, bill.month(), bill.day());
+        return start;
+    }
+    }
+    return today;
+}
+
+DateTime CalculateEndAccountDate(AppContext &ctx, DateTime start)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "CalculateEndAccountDate");
+    const int code = AccountTypeStringToInteger(readUserString(ctx, "Account Type"));
+    const QString billDate = readUserString(ctx, "Bill Date");
+    const QDate startDate = QDateFromDateTime(start);
+    int y = startDate.year();
+    int m = startDate.month();
+    DateTime end = start;
+    switch (periodRule(code)) {
+    case AccountWeekly:
+        end = start + 7;
+        break;
+    case AccountMonthly:
+        addMonths(y, m, 1);
+        end = dateOf(y, m, billDay(billDate, 31));
+        break;
+    case AccountQuarterly:
+        addMonths(y, m, 3);
+        end = dateOf(y, m, billDayAndMonth(billDate).day());
+        break;
+    case AccountYearly:
+        end = start + (isLeapYear(y) ? 366 : 365);
+        break;
+    }
+    if (ctx.login.LoggedIn)
+        ctx.store.WriteStoreFloat(QStringLiteral("EndAccountDate"), TariffKeys::user(ctx.login.CurrentUser), end);
+    return end;
+}
+
+void CalculateAccountTotals(AppContext &ctx, DateTime end, DateTime start)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "CalculateAccountTotals");
+    PricingState &p = ctx.pricing;
+    p.AccountSessions = 0;
+    p.AccountCost = 0;
+    p.AccountSeconds = 0;
+    p.AccountDownloaded = 0;
+    // Stops at the end even when the end is not after the start.
+    for (DateTime day = DateOf(start); day < DateOf(end); day += 1) {
+        const DaySessionTotals t = ReadDaySessionTotals(ctx.store, ctx.login.CurrentUser, day);
+        p.AccountSessions += t.sessions;
+        p.AccountSeconds += t.seconds;
+        p.AccountCost += t.cost;
+        p.AccountDownloaded += t.downloaded;
+    }
+    if (ctx.ui.accountWindowExists())
+        ctx.ui.setAccountStatusText(3, QStringLiteral("Account Cost : ") + FormatMoney(ctx, p.AccountCost));
+}
+
+void CalculateDailyTotals(AppContext &ctx)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "CalculateDailyTotals");
+    const DaySessionTotals t = ReadDaySessionTotals(ctx.store, ctx.login.CurrentUser, ctx.clock.today());
+    ctx.pricing.DailyCost = t.cost;
+    ctx.pricing.DailySeconds = t.seconds;
+    ctx.pricing.DailyDownloaded = t.downloaded;
+}
+
+void CheckEndOfAccountPeriod(AppContext &ctx)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "CheckEndOfAccountPeriod");
+    if (ctx.tariff.AccountPeriodCheckRunning)
+        return;
+    struct Running {
+        bool &flag;
+        explicit Running(bool &f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(ctx.tariff.AccountPeriodCheckRunning);
+
+    if (ctx.clock.today() < ctx.tariff.AccountEndDate)
+        return;
+    if (ctx.settings.DisplayBillWindow)
+        ctx.ui.showEndOfPeriodBill();
+    const DateTime start = CalculateAccountStartDate(ctx);
+    const DateTime end = CalculateEndAccountDate(ctx, start);
+    ctx.tariff.AccountStartDate = start;
+    ctx.tariff.AccountEndDate = end;
+    CalculateAccountTotals(ctx, end, start);
+    if (ctx.ui.accountWindowExists())
+        ctx.ui.refreshAccountPeriods();
+}
+
+QString OnlineIntegerToString(qint64 seconds)
+{
+    const qint64 hours = seconds / 3600;
+    const qint64 rest = seconds - 3600 * hours;
+    const qint64 minutes = rest / 60;
+    const qint64 secs = rest - 60 * minutes;
+    return QString::asprintf("%.2lld:%.2lld:%.2lld", static_cast<long long>(hours), static_cast<long long>(minutes),
+                             static_cast<long long>(secs));
+}

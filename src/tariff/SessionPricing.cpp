@@ -1,0 +1,206 @@
+#include "tariff/SessionPricing.h"
+
+#include "app/AppContext.h"
+#include "platform/SystemClock.h"
+#include "session/SessionRecords.h"
+#include "store/FloatText.h"
+#include "tariff/AccountPeriods.h"
+#include "tariff/DayTypes.h"
+#include "tariff/Formatting.h"
+#include "tariff/TariffKeys.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double OneSecond = 1.0 / SecondsPerDay;
+
+struct Band {
+    int feeType = 0;
+    double cost = 0;
+    double fee = 0;
+};
+
+// A band that cannot be read prices at 0: a failed read must not stop the tick.
+Band readBand(AppContext &ctx, int dayType, int band)
+{
+    Band b;
+    const QString key = TariffKeys::band(ctx.login.CurrentUser, ctx.tariff.CurrentTimeZoneISP, dayType, band);
+    try {
+        ctx.store.ReadStoreInteger(QStringLiteral("ConnectionFeeType"), key, b.feeType);
+    } catch (const std::exception &) {
+    }
+    try {
+        b.cost = SafeStrToFloat(ctx.store.ReadStoreString(QStringLiteral("Cost"), key));
+    } catch (const std::exception &) {
+    }
+    try {
+        b.fee = SafeStrToFloat(ctx.store.ReadStoreString(QStringLiteral("ConnectionFee"), key));
+    } catch (const std::exception &) {
+    }
+    return b;
+}
+
+// Whole seconds of an elapsed time in days, milliseconds dropped.
+qint64 wholeSeconds(double days)
+{
+    const qint64 ms = std::llround(days * SecondsPerDay * 1000.0);
+    return ms / 1000;
+}
+
+void guardClock(AppContext &ctx)
+{
+    PricingState &p = ctx.pricing;
+    if (!ctx.settings.CheckClockTamper || p.LastTickMoment == 0)
+        return;
+    const double elapsed = ctx.clock.nowDateTime() - p.LastTickMoment;
+    // Anything from 0 up to a minute is an ordinary tick interval.
+    if (elapsed >= 0 && wholeSeconds(elapsed) < 60)
+        return;
+    QString error;
+    bool set = false;
+    if (ctx.platform.systemClock)
+        set = ctx.platform.systemClock->setLocalTime(QDateTimeFromDateTime(p.LastTickMoment), &error);
+    else
+        error = QStringLiteral("The system clock was not set: no clock service is available.");
+    p.LastTickMoment = ctx.clock.nowDateTime();
+    ctx.ui.beep();
+    if (!set)
+        ctx.ui.showMessage(MessageKind::Warning, error);
+}
+
+void price(PricingState &p, const Band &band)
+{
+    const double rate = band.cost / 60.0;
+    const qint64 delta = p.SecondsOnline - p.PricedSeconds;
+    if (band.feeType != 0) {
+        if (!p.BaseFeeCharged) {
+            p.SessionCost = band.fee;
+            p.BaseFeeCharged = true;
+        }
+        p.SessionCost += rate * double(delta);
+    } else if (rate * double(p.SecondsOnline) > band.fee || p.SessionCost > band.fee) {
+        p.SessionCost += rate * double(delta);
+    } else {
+        p.SessionCost = band.fee;
+    }
+    p.PricedSeconds = p.SecondsOnline;
+}
+
+void showStatusBar(AppContext &ctx)
+{
+    const PricingState &p = ctx.pricing;
+    ctx.ui.setAccountStatusText(1, QStringLiteral("Time online : ") + OnlineIntegerToString(p.SecondsOnline));
+    ctx.ui.setAccountStatusText(2, QStringLiteral("Session Cost : ") + FormatSessionMoney(ctx, p.SessionCost));
+    ctx.ui.setAccountStatusText(3, QStringLiteral("Account Cost : ") + FormatMoney(ctx, p.AccountCost));
+}
+
+void showLiveRows(AppContext &ctx, DateTime now)
+{
+    const PricingState &p = ctx.pricing;
+    const ConnectionState &c = ctx.connection;
+    LiveSessionRow row;
+    row.sessionDay = FormatShortDate(p.SessionDay);
+    row.startTime = FormatClockTime(p.SessionStart);
+    row.endTime = FormatClockTime(now);
+    row.timeOnline = OnlineIntegerToString(p.SecondsOnline);
+    row.sessionCost = FormatSessionMoney(ctx, p.SessionCost);
+    row.dailyTime = OnlineIntegerToString(p.DailySeconds);
+    row.dailyCost = FormatMoney(ctx, p.DailyCost);
+    row.accountTime = OnlineIntegerToString(p.AccountSeconds);
+    row.accountCost = FormatMoney(ctx, p.AccountCost);
+
+    LivePerformanceRow perf;
+    perf.sessionDay = row.sessionDay;
+    perf.startTime = row.startTime;
+    perf.timeOnline = row.timeOnline;
+    perf.received = FormatBytes(c.TotalReceived);
+    perf.transmitted = FormatBytes(c.TotalTransmitted);
+    perf.averageReceiveRate = FormatRate(c.AverageReceiveRate);
+    perf.averageTransmitRate = FormatRate(c.AverageTransmitRate);
+    perf.dailyDownloaded = FormatBytes(p.DailyDownloaded);
+    perf.accountDownloaded = FormatBytes(p.AccountDownloaded);
+    ctx.ui.updateLiveRows(row, perf);
+}
+
+void rewriteSessionRecord(AppContext &ctx, DateTime now)
+{
+    const PricingState &p = ctx.pricing;
+    const ConnectionState &c = ctx.connection;
+    const int user = ctx.login.CurrentUser;
+    const QString dayKey = SessionDayKey(user, p.SessionDay);
+    int m = 0;
+    ctx.store.ReadStoreInteger(QStringLiteral("NumberOfSessions"), dayKey, m);
+    // No record was opened for this session: nothing to rewrite.
+    if (m < 1)
+        return;
+    Store::Transaction tx(ctx.store);
+    WriteToDataFile(ctx, user, m, SessionStartTime, p.SessionStart, p.SessionDay);
+    WriteToDataFile(ctx, user, m, SessionEndTime, TimeOf(now), p.SessionDay);
+    WriteToDataFile(ctx, user, m, SessionEndDate, DateOf(now), p.SessionDay);
+    WriteToDataFile(ctx, user, m, SessionTimeOnline, double(p.SecondsOnline), p.SessionDay);
+    WriteToDataFile(ctx, user, m, SessionCost, p.SessionCost, p.SessionDay);
+    WriteToDataFile(ctx, user, m, SessionTotalDownloaded, double(c.TotalReceived), p.SessionDay);
+    WriteToDataFile(ctx, user, m, SessionTotalUploaded, double(c.TotalTransmitted), p.SessionDay);
+    WriteToDataFile(ctx, user, m, SessionAvgDownload, c.AverageReceiveRate, p.SessionDay);
+    WriteToDataFile(ctx, user, m, SessionAvgUpload, c.AverageTransmitRate, p.SessionDay);
+    ctx.store.WriteStoreString(QStringLiteral("Session%1-Connection").arg(m), dayKey, c.ConnectedEntryName);
+    tx.commit();
+}
+
+} // namespace
+
+void BeginSessionPricing(AppContext &ctx)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "BeginSessionPricing");
+    PricingState &p = ctx.pricing;
+    p.SessionCost = 0;
+    p.BaseFeeCharged = false;
+    p.Opening.AccountCost = p.AccountCost;
+    p.Opening.DailyCost = p.DailyCost;
+    p.Opening.DailySeconds = p.DailySeconds;
+    p.Opening.AccountSeconds = p.AccountSeconds;
+    p.Opening.DailyDownloaded = p.DailyDownloaded;
+    p.Opening.AccountDownloaded = p.AccountDownloaded;
+    p.SecondsOnline = 0;
+    p.PricedSeconds = 0;
+    p.LastTickMoment = 0;
+    const DateTime now = ctx.clock.nowDateTime();
+    p.OpeningMoment = now;
+    p.SessionStart = now - ctx.settings.ModemCorrectionFactor / SecondsPerDay;
+    p.SessionDay = DateOf(now);
+    p.StartDayType = CalculateCurrentDay(ctx);
+    p.StartTimezone = DetermineCurrentTimeZone(ctx);
+}
+
+void UpdateSessionInformation(AppContext &ctx)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "UpdateSessionInformation");
+    PricingState &p = ctx.pricing;
+
+    const int today = CalculateCurrentDay(ctx);
+    guardClock(ctx);
+
+    const DateTime now = ctx.clock.nowDateTime();
+    p.SecondsOnline = wholeSeconds(now - p.SessionStart + OneSecond);
+    p.LastTickMoment = now;
+
+    const Band band = ctx.settings.SessionChargesStartTimeZone ? readBand(ctx, p.StartDayType, p.StartTimezone)
+                                                                : readBand(ctx, today, ctx.tariff.CurrentTimezone);
+    price(p, band);
+
+    p.AccountCost = p.Opening.AccountCost + p.SessionCost;
+    p.DailyCost = p.Opening.DailyCost + p.SessionCost;
+    p.DailySeconds = p.Opening.DailySeconds + p.SecondsOnline;
+    p.AccountSeconds = p.Opening.AccountSeconds + p.SecondsOnline;
+    p.DailyDownloaded = p.Opening.DailyDownloaded + ctx.connection.TotalReceived;
+    p.AccountDownloaded = p.Opening.AccountDownloaded + ctx.connection.TotalReceived;
+
+    const bool windowShown = ctx.ui.accountWindowExists();
+    if (windowShown)
+        showStatusBar(ctx);
+    rewriteSessionRecord(ctx, now);
+    if (windowShown)
+        showLiveRows(ctx, now);
+    Q_EMIT ctx.events.sessionPriced();
+}

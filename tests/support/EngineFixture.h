@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/AppContext.h"
+#include "app/RecordingUi.h"
+#include "platform/Clock.h"
+#include "platform/SystemClock.h"
+#include "support/TempStore.h"
+
+namespace testsupport {
+
+// A store in a temporary directory, a fake clock, a recording Ui, a fake
+// system clock that moves the fake clock, and an application context over
+// them with user 1 logged in and "£" as the currency symbol.
+struct EngineFixture {
+    explicit EngineFixture(const QDateTime &start = QDateTime(QDate(2001, 1, 10), QTime(12, 0)))
+        : clock(start), systemClock(&clock), ctx(*temp.store, clock, ui)
+    {
+        ctx.platform.systemClock = &systemClock;
+        ctx.login.CurrentUser = 1;
+        ctx.login.LoggedIn = true;
+        ctx.currencySymbol = QStringLiteral("\u00a3");
+        ctx.connection.ConnectedEntryName = QStringLiteral("Default");
+    }
+
+    Store &store() { return *temp.store; }
+
+    TempStore temp;
+    FakeClock clock;
+    RecordingUi ui;
+    FakeSystemClock systemClock;
+    AppContext ctx;
+};
+
+} // namespace testsupport
