@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build ccache pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-multimedia-dev qt6-svg-dev
-    libqt6svg6 qt6-qpa-plugins libgl-dev
+    libqt6svg6 libqt6opengl6-dev libxkbcommon-dev qt6-qpa-plugins libgl-dev libsodium-dev
     libsqlite3-dev sqlite3
     fonts-dejavu-core
     iproute2 iputils-ping
