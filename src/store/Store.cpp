@@ -379,13 +379,16 @@ bool Store::readRaw(qint64 key, const QString &valueName, int &type, QVariant &d
 void Store::writeRaw(const QString &hivePath, const QString &valueName, int type, const QVariant &data)
 {
     const qint64 key = ensureKey(hivePath, valueName);
+    // A DWORD is 32 bits whatever the caller hands in; keeping it signed
+    // makes every path (integer writer, backup import) store the same number.
+    const QVariant stored = type == RegDword ? QVariant(qint64(qint32(quint32(data.toLongLong())))) : data;
     Statement st(prepare("INSERT INTO key_values(key, name, folded, type, data) VALUES (?1, ?2, ?3, ?4, ?5)"
                          " ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data"));
     st.bind(1, key);
     st.bind(2, valueName);
     st.bind(3, foldName(valueName));
     st.bind(4, qint64(type));
-    st.bindVariant(5, type, data);
+    st.bindVariant(5, type, stored);
     if (st.step() != SQLITE_DONE)
         throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueName));
 }
@@ -653,6 +656,18 @@ bool Store::readValue(const QString &hivePath, const QString &valueName, StoreVa
 void Store::setValue(const QString &hivePath, const StoreValue &value)
 {
     writeRaw(hivePath, value.name, value.type, value.data);
+}
+
+void Store::removeValue(const QString &hivePath, const QString &valueName)
+{
+    const qint64 key = findKey(hivePath);
+    if (key == 0)
+        return;
+    Statement st(prepare("DELETE FROM key_values WHERE key = ?1 AND folded = ?2"));
+    st.bind(1, key);
+    st.bind(2, foldName(valueName));
+    if (st.step() != SQLITE_DONE)
+        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueName));
 }
 
 void Store::createKey(const QString &hivePath)

@@ -109,6 +109,8 @@ public:
     QList<StoreValue> values(const QString &hivePath);  // in creation order
     bool readValue(const QString &hivePath, const QString &valueName, StoreValue &out);
     void setValue(const QString &hivePath, const StoreValue &value);  // creates the key
+    // Removes one value; a missing key or value is not an error and creates nothing.
+    void removeValue(const QString &hivePath, const QString &valueName);
     void createKey(const QString &hivePath);
     void deleteKeyTree(const QString &hivePath);
     // Removes every key and value (the hive stays).
