@@ -25,9 +25,9 @@ constexpr int Disconnected = 0x2001;
 namespace DialError {
 constexpr int None = 0;
 constexpr int UserDisconnection = 631;
-constexpr int CannotStart = 1100;   // the dialer program could not be run
-constexpr int Crashed = 1101;       // the dialer died without an exit status
-constexpr int NoSuchEntry = 1102;   // the phone-book entry does not exist
+constexpr int CannotStart = 1300;   // the dialer program could not be run
+constexpr int Crashed = 1301;       // the dialer died without an exit status
+constexpr int NoSuchEntry = 1302;   // the phone-book entry does not exist
 }
 
 // The English status text of a connection state; empty for unknown states.

@@ -1,0 +1,487 @@
+#include "platform/PppdDialUpNetwork.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+struct PppdDialUpNetwork::Call {
+    qint64 pid = 0;
+    int outputFd = -1;
+    std::unique_ptr<QSocketNotifier> notifier;
+    QByteArray pending;
+    QString entry;
+    QString interfaceName;
+    int state = RasState::OpenPort;
+    bool connected = false;
+
+    ~Call()
+    {
+        notifier.reset();
+        if (outputFd >= 0)
+            ::close(outputFd);
+    }
+};
+
+struct PppdDialUpNetwork::ProcessInfo {
+    qint64 pid = 0;
+    qint64 parentPid = 0;
+    QStringList arguments;
+};
+
+namespace {
+
+QByteArray readSmallFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.read(64 * 1024);
+}
+
+bool hasSystemIPv4Address(const QString &interfaceName)
+{
+    ifaddrs *list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return false;
+    const QByteArray name = interfaceName.toLocal8Bit();
+    bool found = false;
+    for (ifaddrs *a = list; a && !found; a = a->ifa_next)
+        found = a->ifa_addr && a->ifa_addr->sa_family == AF_INET && name == a->ifa_name;
+    freeifaddrs(list);
+    return found;
+}
+
+bool isPlainName(const QString &name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.startsWith(QLatin1Char('.'))
+        && !name.startsWith(QLatin1Char('-')) && !name.contains(QChar(0));
+}
+
+const QRegularExpression &usingInterfacePattern()
+{
+    static const QRegularExpression re(QStringLiteral("^Using interface (\\S+)"));
+    return re;
+}
+
+const QRegularExpression &connectPattern()
+{
+    static const QRegularExpression re(QStringLiteral("^Connect: (\\S+) <-->"));
+    return re;
+}
+
+const QRegularExpression &authenticatedPattern()
+{
+    static const QRegularExpression re(QStringLiteral("^(PAP|CHAP|EAP|MS-CHAP\\S*) authentication succeeded"));
+    return re;
+}
+
+const QRegularExpression &localAddressPattern()
+{
+    static const QRegularExpression re(QStringLiteral("^local\\s+IP address \\S+"));
+    return re;
+}
+
+} // namespace
+
+PppdDialUpNetwork::PppdDialUpNetwork(const Paths &paths, QObject *parent)
+    : DialUpNetwork(parent)
+    , m_paths(paths)
+    , m_comm(QFileInfo(paths.pppdProgram).fileName().left(15))
+    , m_hasIPv4(hasSystemIPv4Address)
+{
+    m_reapTimer.setInterval(100);
+    connect(&m_reapTimer, &QTimer::timeout, this, &PppdDialUpNetwork::reapChildren);
+}
+
+// Calls in progress are left running: leaving the program must not drop the
+// line. They ignore the broken output pipe (see dial).
+PppdDialUpNetwork::~PppdDialUpNetwork() = default;
+
+QStringList PppdDialUpNetwork::entries()
+{
+    QStringList names;
+    const QFileInfoList files = QDir(m_paths.peersDirectory).entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
+    for (const QFileInfo &f : files) {
+        const QString name = f.fileName();
+        // Editor and package-manager leftovers are not phone-book entries.
+        if (!isPlainName(name) || name.endsWith(QLatin1Char('~')) || name.contains(QLatin1String(".dpkg-"))
+            || name.endsWith(QLatin1String(".bak")))
+            continue;
+        names.append(name);
+    }
+    return names;
+}
+
+int PppdDialUpNetwork::dial(const QString &entry, qint64 *handle)
+{
+    if (!isPlainName(entry) || !QFileInfo(QDir(m_paths.peersDirectory).filePath(entry)).isFile())
+        return DialError::NoSuchEntry;
+
+    const QByteArray program = QFile::encodeName(m_paths.pppdProgram);
+    const QByteArray entryBytes = QFile::encodeName(entry);
+    const char *argv[] = {program.constData(), "call", entryBytes.constData(), "nodetach", nullptr};
+
+    int output[2];
+    int execStatus[2];
+    if (pipe2(output, O_CLOEXEC) != 0)
+        return DialError::CannotStart;
+    if (pipe2(execStatus, O_CLOEXEC) != 0) {
+        ::close(output[0]);
+        ::close(output[1]);
+        return DialError::CannotStart;
+    }
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Only async-signal-safe calls from here to exec.
+        setsid();
+        signal(SIGPIPE, SIG_IGN);   // outlives us when we exit first
+        const int devNull = open("/dev/null", O_RDONLY);
+        if (devNull >= 0)
+            dup2(devNull, 0);
+        dup2(output[1], 1);
+        dup2(output[1], 2);
+        execv(argv[0], const_cast<char *const *>(argv));
+        const int error = errno;
+        if (write(execStatus[1], &error, sizeof error) < 0) {
+        }
+        _exit(127);
+    }
+    ::close(output[1]);
+    ::close(execStatus[1]);
+    if (pid < 0) {
+        ::close(output[0]);
+        ::close(execStatus[0]);
+        return DialError::CannotStart;
+    }
+    int execError = 0;
+    ssize_t got;
+    do {
+        got = read(execStatus[0], &execError, sizeof execError);
+    } while (got < 0 && errno == EINTR);
+    ::close(execStatus[0]);
+    if (got > 0) {
+        ::close(output[0]);
+        waitpid(pid, nullptr, 0);
+        return DialError::CannotStart;
+    }
+
+    fcntl(output[0], F_SETFL, fcntl(output[0], F_GETFL) | O_NONBLOCK);
+    auto call = std::make_unique<Call>();
+    call->pid = pid;
+    call->outputFd = output[0];
+    call->entry = entry;
+    call->notifier = std::make_unique<QSocketNotifier>(output[0], QSocketNotifier::Read);
+    Call *raw = call.get();
+    connect(call->notifier.get(), &QSocketNotifier::activated, this, [this, raw] { readOutput(*raw); });
+    m_calls[pid] = std::move(call);
+    m_reapTimer.start();
+
+    *handle = pid;
+    report(pid, RasState::OpenPort, 0);
+    advance(*raw, RasState::ConnectDevice);
+    return 0;
+}
+
+void PppdDialUpNetwork::readOutput(Call &call)
+{
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(call.outputFd, buffer, sizeof buffer);
+        if (n > 0) {
+            call.pending.append(buffer, n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0 && call.notifier)
+            call.notifier->setEnabled(false);   // end of output; the exit comes by reaping
+        break;
+    }
+    qsizetype newline;
+    while ((newline = call.pending.indexOf('\n')) >= 0) {
+        const QString line = QString::fromLocal8Bit(call.pending.left(newline)).trimmed();
+        call.pending.remove(0, newline + 1);
+        handleLine(call, line);
+    }
+}
+
+void PppdDialUpNetwork::handleLine(Call &call, const QString &line)
+{
+    if (call.connected)
+        return;
+    QRegularExpressionMatch m;
+    if (line.startsWith(QLatin1String("Serial connection established"))) {
+        advance(call, RasState::DeviceConnected);
+    } else if ((m = usingInterfacePattern().match(line)).hasMatch()) {
+        call.interfaceName = m.captured(1);
+        advance(call, RasState::AllDevicesConnected);
+    } else if ((m = connectPattern().match(line)).hasMatch()) {
+        if (call.interfaceName.isEmpty())
+            call.interfaceName = m.captured(1);
+        advance(call, RasState::Authenticate);
+    } else if (authenticatedPattern().match(line).hasMatch()) {
+        advance(call, RasState::Authenticated);
+    } else if (localAddressPattern().match(line).hasMatch()) {
+        advance(call, RasState::Connected);
+        call.connected = true;
+    }
+}
+
+void PppdDialUpNetwork::advance(Call &call, int state)
+{
+    call.state = state;
+    report(call.pid, state, 0);
+}
+
+void PppdDialUpNetwork::report(qint64 handle, int state, int errorCode)
+{
+    // Queued, so that progress never arrives inside dial() and always in
+    // the order it happened.
+    const QString status = RasStateText(state);
+    const QString error = errorCode ? errorText(errorCode) : QString();
+    QMetaObject::invokeMethod(
+        this, [this, handle, state, status, errorCode, error] {
+            Q_EMIT dialProgress(handle, state, status, errorCode, error);
+        },
+        Qt::QueuedConnection);
+}
+
+void PppdDialUpNetwork::reapChildren()
+{
+    QList<std::pair<qint64, int>> ended;
+    for (const auto &[pid, call] : m_calls) {
+        int status = 0;
+        const pid_t r = waitpid(pid_t(pid), &status, WNOHANG);
+        if (r == pid_t(pid) || (r < 0 && errno == ECHILD))
+            ended.append({pid, r == pid_t(pid) ? status : -1});
+    }
+    for (const auto &[pid, status] : ended)
+        finishCall(pid, status);
+    if (m_calls.empty())
+        m_reapTimer.stop();
+}
+
+void PppdDialUpNetwork::finishCall(qint64 handle, int waitStatus)
+{
+    auto it = m_calls.find(handle);
+    if (it == m_calls.end())
+        return;
+    std::unique_ptr<Call> call = std::move(it->second);
+    m_calls.erase(it);
+    readOutput(*call);
+    if (!call->pending.isEmpty()) {
+        handleLine(*call, QString::fromLocal8Bit(call->pending).trimmed());
+        call->pending.clear();
+    }
+    if (call->connected)
+        return;   // after the connected state the line is watched, not notified
+
+    int code = DialError::Crashed;
+    if (waitStatus >= 0 && WIFEXITED(waitStatus)) {
+        const int exitStatus = WEXITSTATUS(waitStatus);
+        code = exitStatus == 5 ? int(DialError::UserDisconnection) : PppdExitBase + exitStatus;
+    } else if (waitStatus >= 0 && WIFSIGNALED(waitStatus)) {
+        const int sig = WTERMSIG(waitStatus);
+        if (sig == SIGTERM || sig == SIGINT || sig == SIGHUP || sig == SIGKILL)
+            code = DialError::UserDisconnection;
+    }
+    report(handle, call->state, code);
+}
+
+bool PppdDialUpNetwork::hangUp(qint64 handle)
+{
+    if (handle <= 0)
+        return false;
+    if (m_calls.find(handle) == m_calls.end() && !pppdProcess(handle))
+        return false;
+    return ::kill(pid_t(handle), SIGTERM) == 0;
+}
+
+bool PppdDialUpNetwork::isActive(qint64 handle)
+{
+    if (handle <= 0)
+        return false;
+    if (m_calls.find(handle) != m_calls.end()) {
+        reapChildren();
+        return m_calls.find(handle) != m_calls.end();
+    }
+    return pppdProcess(handle).has_value();
+}
+
+std::optional<PppdDialUpNetwork::ProcessInfo> PppdDialUpNetwork::pppdProcess(qint64 pid) const
+{
+    const QString dir = m_paths.procRoot + QLatin1Char('/') + QString::number(pid);
+    if (QString::fromLocal8Bit(readSmallFile(dir + QStringLiteral("/comm"))).trimmed() != m_comm)
+        return std::nullopt;
+    // "pid (comm) S ppid ...": the fields after the last ')' are plain.
+    const QByteArray stat = readSmallFile(dir + QStringLiteral("/stat"));
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0)
+        return std::nullopt;
+    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+    if (fields.size() < 2 || fields[0] == "Z" || fields[0] == "X")
+        return std::nullopt;
+    ProcessInfo info;
+    info.pid = pid;
+    info.parentPid = fields[1].toLongLong();
+    const QList<QByteArray> args = readSmallFile(dir + QStringLiteral("/cmdline")).split('\0');
+    for (const QByteArray &a : args)
+        info.arguments.append(QString::fromLocal8Bit(a));
+    while (!info.arguments.isEmpty() && info.arguments.last().isEmpty())
+        info.arguments.removeLast();
+    return info;
+}
+
+QList<PppdDialUpNetwork::ProcessInfo> PppdDialUpNetwork::pppdProcesses() const
+{
+    QList<ProcessInfo> found;
+    const QStringList names = QDir(m_paths.procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        bool numeric = false;
+        const qint64 pid = name.toLongLong(&numeric);
+        if (!numeric)
+            continue;
+        if (std::optional<ProcessInfo> info = pppdProcess(pid))
+            found.append(*info);
+    }
+    // pppd forks briefly for its scripts; such a child is not a connection.
+    QList<ProcessInfo> connections;
+    for (const ProcessInfo &p : found) {
+        const bool childOfPppd = std::any_of(found.cbegin(), found.cend(),
+                                             [&](const ProcessInfo &q) { return q.pid == p.parentPid; });
+        if (!childOfPppd)
+            connections.append(p);
+    }
+    std::sort(connections.begin(), connections.end(),
+              [](const ProcessInfo &a, const ProcessInfo &b) { return a.pid < b.pid; });
+    return connections;
+}
+
+QString PppdDialUpNetwork::interfaceFromPidFiles(qint64 pid) const
+{
+    const QFileInfoList files = QDir(m_paths.runDirectory)
+                                    .entryInfoList({QStringLiteral("ppp*.pid")}, QDir::Files, QDir::Name);
+    for (const QFileInfo &f : files) {
+        const QList<QByteArray> lines = readSmallFile(f.filePath()).split('\n');
+        if (lines.isEmpty() || lines[0].trimmed().toLongLong() != pid)
+            continue;
+        if (lines.size() > 1 && !lines[1].trimmed().isEmpty())
+            return QString::fromLocal8Bit(lines[1].trimmed());   // ppp-<linkname>.pid
+        const QString base = f.completeBaseName();
+        if (QRegularExpression(QStringLiteral("^ppp\\d+$")).match(base).hasMatch())
+            return base;
+    }
+    return QString();
+}
+
+int PppdDialUpNetwork::interfaceState(const QString &interfaceName) const
+{
+    if (!isPlainName(interfaceName) || !QFileInfo(m_paths.sysfsNetRoot + QLatin1Char('/') + interfaceName).exists())
+        return RasState::ConnectDevice;
+    if (!m_hasIPv4(interfaceName))
+        return RasState::Authenticate;
+    bool ok = false;
+    const uint flags = readSmallFile(m_paths.sysfsNetRoot + QLatin1Char('/') + interfaceName + QStringLiteral("/flags"))
+                           .trimmed()
+                           .toUInt(&ok, 16);
+    if (ok && !(flags & IFF_UP))
+        return RasState::Authenticate;
+    return RasState::Connected;
+}
+
+QList<DialUpConnection> PppdDialUpNetwork::connections()
+{
+    QList<DialUpConnection> list;
+    const QList<ProcessInfo> processes = pppdProcesses();
+    for (const ProcessInfo &p : processes) {
+        DialUpConnection c;
+        c.handle = p.pid;
+        c.deviceType = QStringLiteral("ppp");
+        const QStringList &args = p.arguments;
+        QString unitInterface;
+        for (qsizetype i = 0; i + 1 < args.size(); ++i) {
+            if (args[i] == QLatin1String("call"))
+                c.entryName = args[i + 1];
+            else if (args[i] == QLatin1String("ifname"))
+                unitInterface = args[i + 1];
+            else if (args[i] == QLatin1String("unit") && unitInterface.isEmpty())
+                unitInterface = QStringLiteral("ppp") + args[i + 1];
+        }
+        const auto own = m_calls.find(p.pid);
+        if (own != m_calls.end()) {
+            c.entryName = own->second->entry;
+            c.interfaceName = own->second->interfaceName;
+        }
+        if (c.interfaceName.isEmpty())
+            c.interfaceName = interfaceFromPidFiles(p.pid);
+        if (c.interfaceName.isEmpty())
+            c.interfaceName = unitInterface;
+        c.state = interfaceState(c.interfaceName);
+        c.deviceName = c.interfaceName.isEmpty() ? QStringLiteral("pppd") : c.interfaceName;
+        list.append(c);
+    }
+    return list;
+}
+
+std::optional<LinkCounters> PppdDialUpNetwork::linkCounters(const QString &interfaceName)
+{
+    if (!isPlainName(interfaceName))
+        return std::nullopt;
+    const QString base = m_paths.sysfsNetRoot + QLatin1Char('/') + interfaceName;
+    bool rxOk = false;
+    bool txOk = false;
+    LinkCounters counters;
+    counters.receivedBytes = readSmallFile(base + QStringLiteral("/statistics/rx_bytes")).trimmed().toLongLong(&rxOk);
+    counters.transmittedBytes = readSmallFile(base + QStringLiteral("/statistics/tx_bytes")).trimmed().toLongLong(&txOk);
+    if (!rxOk || !txOk)
+        return std::nullopt;
+    bool speedOk = false;
+    const qint64 megabits = readSmallFile(base + QStringLiteral("/speed")).trimmed().toLongLong(&speedOk);
+    counters.speed = speedOk && megabits > 0 ? megabits * 1000000 : 0;
+    return counters;
+}
+
+QString PppdDialUpNetwork::errorText(int errorCode) const
+{
+    if (errorCode < PppdExitBase || errorCode > PppdExitBase + 255)
+        return DialUpNetwork::errorText(errorCode);
+    switch (errorCode - PppdExitBase) {
+    case 0: return QStringLiteral("The remote computer ended the connection before it was established.");
+    case 1: return QStringLiteral("pppd stopped on a fatal error.");
+    case 2: return QStringLiteral("The options of this entry are invalid; check its peer file.");
+    case 3: return QStringLiteral("pppd needs root rights to dial (it is not setuid root).");
+    case 4: return QStringLiteral("The kernel does not support PPP.");
+    case 5: return QStringLiteral("pppd was stopped by a signal.");
+    case 6: return QStringLiteral("The serial port could not be locked; another program may be using it.");
+    case 7: return QStringLiteral("The serial port could not be opened.");
+    case 8: return QStringLiteral("The connect script failed: no dial tone, busy, or no answer.");
+    case 9: return QStringLiteral("The pty command could not be run.");
+    case 10: return QStringLiteral("The PPP negotiation failed.");
+    case 11: return QStringLiteral("The remote computer failed to authenticate itself.");
+    case 12: return QStringLiteral("The link was closed because it was idle.");
+    case 13: return QStringLiteral("The connect time limit was reached.");
+    case 14: return QStringLiteral("Callback was negotiated; an incoming call should arrive shortly.");
+    case 15: return QStringLiteral("The remote computer stopped answering echo requests.");
+    case 16: return QStringLiteral("The modem hung up.");
+    case 17: return QStringLiteral("A serial loopback was detected.");
+    case 18: return QStringLiteral("The modem init script failed.");
+    case 19: return QStringLiteral("The user name or password was refused by the remote computer.");
+    case 20: return QStringLiteral("The traffic limit was reached.");
+    case 21: return QStringLiteral("The caller number was refused.");
+    default: return QStringLiteral("pppd ended with exit status %1.").arg(errorCode - PppdExitBase);
+    }
+}
