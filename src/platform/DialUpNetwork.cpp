@@ -39,6 +39,8 @@ QString DialUpNetwork::errorText(int errorCode) const
 {
     switch (errorCode) {
     case DialError::None: return QString();
+    case DialError::PortInUse: return QStringLiteral("The line is already in use.");
+    case DialError::RemoteDisconnection: return QStringLiteral("The remote computer ended the connection.");
     case DialError::UserDisconnection: return QStringLiteral("The connection was ended on request.");
     case DialError::CannotStart: return QStringLiteral("The dialer program could not be started.");
     case DialError::Crashed: return QStringLiteral("The dialer program ended abnormally.");

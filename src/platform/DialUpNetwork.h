@@ -24,6 +24,8 @@ constexpr int Disconnected = 0x2001;
 // about: the call was ended on purpose.
 namespace DialError {
 constexpr int None = 0;
+constexpr int PortInUse = 602;
+constexpr int RemoteDisconnection = 629;
 constexpr int UserDisconnection = 631;
 constexpr int CannotStart = 1300;   // the dialer program could not be run
 constexpr int Crashed = 1301;       // the dialer died without an exit status
