@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+
+// The reply record of the last echo, laid out as the 28-byte echo-reply
+// record the ping callers know.
+struct IcmpEchoReply {
+    quint32 Address = 0;        // IPv4 address of the replier, host order
+    quint32 Status = 0;         // the ErrorCode of this echo
+    quint32 RoundTripTime = 0;  // milliseconds
+    quint16 DataSize = 0;       // echoed payload bytes
+    quint16 Reserved = 0;
+    quint32 Data = 0;
+    quint8 Ttl = 0;
+    quint8 Tos = 0;
+    quint8 Flags = 0;
+    quint8 OptionsSize = 0;
+    quint32 OptionsData = 0;
+};
+static_assert(sizeof(IcmpEchoReply) == 28);
+
+// The ping component: one synchronous ICMP echo to Address. It uses an
+// unprivileged ICMP datagram socket where the system allows it
+// (net.ipv4.ping_group_range) and a raw socket otherwise.
+class TPing : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class SocketKind { Automatic, Datagram, Raw };
+
+    using QObject::QObject;
+
+    void setAddress(const QString &address);
+    QString address() const { return m_address; }
+
+    int Size = 56;
+    int Timeout = 4000;
+    int TTL = 64;
+    SocketKind socketKind = SocketKind::Automatic;
+
+    int ErrorCode = 0;
+    QString ErrorString() const { return ErrorStringFor(ErrorCode); }
+    QString HostName;
+    QString HostIP;
+    IcmpEchoReply Reply;
+    int resolverError = 0;      // the resolver's code when the address did not resolve
+    QString socketError;        // why no ICMP socket could be opened, when that failed
+
+    // Sends one echo and waits for its answer; returns the number of replies.
+    int Ping();
+
+    static QString ErrorStringFor(int code);
+
+Q_SIGNALS:
+    void OnDisplay(const QString &text);
+    void OnEchoRequest();
+    void OnEchoReply(int replies);
+    void OnDnsLookupDone(int error);
+
+private:
+    bool resolve();
+    int echo(const QByteArray &payload);
+
+    QString m_address;
+    bool m_resolved = false;
+    bool m_valid = false;
+    quint32 m_target = 0;       // network order
+    quint16 m_sequence = 0;
+};

@@ -1,0 +1,246 @@
+#include "support/TestMain.h"
+#include "tools/Ping.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+
+#include <unistd.h>
+
+namespace {
+// A name the resolver refuses without asking any server: a label longer
+// than 63 characters cannot be put into a query.
+const QString Unresolvable = QString(64, QLatin1Char('x')) + QStringLiteral(".invalid");
+const char *ChildMode = "TALLYLINE_PING_CHILD";
+
+bool ip(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("ip"), args);
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+}
+
+class TestPing : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void echoToLoopback_data();
+    void echoToLoopback();
+    void errorStrings_data();
+    void errorStrings();
+    void unresolvableNameTriesAgainEachTime();
+    void addressChangeResolvesAgain();
+    void badParametersSendNothing();
+    void inOwnNamespace_data();
+    void inOwnNamespace();
+
+    // Run by inOwnNamespace in a child process inside the namespace.
+    void childDatagramEcho();
+    void childNoSocketAllowed();
+};
+
+void TestPing::echoToLoopback_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("ttl");
+    for (const int kind : {int(TPing::SocketKind::Automatic), int(TPing::SocketKind::Raw)}) {
+        const char *name = kind == int(TPing::SocketKind::Raw) ? "raw" : "automatic";
+        QTest::addRow("%s, 56 bytes", name) << kind << 56 << 64;
+        QTest::addRow("%s, empty", name) << kind << 0 << 64;
+        QTest::addRow("%s, shorter than banner", name) << kind << 5 << 1;
+        QTest::addRow("%s, 3000 bytes", name) << kind << 3000 << 255;
+    }
+}
+
+void TestPing::echoToLoopback()
+{
+    QFETCH(int, kind);
+    QFETCH(int, size);
+    QFETCH(int, ttl);
+    if (kind == int(TPing::SocketKind::Raw) && geteuid() != 0)
+        QSKIP("a raw ICMP socket needs root");
+    TPing ping;
+    ping.socketKind = TPing::SocketKind(kind);
+    ping.Size = size;
+    ping.TTL = ttl;
+    ping.setAddress(QStringLiteral("127.0.0.1"));
+    QSignalSpy requests(&ping, &TPing::OnEchoRequest);
+    QSignalSpy replies(&ping, &TPing::OnEchoReply);
+    QSignalSpy display(&ping, &TPing::OnDisplay);
+
+    const int got = ping.Ping();
+    if (got == 0 && !ping.socketError.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("no ICMP socket is allowed here: ") + ping.socketError));
+    QCOMPARE(got, 1);
+    QCOMPARE(ping.ErrorCode, 0);
+    QCOMPARE(ping.ErrorString(), QStringLiteral("No error"));
+    QCOMPARE(ping.HostIP, QStringLiteral("127.0.0.1"));
+    QCOMPARE(ping.Reply.Status, 0u);
+    QCOMPARE(ping.Reply.Address, 0x7f000001u);
+    QCOMPARE(int(ping.Reply.DataSize), size);
+    QVERIFY(ping.Reply.Ttl > 0);
+    QCOMPARE(requests.count(), 1);
+    QCOMPARE(replies.count(), 1);
+    QCOMPARE(replies[0][0].toInt(), 1);
+    QCOMPARE(display.count(), 0);
+
+    // The address stays resolved for the next echo.
+    QCOMPARE(ping.Ping(), 1);
+    QCOMPARE(requests.count(), 2);
+}
+
+void TestPing::errorStrings_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("timeout") << 11010 << "Request timed out";
+    QTest::newRow("bad destination") << 11018 << "Bad Destination";
+    QTest::newRow("pending") << 11255 << "Pending";
+    QTest::newRow("gap in the table") << 11022 << "ICMP error #11022";
+    QTest::newRow("negative") << -3 << "ICMP error #-3";
+}
+
+void TestPing::errorStrings()
+{
+    QFETCH(int, code);
+    QFETCH(QString, text);
+    TPing ping;
+    ping.ErrorCode = code;
+    QCOMPARE(ping.ErrorString(), text);
+}
+
+void TestPing::unresolvableNameTriesAgainEachTime()
+{
+    TPing ping;
+    ping.setAddress(Unresolvable);
+    QSignalSpy display(&ping, &TPing::OnDisplay);
+    QSignalSpy requests(&ping, &TPing::OnEchoRequest);
+    QCOMPARE(ping.Ping(), 0);
+    QCOMPARE(ping.ErrorCode, 11018);
+    QCOMPARE(ping.ErrorString(), QStringLiteral("Bad Destination"));
+    QVERIFY(ping.resolverError != 0);
+    QCOMPARE(display.count(), 2);
+    QCOMPARE(display[0][0].toString(), QStringLiteral("Unable to resolve ") + Unresolvable);
+    QCOMPARE(display[1][0].toString(), QStringLiteral("Invalid host address"));
+    QCOMPARE(requests.count(), 0);
+
+    QCOMPARE(ping.Ping(), 0);
+    QCOMPARE(display.count(), 4);
+    QCOMPARE(display[2][0].toString(), QStringLiteral("Unable to resolve ") + Unresolvable);
+
+    ping.setAddress(QString());
+    QCOMPARE(ping.Ping(), 0);
+    QCOMPARE(display.last()[0].toString(), QStringLiteral("Invalid host address"));
+}
+
+void TestPing::addressChangeResolvesAgain()
+{
+    TPing ping;
+    ping.setAddress(Unresolvable);
+    ping.Ping();
+    QCOMPARE(ping.ErrorCode, 11018);
+    // The name comes from the hosts file; no server is asked.
+    ping.setAddress(QStringLiteral("localhost"));
+    const int got = ping.Ping();
+    QCOMPARE(ping.HostIP, QStringLiteral("127.0.0.1"));
+    if (ping.socketError.isEmpty()) {
+        QCOMPARE(got, 1);
+        QCOMPARE(ping.ErrorCode, 0);
+    }
+}
+
+void TestPing::badParametersSendNothing()
+{
+    TPing ping;
+    ping.setAddress(QStringLiteral("127.0.0.1"));
+    QSignalSpy requests(&ping, &TPing::OnEchoRequest);
+    ping.Size = 70000;
+    QCOMPARE(ping.Ping(), 0);
+    QCOMPARE(ping.ErrorString(), QStringLiteral("Bad request"));
+    ping.Size = 56;
+    ping.TTL = 0;
+    QCOMPARE(ping.Ping(), 0);
+    QCOMPARE(ping.ErrorString(), QStringLiteral("Bad option"));
+    QCOMPARE(requests.count(), 0);
+}
+
+void TestPing::inOwnNamespace_data()
+{
+    QTest::addColumn<QString>("pingGroupRange");
+    QTest::addColumn<QString>("function");
+    QTest::addColumn<bool>("asNobody");
+    QTest::newRow("datagram socket allowed") << "0 2147483647" << "childDatagramEcho" << false;
+    QTest::newRow("no socket allowed") << "1 0" << "childNoSocketAllowed" << true;
+}
+
+// The unprivileged socket and the refusal of both sockets depend on the
+// system's ping_group_range, which is per network namespace: each case runs
+// this test program again inside a namespace of its own.
+void TestPing::inOwnNamespace()
+{
+    QFETCH(QString, pingGroupRange);
+    QFETCH(QString, function);
+    QFETCH(bool, asNobody);
+    if (geteuid() != 0)
+        QSKIP("creating a network namespace needs root");
+    if (QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty())
+        QSKIP("the ip command (iproute2) is not installed");
+    const QString ns = QStringLiteral("tallyline-ping-%1").arg(QCoreApplication::applicationPid());
+    if (!ip({QStringLiteral("netns"), QStringLiteral("add"), ns}))
+        QSKIP("network namespaces are not available here");
+    const auto cleanup = qScopeGuard([&] { ip({QStringLiteral("netns"), QStringLiteral("del"), ns}); });
+    QVERIFY(ip({QStringLiteral("-n"), ns, QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")}));
+    QVERIFY(ip({QStringLiteral("netns"), QStringLiteral("exec"), ns, QStringLiteral("sh"), QStringLiteral("-c"),
+                QStringLiteral("echo %1 > /proc/sys/net/ipv4/ping_group_range").arg(pingGroupRange)}));
+
+    QStringList command{QStringLiteral("netns"), QStringLiteral("exec"), ns};
+    if (asNobody) {
+        if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            QSKIP("setpriv (util-linux) is not installed");
+        command << QStringLiteral("setpriv") << QStringLiteral("--reuid=65534") << QStringLiteral("--regid=65534")
+                << QStringLiteral("--clear-groups");
+    }
+    command << QCoreApplication::applicationFilePath() << function;
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(ChildMode), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("ip"), command);
+    QVERIFY(child.waitForFinished(30000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    QVERIFY2(child.exitCode() == 0 && output.contains(QLatin1String("PASS   : TestPing::") + function), qPrintable(output));
+}
+
+void TestPing::childDatagramEcho()
+{
+    if (qEnvironmentVariableIsEmpty(ChildMode))
+        QSKIP("runs inside a namespace of its own (see inOwnNamespace)");
+    TPing ping;
+    ping.socketKind = TPing::SocketKind::Datagram;
+    ping.setAddress(QStringLiteral("127.0.0.1"));
+    QCOMPARE(ping.Ping(), 1);
+    QCOMPARE(ping.ErrorCode, 0);
+    QCOMPARE(int(ping.Reply.DataSize), 56);
+    QCOMPARE(ping.Reply.Address, 0x7f000001u);
+    QVERIFY(ping.Reply.Ttl > 0);
+}
+
+void TestPing::childNoSocketAllowed()
+{
+    if (qEnvironmentVariableIsEmpty(ChildMode))
+        QSKIP("runs inside a namespace of its own (see inOwnNamespace)");
+    TPing ping;
+    ping.setAddress(QStringLiteral("127.0.0.1"));
+    QSignalSpy display(&ping, &TPing::OnDisplay);
+    QCOMPARE(ping.Ping(), 0);
+    QCOMPARE(ping.ErrorCode, 11050);
+    QVERIFY(!ping.socketError.isEmpty());
+    QCOMPARE(display.count(), 1);
+    QVERIFY(display[0][0].toString().startsWith(QLatin1String("Unable to open an ICMP socket: ")));
+}
+
+TALLYLINE_TEST_MAIN(TestPing)
+#include "TestPing.moc"
