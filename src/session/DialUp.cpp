@@ -48,10 +48,7 @@ int TDialUp::Dial()
         return 0;
 
     QEventLoop loop;
-    const auto quit = connect(this, &TDialUp::OnAsyncEvent, &loop, [&] {
-        if (m_syncDone)
-            loop.quit();
-    });
+    const auto quit = connect(this, &TDialUp::syncCallEnded, &loop, &QEventLoop::quit);
     if (!m_syncDone)
         loop.exec();
     disconnect(quit);
@@ -74,9 +71,12 @@ void TDialUp::progress(qint64 handle, int state, const QString &statusText, int 
     }
     if (errorCode != 0)
         m_handle = 0;   // the call is over; nothing left to hang up
-    const QString text = errorCode != 0 ? errorText.left(MaxErrorText) : statusText;
-    // In synchronous mode the events only wake the waiting Dial.
-    Q_EMIT OnAsyncEvent(state, text, errorCode);
+    if (DialMode == TDialMode::dmSync) {
+        if (m_syncDone)
+            Q_EMIT syncCallEnded();
+        return;
+    }
+    Q_EMIT OnAsyncEvent(state, errorCode != 0 ? errorText.left(MaxErrorText) : statusText, errorCode);
 }
 
 int TDialUp::GetEntries()

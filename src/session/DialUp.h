@@ -49,6 +49,9 @@ Q_SIGNALS:
     void OnActiveConnection(qint64 handle, const QString &deviceName, const QString &deviceType,
                             const QString &entryName, const QString &statusText, int state);
 
+    // Wakes a synchronous Dial when its call has connected or failed.
+    void syncCallEnded();
+
 private:
     void progress(qint64 handle, int state, const QString &statusText, int errorCode, const QString &errorText);
 
