@@ -38,6 +38,7 @@ private Q_SLOTS:
     // Run by inOwnNamespace in a child process inside the namespace.
     void childDatagramEcho();
     void childNoSocketAllowed();
+    void childErrorsFromARouter();
 };
 
 void TestPing::echoToLoopback_data()
@@ -171,8 +172,10 @@ void TestPing::inOwnNamespace_data()
     QTest::addColumn<QString>("pingGroupRange");
     QTest::addColumn<QString>("function");
     QTest::addColumn<bool>("asNobody");
-    QTest::newRow("datagram socket allowed") << "0 2147483647" << "childDatagramEcho" << false;
-    QTest::newRow("no socket allowed") << "1 0" << "childNoSocketAllowed" << true;
+    QTest::addColumn<bool>("withRouter");
+    QTest::newRow("datagram socket allowed") << "0 2147483647" << "childDatagramEcho" << false << false;
+    QTest::newRow("no socket allowed") << "1 0" << "childNoSocketAllowed" << true << false;
+    QTest::newRow("errors from a router") << "0 2147483647" << "childErrorsFromARouter" << false << true;
 }
 
 // The unprivileged socket and the refusal of both sockets depend on the
@@ -183,6 +186,7 @@ void TestPing::inOwnNamespace()
     QFETCH(QString, pingGroupRange);
     QFETCH(QString, function);
     QFETCH(bool, asNobody);
+    QFETCH(bool, withRouter);
     if (geteuid() != 0)
         QSKIP("creating a network namespace needs root");
     if (QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty())
@@ -194,6 +198,35 @@ void TestPing::inOwnNamespace()
     QVERIFY(ip({QStringLiteral("-n"), ns, QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")}));
     QVERIFY(ip({QStringLiteral("netns"), QStringLiteral("exec"), ns, QStringLiteral("sh"), QStringLiteral("-c"),
                 QStringLiteral("echo %1 > /proc/sys/net/ipv4/ping_group_range").arg(pingGroupRange)}));
+
+    // A second namespace behind a veth link acts as a router with no onward
+    // routes: it answers with ICMP errors and nothing leaves the machine.
+    const QString router = ns + QStringLiteral("-r");
+    bool routerCreated = false;
+    const auto removeRouter = qScopeGuard([&] {
+        if (routerCreated)
+            ip({QStringLiteral("netns"), QStringLiteral("del"), router});
+    });
+    if (withRouter) {
+        QVERIFY(ip({QStringLiteral("netns"), QStringLiteral("add"), router}));
+        routerCreated = true;
+        const QStringList setUp[] = {
+            {QStringLiteral("-n"), ns, QStringLiteral("link"), QStringLiteral("add"), QStringLiteral("a0"), QStringLiteral("type"),
+             QStringLiteral("veth"), QStringLiteral("peer"), QStringLiteral("name"), QStringLiteral("b0"), QStringLiteral("netns"), router},
+            {QStringLiteral("-n"), ns, QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.77.1.1/30"), QStringLiteral("dev"), QStringLiteral("a0")},
+            {QStringLiteral("-n"), ns, QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("a0"), QStringLiteral("up")},
+            {QStringLiteral("-n"), ns, QStringLiteral("route"), QStringLiteral("add"), QStringLiteral("10.77.0.0/16"), QStringLiteral("via"), QStringLiteral("10.77.1.2")},
+            {QStringLiteral("-n"), router, QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.77.1.2/30"), QStringLiteral("dev"), QStringLiteral("b0")},
+            {QStringLiteral("-n"), router, QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("b0"), QStringLiteral("up")},
+            // 10.77.9.0/24 would be forwarded (back), so a TTL of 1 expires
+            // there; 10.77.8.0/24 has no route at all.
+            {QStringLiteral("-n"), router, QStringLiteral("route"), QStringLiteral("add"), QStringLiteral("10.77.9.0/24"), QStringLiteral("via"), QStringLiteral("10.77.1.1")},
+            {QStringLiteral("netns"), QStringLiteral("exec"), router, QStringLiteral("sh"), QStringLiteral("-c"),
+             QStringLiteral("echo 1 > /proc/sys/net/ipv4/ip_forward")},
+        };
+        for (const QStringList &args : setUp)
+            QVERIFY2(ip(args), qPrintable(args.join(QLatin1Char(' '))));
+    }
 
     QStringList command{QStringLiteral("netns"), QStringLiteral("exec"), ns};
     if (asNobody) {
@@ -240,6 +273,27 @@ void TestPing::childNoSocketAllowed()
     QVERIFY(!ping.socketError.isEmpty());
     QCOMPARE(display.count(), 1);
     QVERIFY(display[0][0].toString().startsWith(QLatin1String("Unable to open an ICMP socket: ")));
+}
+
+void TestPing::childErrorsFromARouter()
+{
+    if (qEnvironmentVariableIsEmpty(ChildMode))
+        QSKIP("runs inside a namespace of its own (see inOwnNamespace)");
+    for (const TPing::SocketKind kind : {TPing::SocketKind::Datagram, TPing::SocketKind::Raw}) {
+        TPing ping;
+        ping.socketKind = kind;
+        ping.Timeout = 3000;
+        ping.setAddress(QStringLiteral("10.77.9.9"));
+        ping.TTL = 1;
+        QCOMPARE(ping.Ping(), 0);
+        QCOMPARE(ping.ErrorString(), QStringLiteral("TTL expired in transit"));
+        QCOMPARE(ping.Reply.Address, 0x0a4d0102u);
+        QCOMPARE(ping.Reply.Status, 11013u);
+        ping.TTL = 64;
+        ping.setAddress(QStringLiteral("10.77.8.9"));
+        QCOMPARE(ping.Ping(), 0);
+        QCOMPARE(ping.ErrorString(), QStringLiteral("Destination network unreachable"));
+    }
 }
 
 TALLYLINE_TEST_MAIN(TestPing)
