@@ -2,6 +2,7 @@
 
 #include "platform/PppdDialUpNetwork.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -23,7 +24,9 @@ struct FakePppd {
         paths.peersDirectory = dir.filePath(QStringLiteral("peers"));
         paths.runDirectory = dir.filePath(QStringLiteral("run"));
         paths.sysfsNetRoot = dir.filePath(QStringLiteral("sys"));
-        paths.pppdProgram = dir.filePath(QStringLiteral("bin/pppd"));
+        // The backend knows pppd by its process name; a name of this test's
+        // own keeps tests running side by side (and a real pppd) apart.
+        paths.pppdProgram = dir.filePath(QStringLiteral("bin/pppd%1").arg(QCoreApplication::applicationPid() % 1000000));
         writeExecutable(paths.pppdProgram,
                         QStringLiteral("#!/bin/sh\n"
                                        "[ \"$1\" = call ] && [ \"$3\" = nodetach ] || exit 2\n"
