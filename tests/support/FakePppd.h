@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
 namespace testsupport {
 
 // A temporary pppd installation: a peers folder, a run folder, a sysfs-like
@@ -33,6 +35,17 @@ struct FakePppd {
                                        "trap 'exit 5' TERM INT HUP\n"
                                        ". '%1/'\"$2\"\n")
                             .arg(paths.peersDirectory));
+    }
+
+    // A test that fails half-way must not leave its fake pppd running.
+    ~FakePppd()
+    {
+        const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        for (const QString &pid : pids) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(QFile::encodeName(paths.pppdProgram)))
+                ::kill(pid.toInt(), SIGKILL);
+        }
     }
 
     void addPeer(const QString &name, const QString &script) const
@@ -68,14 +81,19 @@ struct FakePppd {
         f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
-    // Shell that waits, a tenth of a second at a time, until a file exists.
+    // Shell that waits until a file exists (giving up after half a minute).
     static QString waitFor(const QString &path)
     {
-        return QStringLiteral("while [ ! -e '%1' ]; do sleep 0.05; done\n").arg(path);
+        return QStringLiteral("i=0; while [ ! -e '%1' ]; do sleep 0.05; i=$((i+1)); [ $i -lt 600 ] || exit 1; done\n")
+            .arg(path);
     }
 
-    // Shell that stays up like a connected pppd until told to hang up.
-    static QString stayUp() { return QStringLiteral("while :; do sleep 0.05; done\n"); }
+    // Shell that stays up like a connected pppd until told to hang up (or a
+    // minute has passed).
+    static QString stayUp()
+    {
+        return QStringLiteral("i=0; while [ $i -lt 1200 ]; do sleep 0.05; i=$((i+1)); done\nexit 0\n");
+    }
 
     QTemporaryDir dir;
     PppdPaths paths;
