@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 QString FloatToStoreText(double value)
 {
@@ -56,6 +57,16 @@ bool TryStoreTextToFloat(const QString &input, double &value)
     const QString text = input.trimmed();
     if (text.isEmpty())
         return false;
+    // What the writer makes of an infinite value reads back as one.
+    if (text.compare(QLatin1String("INF"), Qt::CaseInsensitive) == 0
+        || text.compare(QLatin1String("+INF"), Qt::CaseInsensitive) == 0) {
+        value = std::numeric_limits<double>::infinity();
+        return true;
+    }
+    if (text.compare(QLatin1String("-INF"), Qt::CaseInsensitive) == 0) {
+        value = -std::numeric_limits<double>::infinity();
+        return true;
+    }
     const QString localePoint = QLocale().decimalPoint();
     const QChar point = localePoint.isEmpty() ? QLatin1Char('.') : localePoint.at(0);
     const QChar other = point == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');

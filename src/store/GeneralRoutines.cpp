@@ -23,14 +23,36 @@ DateTime ParseMonthNameDate(const QString &text, int currentYear)
 {
     QString upper = text.toUpper();
     const QLocale locale;
-    int found = 0;
-    for (int month = 1; month <= 12; ++month) {
-        const QString name = locale.monthName(month, QLocale::ShortFormat).toUpper();
-        if (!name.isEmpty() && upper.contains(name))
-            found = month;
+    QStringList names;
+    for (int month = 1; month <= 12; ++month)
+        names.append(locale.monthName(month, QLocale::ShortFormat).toUpper());
+    const auto lastMonthIn = [&upper](const QStringList &candidates, QString &name) {
+        int found = 0;
+        for (int month = 1; month <= 12; ++month) {
+            const QString &candidate = candidates[month - 1];
+            if (!candidate.isEmpty() && upper.contains(candidate)) {
+                found = month;
+                name = candidate;
+            }
+        }
+        return found;
+    };
+    QString name;
+    int found = lastMonthIn(names, name);
+    if (found == 0) {
+        // Dates written elsewhere use three-letter names where the locale
+        // may have longer ones ("Sep" where en_GB says "Sept"). Only
+        // prefixes that name one month alone count.
+        QStringList prefixes;
+        for (const QString &n : std::as_const(names))
+            prefixes.append(n.size() > 3 ? n.left(3) : QString());
+        for (qsizetype i = 0; i < prefixes.size(); ++i) {
+            if (!prefixes[i].isEmpty() && (prefixes.count(prefixes[i]) > 1 || names.contains(prefixes[i])))
+                prefixes[i].clear();
+        }
+        found = lastMonthIn(prefixes, name);
     }
     if (found != 0) {
-        const QString name = locale.monthName(found, QLocale::ShortFormat).toUpper();
         const qsizetype at = upper.indexOf(name);
         upper.replace(at, name.size(), QStringLiteral("%1").arg(found, 2, 10, QLatin1Char('0')));
     }

@@ -9,8 +9,11 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -104,27 +107,138 @@ private:
 
 } // namespace
 
+namespace {
+
+QString notOursMessage(const QString &filePath, const QString &why)
+{
+    return QStringLiteral("The file '%1' is not a Tallyline database (%2). It has been left untouched.").arg(filePath, why);
+}
+
+QString cannotOpenMessage(const QString &filePath, const QString &why)
+{
+    return QStringLiteral("The Tallyline database '%1' could not be opened: %2.").arg(filePath, why);
+}
+
+QString errnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+const char *const SchemaSql =
+    "CREATE TABLE keys ("
+    " id INTEGER PRIMARY KEY,"
+    " parent INTEGER REFERENCES keys(id),"
+    " name TEXT NOT NULL,"
+    " folded TEXT NOT NULL);"
+    "CREATE UNIQUE INDEX keys_by_parent ON keys(parent, folded);"
+    "CREATE TABLE key_values ("
+    " key INTEGER NOT NULL REFERENCES keys(id),"
+    " name TEXT NOT NULL,"
+    " folded TEXT NOT NULL,"
+    " type INTEGER NOT NULL,"
+    " data);"
+    "CREATE UNIQUE INDEX values_by_key ON key_values(key, folded);"
+    "INSERT INTO keys(id, parent, name, folded) VALUES (1, NULL, '', '');"
+    // Full paths, for reading the store with the sqlite3 shell.
+    "CREATE VIEW key_paths(id, path) AS"
+    " WITH RECURSIVE p(id, path) AS ("
+    "  SELECT id, '' FROM keys WHERE parent IS NULL"
+    "  UNION ALL SELECT k.id, CASE p.path WHEN '' THEN k.name ELSE p.path || '\\' || k.name END"
+    "  FROM keys k JOIN p ON k.parent = p.id)"
+    " SELECT id, path FROM p;"
+    "CREATE VIEW tree(path, name, type, data) AS"
+    " SELECT key_paths.path, v.name, v.type, v.data FROM key_values v"
+    " JOIN key_paths ON key_paths.id = v.key;";
+
+// Builds a new database beside the target and moves it into place only when
+// it is complete: a crash while creating leaves no half-made file behind
+// that a later start would take for a foreign one.
+void createDatabaseFile(const QString &filePath)
+{
+    const QByteArray target = QFile::encodeName(filePath);
+    QByteArray temp = target + ".new-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);  // mode 0600; SQLite gives its journals the same mode
+    if (fd < 0) {
+        throw StoreOpenError(QStringLiteral("The Tallyline database '%1' could not be created: %2.")
+                                 .arg(filePath, errnoText(errno)));
+    }
+    ::close(fd);
+    const auto fail = [&](const QString &why) {
+        ::unlink(temp.constData());
+        ::unlink((temp + "-journal").constData());
+        throw StoreOpenError(QStringLiteral("The Tallyline database '%1' could not be created: %2.").arg(filePath, why));
+    };
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(temp.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        sqlite3_close(db);
+        fail(why);
+    }
+    const QByteArray sql = QByteArray("PRAGMA application_id = ") + QByteArray::number(ApplicationId)
+                         + "; PRAGMA user_version = " + QByteArray::number(SchemaVersion)
+                         + "; BEGIN; " + SchemaSql + " COMMIT;";
+    char *err = nullptr;
+    if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+        const QString why = QString::fromUtf8(err ? err : "unknown error");
+        sqlite3_free(err);
+        sqlite3_close(db);
+        fail(why);
+    }
+    if (sqlite3_close(db) != SQLITE_OK)
+        fail(QStringLiteral("the new file could not be closed"));
+    // Never replace a file that appeared meanwhile.
+    if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) != 0) {
+        const int error = errno;
+        if (error == EEXIST) {
+            ::unlink(temp.constData());
+            return;
+        }
+        if ((error != EINVAL && error != ENOSYS) || ::rename(temp.constData(), target.constData()) != 0)
+            fail(errnoText(errno));
+    }
+    const QByteArray dir = QFile::encodeName(QFileInfo(filePath).absolutePath());
+    const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+// Looks at the file's first bytes only, so that a file that is not ours is
+// never handed to SQLite (which could, for instance, roll back another
+// program's journal into it).
+void checkHeader(const QString &filePath)
+{
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        throw StoreOpenError(cannotOpenMessage(filePath, file.errorString()));
+    const QByteArray header = file.read(100);
+    if (header.isEmpty())
+        throw StoreOpenError(notOursMessage(filePath, QStringLiteral("the file is empty")));
+    if (header.size() < 100 || !header.startsWith(QByteArray("SQLite format 3\0", 16)))
+        throw StoreOpenError(notOursMessage(filePath, QStringLiteral("it is not an SQLite database")));
+    const auto b = [&header](int i) { return quint32(quint8(header[i])); };
+    const quint32 appId = (b(68) << 24) | (b(69) << 16) | (b(70) << 8) | b(71);
+    if (appId != quint32(ApplicationId))
+        throw StoreOpenError(notOursMessage(filePath, QStringLiteral("it is the database of another program")));
+}
+
+} // namespace
+
 std::unique_ptr<Store> Store::open(const QString &filePath)
 {
-    std::unique_ptr<Store> store(new Store(filePath));
-    const QFileInfo info(filePath);
-    bool creating = false;
-    if (!info.exists()) {
-        // Create the file ourselves so that it (and the journal files SQLite
-        // derives from it) is readable by the owner only.
-        const QByteArray native = QFile::encodeName(filePath);
-        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            throw StoreOpenError(QStringLiteral("The Tallyline database '%1' could not be created: %2.")
-                                     .arg(filePath, QString::fromLocal8Bit(std::strerror(errno))));
-        }
-        ::close(fd);
-        creating = true;
-    } else if (!info.isFile()) {
-        throw StoreOpenError(QStringLiteral("The Tallyline database '%1' could not be opened: it is not a file.")
-                                 .arg(filePath));
+    const QByteArray native = QFile::encodeName(filePath);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0) {
+        if (errno != ENOENT)
+            throw StoreOpenError(cannotOpenMessage(filePath, errnoText(errno)));
+        createDatabaseFile(filePath);
+    } else if (!S_ISREG(st.st_mode)) {
+        throw StoreOpenError(cannotOpenMessage(filePath, QStringLiteral("it is not a file")));
     }
-    store->openDatabase(creating);
+    checkHeader(filePath);
+    std::unique_ptr<Store> store(new Store(filePath));
+    store->openDatabase();
     return store;
 }
 
@@ -138,133 +252,69 @@ Store::~Store()
         sqlite3_close(m_db);
 }
 
-void Store::openDatabase(bool creating)
+void Store::openDatabase()
 {
     const QByteArray native = QFile::encodeName(m_filePath);
-    int rc = sqlite3_open_v2(native.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    const auto fail = [this](const QString &why) -> StoreOpenError {
-        return StoreOpenError(QStringLiteral("The Tallyline database '%1' could not be opened: %2.").arg(m_filePath, why));
-    };
-    if (rc != SQLITE_OK) {
+    const auto fail = [this](const QString &why) { return StoreOpenError(cannotOpenMessage(m_filePath, why)); };
+    if (sqlite3_open_v2(native.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         const QString why = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
         throw fail(why);
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, 5000);
-
-    // Look before touching anything: a foreign file must stay as it is.
-    int appId = 0;
-    int tableCount = 0;
-    {
-        sqlite3_stmt *stmt = nullptr;
-        rc = sqlite3_prepare_v2(m_db, "PRAGMA application_id", -1, &stmt, nullptr);
-        if (rc == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
-            appId = sqlite3_column_int(stmt, 0);
-        else
-            rc = sqlite3_errcode(m_db);
-        sqlite3_finalize(stmt);
-        if (rc == SQLITE_NOTADB || (rc & 0xff) == SQLITE_NOTADB || rc == SQLITE_CORRUPT) {
-            throw StoreOpenError(QStringLiteral("The file '%1' is not a Tallyline database. "
-                                                "It has been left untouched.").arg(m_filePath));
-        }
-        if (rc != SQLITE_OK)
-            throw fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
-        rc = sqlite3_prepare_v2(m_db, "SELECT count(*) FROM sqlite_master", -1, &stmt, nullptr);
-        if (rc == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
-            tableCount = sqlite3_column_int(stmt, 0);
-        else
-            rc = sqlite3_errcode(m_db);
-        sqlite3_finalize(stmt);
-        if ((rc & 0xff) == SQLITE_NOTADB || (rc & 0xff) == SQLITE_CORRUPT)
-            throw StoreOpenError(QStringLiteral("The file '%1' is not a Tallyline database. "
-                                                "It has been left untouched.").arg(m_filePath));
-        if (rc != SQLITE_OK)
-            throw fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
-    }
-    const bool empty = appId == 0 && tableCount == 0;
-    if (!empty && appId != ApplicationId) {
-        throw StoreOpenError(QStringLiteral("The file '%1' is not a Tallyline database. "
-                                            "It has been left untouched.").arg(m_filePath));
-    }
     if (sqlite3_db_readonly(m_db, "main") == 1)
         throw fail(QStringLiteral("the file is read-only"));
 
+    const auto single = [this](const char *sql, QString &text) {
+        sqlite3_stmt *stmt = nullptr;
+        int rc = sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(stmt);
+            if (rc == SQLITE_ROW) {
+                text = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+                rc = SQLITE_OK;
+            }
+        }
+        sqlite3_finalize(stmt);
+        return rc == SQLITE_OK || rc == SQLITE_DONE;
+    };
+
     // WAL: a process killed at any moment leaves every committed transaction
     // in place. NORMAL synchronisation keeps that promise for process crashes;
-    // only a power loss can drop the last few commits, never corrupt the file.
+    // a power loss can drop the last few commits, but never corrupts the file.
+    QString mode;
+    if (!single("PRAGMA journal_mode=WAL", mode))
+        throw fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        throw fail(QStringLiteral("its journal cannot be kept beside it (journal mode '%1')").arg(mode));
+    QString version;
+    if (!single("PRAGMA user_version", version))
+        throw fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    if (version.toInt() > SchemaVersion)
+        throw fail(QStringLiteral("it was written by a newer version of Tallyline"));
+    QString tables;
+    if (!single("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('keys', 'key_values')", tables))
+        throw fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    if (tables.toInt() != 2)
+        throw fail(QStringLiteral("its tables are missing"));
     char *err = nullptr;
-    if (sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;",
-                     nullptr, nullptr, &err) != SQLITE_OK) {
+    if (sqlite3_exec(m_db, "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;", nullptr, nullptr, &err) != SQLITE_OK) {
         const QString why = QString::fromUtf8(err ? err : "unknown error");
         sqlite3_free(err);
         throw fail(why);
-    }
-    if (empty || creating) {
-        try {
-            createSchema();
-        } catch (const TallylineError &e) {
-            throw fail(e.message());
-        }
-    } else {
-        int version = 0;
-        sqlite3_stmt *stmt = nullptr;
-        if (sqlite3_prepare_v2(m_db, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK
-            && sqlite3_step(stmt) == SQLITE_ROW)
-            version = sqlite3_column_int(stmt, 0);
-        sqlite3_finalize(stmt);
-        if (version > SchemaVersion) {
-            throw fail(QStringLiteral("it was written by a newer version of Tallyline"));
-        }
-    }
-}
-
-void Store::createSchema()
-{
-    exec("BEGIN IMMEDIATE");
-    try {
-        exec("CREATE TABLE IF NOT EXISTS keys ("
-             " id INTEGER PRIMARY KEY,"
-             " parent INTEGER REFERENCES keys(id),"
-             " name TEXT NOT NULL,"
-             " folded TEXT NOT NULL)");
-        exec("CREATE UNIQUE INDEX IF NOT EXISTS keys_by_parent ON keys(parent, folded)");
-        exec("CREATE TABLE IF NOT EXISTS key_values ("
-             " key INTEGER NOT NULL REFERENCES keys(id),"
-             " name TEXT NOT NULL,"
-             " folded TEXT NOT NULL,"
-             " type INTEGER NOT NULL,"
-             " data)");
-        exec("CREATE UNIQUE INDEX IF NOT EXISTS values_by_key ON key_values(key, folded)");
-        exec("INSERT OR IGNORE INTO keys(id, parent, name, folded) VALUES (1, NULL, '', '')");
-        // Full paths, for reading the store with the sqlite3 shell.
-        exec("CREATE VIEW IF NOT EXISTS key_paths(id, path) AS"
-             " WITH RECURSIVE p(id, path) AS ("
-             "  SELECT id, '' FROM keys WHERE parent IS NULL"
-             "  UNION ALL SELECT k.id, CASE p.path WHEN '' THEN k.name ELSE p.path || '\\' || k.name END"
-             "  FROM keys k JOIN p ON k.parent = p.id)"
-             " SELECT id, path FROM p");
-        exec("CREATE VIEW IF NOT EXISTS tree(path, name, type, data) AS"
-             " SELECT key_paths.path, v.name, v.type, v.data FROM key_values v"
-             " JOIN key_paths ON key_paths.id = v.key");
-        exec(QByteArray("PRAGMA application_id = " + QByteArray::number(ApplicationId)).constData());
-        exec(QByteArray("PRAGMA user_version = " + QByteArray::number(SchemaVersion)).constData());
-        exec("COMMIT");
-    } catch (...) {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
     }
 }
 
 sqlite3_stmt *Store::prepare(const char *sql)
 {
-    const QString key = QString::fromLatin1(sql);
-    auto it = m_statements.constFind(key);
+    // Statements are string literals: their address identifies them.
+    auto it = m_statements.constFind(sql);
     if (it != m_statements.constEnd())
         return it.value();
     sqlite3_stmt *stmt = nullptr;
     if (sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK)
         throwSqlite(QStringLiteral("prepare"));
-    m_statements.insert(key, stmt);
+    m_statements.insert(sql, stmt);
     return stmt;
 }
 
@@ -378,7 +428,22 @@ bool Store::readRaw(qint64 key, const QString &valueName, int &type, QVariant &d
 
 void Store::writeRaw(const QString &hivePath, const QString &valueName, int type, const QVariant &data)
 {
-    const qint64 key = ensureKey(hivePath, valueName);
+    // A write that must create keys first is one change, not several.
+    if (m_transactionDepth == 0 && findKey(hivePath) == 0) {
+        Transaction tx(*this);
+        upsertValue(ensureKey(hivePath, valueName), valueName, type, data);
+        try {
+            tx.commit();
+        } catch (const StoreError &) {
+            throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueName));
+        }
+        return;
+    }
+    upsertValue(ensureKey(hivePath, valueName), valueName, type, data);
+}
+
+void Store::upsertValue(qint64 key, const QString &valueName, int type, const QVariant &data)
+{
     // A DWORD is 32 bits whatever the caller hands in; keeping it signed
     // makes every path (integer writer, backup import) store the same number.
     const QVariant stored = type == RegDword ? QVariant(qint64(qint32(quint32(data.toLongLong())))) : data;
@@ -474,6 +539,10 @@ void Store::MoveStoreKey(const QString &oldPath, const QString &newPath)
     QStringList newParts = pathParts(newHive);
     if (newParts.isEmpty())
         return;
+    // A key cannot be moved below itself: the copy would never end.
+    const QString oldFolded = foldedPath(pathParts(oldHive));
+    if (foldedPath(newParts).startsWith(oldFolded + QLatin1Char('\\')))
+        return;
     const QString newName = newParts.takeLast();
     Transaction tx(*this);
     const qint64 parent = ensureKey(newParts.join(QLatin1Char('\\')), newName);
@@ -499,8 +568,11 @@ void Store::copyKeyTree(qint64 from, qint64 toParent, const QString &toName)
     {
         Statement st(prepare("SELECT id, name FROM keys WHERE parent = ?1 ORDER BY id"));
         st.bind(1, from);
-        while (st.step() == SQLITE_ROW)
+        int rc;
+        while ((rc = st.step()) == SQLITE_ROW)
             children.append({st.int64(0), st.text(1)});
+        if (rc != SQLITE_DONE)
+            throwSqlite(QStringLiteral("copy key"));
     }
     for (const auto &child : std::as_const(children))
         copyKeyTree(child.first, to, child.second);
@@ -588,6 +660,10 @@ void Store::DeleteNumberedRecord(const QString &recordsPath, const QString &reco
 {
     int count = 0;
     ReadStoreInteger(countValueName, countKeyPath, count);
+    // Outside 1..count there is no such record; lowering the count anyway
+    // would hide the last real one.
+    if (k < 1 || k > count)
+        return;
     QString base = recordsPath;
     if (!base.isEmpty() && !base.endsWith(QLatin1Char('\\')))
         base += QLatin1Char('\\');
@@ -612,8 +688,11 @@ QStringList Store::subkeyNames(const QString &hivePath)
         return names;
     Statement st(prepare("SELECT id, name FROM keys WHERE parent = ?1 ORDER BY id"));
     st.bind(1, id);
-    while (st.step() == SQLITE_ROW)
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW)
         names.append(st.text(1));
+    if (rc != SQLITE_DONE)
+        throwSqlite(QStringLiteral("list keys"));
     return names;
 }
 
@@ -625,13 +704,16 @@ QList<StoreValue> Store::values(const QString &hivePath)
         return result;
     Statement st(prepare("SELECT name, type, data FROM key_values WHERE key = ?1 ORDER BY rowid"));
     st.bind(1, id);
-    while (st.step() == SQLITE_ROW) {
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW) {
         StoreValue v;
         v.name = st.text(0);
         v.type = int(st.int64(1));
         v.data = st.valueData(v.type, 2);
         result.append(v);
     }
+    if (rc != SQLITE_DONE)
+        throwSqlite(QStringLiteral("list values"));
     return result;
 }
 

@@ -142,8 +142,7 @@ public:
 
 private:
     explicit Store(const QString &filePath);
-    void openDatabase(bool creating);
-    void createSchema();
+    void openDatabase();
 
     sqlite3_stmt *prepare(const char *sql);
     void exec(const char *sql);
@@ -160,10 +159,11 @@ private:
 
     bool readRaw(qint64 key, const QString &valueName, int &type, QVariant &data);
     void writeRaw(const QString &hivePath, const QString &valueName, int type, const QVariant &data);
+    void upsertValue(qint64 key, const QString &valueName, int type, const QVariant &data);
 
     QString m_filePath;
     sqlite3 *m_db = nullptr;
-    QHash<QString, sqlite3_stmt *> m_statements;
+    QHash<const char *, sqlite3_stmt *> m_statements;
     QHash<QString, qint64> m_keyCache;  // folded hive path -> key id
     int m_transactionDepth = 0;
     int m_savepointCounter = 0;
