@@ -1,0 +1,111 @@
+#include "store/Store.h"
+#include "support/TestMain.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/types.h>
+
+// A writer killed with SIGKILL at random moments, again and again: each time
+// the database must open, pass the integrity check and hold every
+// transaction the writer reported as committed, whole.
+class TestStoreCrash : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void killedWriterLosesNoCommittedWrite();
+};
+
+namespace {
+
+// The last complete line of the writer's output: the last commit it reported.
+int lastReported(const QByteArray &output)
+{
+    const qsizetype end = output.lastIndexOf('\n');
+    if (end < 0)
+        return 0;
+    const qsizetype start = output.lastIndexOf('\n', end - 1) + 1;
+    bool ok = false;
+    const int n = output.mid(start, end - start).toInt(&ok);
+    return ok ? n : 0;
+}
+
+} // namespace
+
+void TestStoreCrash::killedWriterLosesNoCommittedWrite()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Tallyline.sqlite"));
+    QRandomGenerator random(20261208);
+    constexpr int Kills = 32;
+    QElapsedTimer total;
+    total.start();
+    int reported = 0;
+    int checkedUpTo = 0;
+    int kills = 0;
+    while (kills < Kills && total.elapsed() < 40000) {
+        QProcess writer;
+        writer.start(QStringLiteral(TALLYLINE_STORE_HELPER), {QStringLiteral("write"), path});
+        QVERIFY2(writer.waitForStarted(5000), qPrintable(writer.errorString()));
+        // Now and then kill it while it is still opening (or creating) the
+        // database; otherwise once it has committed something.
+        if (kills % 8 != 0)
+            writer.waitForReadyRead(5000);
+        QThread::usleep(random.bounded(1000, 40000));
+        QVERIFY(writer.state() == QProcess::Running);
+        ::kill(pid_t(writer.processId()), SIGKILL);
+        QVERIFY(writer.waitForFinished(5000));
+        QCOMPARE(writer.exitStatus(), QProcess::CrashExit);
+        ++kills;
+        const int now = lastReported(writer.readAllStandardOutput());
+        if (now > 0) {
+            QVERIFY2(now > reported, "the writer went backwards");
+            reported = now;
+        }
+
+        std::unique_ptr<Store> store;
+        try {
+            store = Store::open(path);
+        } catch (const StoreOpenError &e) {
+            QFAIL(qPrintable(QStringLiteral("after kill %1: %2").arg(kills).arg(e.message())));
+        }
+        QCOMPARE(store->integrityCheck(), QStringLiteral("ok"));
+        int last = 0;
+        int check = 0;
+        store->ReadStoreInteger(QStringLiteral("Last"), QStringLiteral("Crash"), last);
+        store->ReadStoreInteger(QStringLiteral("Check"), QStringLiteral("Crash"), check);
+        // One transaction may have committed after the last number was printed.
+        QVERIFY2(last == reported || last == reported + 1,
+                 qPrintable(QStringLiteral("reported %1, stored %2").arg(reported).arg(last)));
+        reported = last;
+        // Each transaction is whole: its values agree with each other.
+        QCOMPARE(check, last);
+        if (last > 0) {
+            QCOMPARE(store->ReadStoreFloat(QStringLiteral("Cost"), QStringLiteral("Crash")), last * 0.01);
+        }
+        for (int n = checkedUpTo + 1; n <= last; ++n) {
+            const QString text = store->ReadStoreString(QStringLiteral("C%1").arg(n), QStringLiteral("Crash\\Log\\%1").arg(n / 500));
+            QCOMPARE(text, QStringLiteral("commit %1").arg(n));
+        }
+        // A write that was never committed is not there either.
+        QCOMPARE(store->ReadStoreString(QStringLiteral("C%1").arg(last + 1), QStringLiteral("Crash\\Log\\%1").arg((last + 1) / 500)),
+                 QString());
+        checkedUpTo = last;
+    }
+    QVERIFY2(kills >= 25, qPrintable(QStringLiteral("only %1 kills in the time allowed").arg(kills)));
+    QVERIFY2(reported > kills, "the writer hardly committed anything");
+    // Earlier commits are still all there at the end.
+    std::unique_ptr<Store> store = Store::open(path);
+    for (int n = 1; n <= reported; ++n)
+        QCOMPARE(store->ReadStoreString(QStringLiteral("C%1").arg(n), QStringLiteral("Crash\\Log\\%1").arg(n / 500)),
+                 QStringLiteral("commit %1").arg(n));
+    qInfo("%d kills, %d commits checked", kills, reported);
+}
+
+TALLYLINE_TEST_MAIN(TestStoreCrash)
+#include "TestStoreCrash.moc"
