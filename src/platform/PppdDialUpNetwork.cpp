@@ -7,6 +7,9 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <dirent.h>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -348,16 +351,35 @@ std::optional<PppdDialUpNetwork::ProcessInfo> PppdDialUpNetwork::pppdProcess(qin
 
 QList<PppdDialUpNetwork::ProcessInfo> PppdDialUpNetwork::pppdProcesses() const
 {
+    // Runs three times a second: plain system calls, and the full record is
+    // only read for processes with pppd's name.
     QList<ProcessInfo> found;
-    const QStringList names = QDir(m_paths.procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &name : names) {
-        bool numeric = false;
-        const qint64 pid = name.toLongLong(&numeric);
-        if (!numeric)
+    const QByteArray root = QFile::encodeName(m_paths.procRoot);
+    const QByteArray wanted = m_comm.toLocal8Bit();
+    DIR *dir = opendir(root.constData());
+    if (!dir)
+        return found;
+    while (const dirent *entry = readdir(dir)) {
+        const char *name = entry->d_name;
+        if (*name < '0' || *name > '9')
             continue;
-        if (std::optional<ProcessInfo> info = pppdProcess(pid))
+        char path[PATH_MAX];
+        std::snprintf(path, sizeof path, "%s/%s/comm", root.constData(), name);
+        const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        char comm[32];
+        const ssize_t n = ::read(fd, comm, sizeof comm);
+        ::close(fd);
+        if (n <= 0)
+            continue;
+        const QByteArray actual = QByteArray(comm, n).trimmed();
+        if (actual != wanted)
+            continue;
+        if (std::optional<ProcessInfo> info = pppdProcess(QByteArray(name).toLongLong()))
             found.append(*info);
     }
+    closedir(dir);
     // pppd forks briefly for its scripts; such a child is not a connection.
     QList<ProcessInfo> connections;
     for (const ProcessInfo &p : found) {
