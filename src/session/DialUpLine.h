@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/LineSetup.h"
+
+#include <QObject>
+#include <QTimer>
+
+struct AppContext;
+
+// The dial-up side of the running program: the line chosen with --line, put
+// into the context, and the connection check once a second. The control
+// socket of the simulated line reports the program's connection flags.
+class DialUpLine : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Null with *error set when lineKind is not a known line.
+    static std::unique_ptr<DialUpLine> create(AppContext &ctx, const QString &lineKind, Clock &clock, QString *error);
+    ~DialUpLine() override;
+
+    static bool isKnownLineKind(const QString &lineKind);
+
+    DialUpNetwork *network() const { return m_setup.network.get(); }
+    QString warning() const { return m_setup.warning; }
+
+    QTimer RASCheckTimer;
+
+private:
+    DialUpLine(AppContext &ctx, LineSetup setup);
+
+    AppContext &m_ctx;
+    LineSetup m_setup;
+};
+
+// The connection flags and session traffic as "Name: value" lines.
+QString ConnectionFlagsReport(const AppContext &ctx);
