@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AppHooks.h"
 #include "app/EngineEvents.h"
 #include "app/ErrorReport.h"
 #include "app/Platform.h"
@@ -23,6 +24,7 @@ struct AppContext {
     Clock &clock;
     Ui &ui;
     Platform platform;
+    AppHooks hooks;
 
     StartupValues startup;
     Settings settings;

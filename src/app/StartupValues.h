@@ -6,6 +6,8 @@
 struct StartupValues {
     QString programDirectory;   // the data directory, with a trailing '/'
     QString executablePath;
+    QString dataDirectoryArgument;  // the --data-dir given, passed on to the start-up entry
+    QString helpFile;
     QString versionText;        // "2.0 Build 1"
     int majorVersion = 0;
     QString systemCurrencySymbol;

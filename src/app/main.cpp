@@ -1,10 +1,18 @@
+#include "app/AppContext.h"
 #include "app/BuildInfo.h"
+#include "app/GlobalErrorHandler.h"
+#include "app/Startup.h"
+#include "app/gui/MessageBoxUi.h"
+#include "app/gui/ProvisionalTray.h"
+#include "app/gui/TallylineApplication.h"
+#include "platform/SignalWatcher.h"
 #include "store/GeneralRoutines.h"
 
-#include <QApplication>
-#include <QIcon>
-#include <QMenu>
-#include <QSystemTrayIcon>
+#include <QCommandLineParser>
+#include <QScreen>
+#include <QSessionManager>
+
+#include <csignal>
 
 // The version block GetFileVersion reads back out of this executable.
 extern "C" {
@@ -17,15 +25,98 @@ __attribute__((used, section(".tallyline_version"))) const VersionBlock tallylin
 };
 }
 
+namespace {
+
+// A relaunched instance waits this long for the old one to let go of the lock.
+constexpr int RelaunchWaitMs = 15000;
+
+} // namespace
+
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    QSystemTrayIcon tray(QIcon(QStringLiteral(":/icons/tallyline.svg")));
-    QMenu menu;
-    menu.addAction(QStringLiteral("Exit"), &app, &QCoreApplication::quit);
-    tray.setContextMenu(&menu);
-    tray.setToolTip(QStringLiteral("Tallyline"));
-    tray.show();
-    return app.exec();
+    TallylineApplication app(argc, argv);
+    Q_INIT_RESOURCE(tallyline);
+    QCoreApplication::setOrganizationName(QStringLiteral("Kelmora"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tallyline"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tallyline"));
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+
+    MessageBoxUi ui;
+    LocalClock clock;
+
+    QCommandLineParser parser;
+    const QCommandLineOption dataDirOption(QStringLiteral("data-dir"),
+                                           QStringLiteral("Keep the database and Tallyline's files in <dir>."),
+                                           QStringLiteral("dir"));
+    parser.addOption(dataDirOption);
+    parser.addPositionalArgument(QStringLiteral("QuitReload"), QStringLiteral("Restart of a closed instance."));
+    if (!parser.parse(QCoreApplication::arguments())) {
+        ui.showMessage(MessageKind::Error, parser.errorText());
+        return 2;
+    }
+
+    std::unique_ptr<ProvisionalTray> tray;
+    AppHooks hooks;
+    hooks.addTrayIcon = [&tray](AppContext &ctx) {
+        tray = std::make_unique<ProvisionalTray>();
+        tray->show(ctx.settings.AllowToBeExited);
+    };
+    hooks.removeTrayIcon = [&tray](AppContext &) {
+        if (tray)
+            tray->hide();
+    };
+
+    Startup startup(ui, clock, hooks);
+    app.setErrorHandler([&ui, &startup](std::exception_ptr error) {
+        if (AppContext *ctx = startup.context())
+            GlobalErrorHandler(*ctx, error);
+        else
+            ShowInternalError(ui, ErrorContext(), error);
+    });
+
+    StartupOptions options;
+    options.dataDirectory = parser.value(dataDirOption);
+    options.executablePath = QCoreApplication::applicationFilePath();
+    if (parser.positionalArguments().contains(QStringLiteral("QuitReload"), Qt::CaseInsensitive))
+        options.instanceWaitMs = RelaunchWaitMs;
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        options.screenWidth = screen->geometry().width();
+        options.screenHeight = screen->geometry().height();
+    }
+    if (!startup.run(options))
+        return startup.exitCode();
+    AppContext &ctx = *startup.context();
+
+    // Every way out (Exit, SIGTERM / SIGINT, the end of the desktop session)
+    // closes the session and tidies up exactly once.
+    bool tidied = false;
+    const auto tidy = [&ctx, &tidied] {
+        if (tidied)
+            return;
+        tidied = true;
+        try {
+            if (ctx.shell.SessionOpen)
+                AppHooks::call(ctx.hooks.closeSession, ctx);
+            CloseAppAndTidy(ctx);
+        } catch (...) {
+            GlobalErrorHandler(ctx, std::current_exception());
+        }
+    };
+    const auto exitTallyline = [&tidy] {
+        tidy();
+        QCoreApplication::quit();
+    };
+
+    if (tray)
+        QObject::connect(tray.get(), &ProvisionalTray::exitRequested, &app, exitTallyline);
+    SignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&signalWatcher, &SignalWatcher::received, &app, exitTallyline);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&exitTallyline](QSessionManager &) {
+        QMetaObject::invokeMethod(qApp, exitTallyline, Qt::QueuedConnection);
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, tidy);
+
+    const int result = app.exec();
+    tray.reset();
+    return result;
 }

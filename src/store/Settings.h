@@ -84,6 +84,8 @@ struct Settings {
     int MainWindowHeight = 0;
     std::array<int, 11> SessionColumn{};
     std::array<int, 11> PerformanceColumn{};
+
+    bool operator==(const Settings &) const = default;
 };
 
 // The time server used when none is set.

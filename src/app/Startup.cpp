@@ -1,0 +1,323 @@
+#include "app/Startup.h"
+
+#include "app/AppContext.h"
+#include "app/GlobalErrorHandler.h"
+#include "platform/Autostart.h"
+#include "platform/InstanceLock.h"
+#include "store/FloatText.h"
+#include "store/GeneralRoutines.h"
+#include "store/RegFile.h"
+#include "store/SettingsRecord.h"
+#include "store/Version1Converter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QStandardPaths>
+
+#include <cmath>
+
+namespace {
+
+const QString ClosingText =
+    QStringLiteral("Tallyline will now be closed. Please reload tallyline for the new database to take effect.");
+
+// Digits after the decimal point in the locale's currency format.
+int LocaleCurrencyDecimals()
+{
+    const QLocale locale;
+    const QString text = locale.toCurrencyString(1.0);
+    const qsizetype point = text.lastIndexOf(locale.decimalPoint());
+    if (point < 0)
+        return 0;
+    int digits = 0;
+    for (qsizetype i = point + 1; i < text.size() && text[i].isDigit(); ++i)
+        ++digits;
+    return digits;
+}
+
+} // namespace
+
+QString DefaultDataDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+QString FindShippedDirectory(const QString &executablePath)
+{
+    const QDir dir = QFileInfo(executablePath).absoluteDir();
+    for (const QString &candidate : {QStringLiteral("share/tallyline"), QStringLiteral("../share/tallyline")}) {
+        const QString path = QDir::cleanPath(dir.filePath(candidate));
+        if (QFileInfo(path).isDir())
+            return path;
+    }
+    return QString();
+}
+
+void SeedDataDirectory(const QString &dataDirectory, const QString &shippedDirectory)
+{
+    if (shippedDirectory.isEmpty())
+        return;
+    const QDir source(shippedDirectory);
+    const QDir target(dataDirectory);
+    QDirIterator it(shippedDirectory, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString from = it.next();
+        const QString relative = source.relativeFilePath(from);
+        if (relative.startsWith(QLatin1Char('.')) || relative.contains(QStringLiteral("/.")))
+            continue;
+        const QString to = target.filePath(relative);
+        if (QFileInfo::exists(to))
+            continue;
+        // A file that cannot be copied is simply missing later (a silent
+        // sound, an absent preset); it is no reason not to start.
+        QDir().mkpath(QFileInfo(to).absolutePath());
+        if (QFile::copy(from, to))
+            QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+}
+
+Startup::Startup(Ui &ui, Clock &clock, const AppHooks &hooks) : m_ui(ui), m_clock(clock), m_hooks(hooks) {}
+
+Startup::~Startup()
+{
+    finish();
+}
+
+void Startup::finish()
+{
+    m_context.reset();
+    m_store.reset();
+    if (m_lock)
+        m_lock->release();
+}
+
+bool Startup::end(int exitCode)
+{
+    m_exitCode = exitCode;
+    finish();
+    return false;
+}
+
+bool Startup::run(const StartupOptions &options)
+{
+    try {
+        return runSequence(options);
+    } catch (...) {
+        const ErrorContext fallback;
+        ShowInternalError(m_ui, m_context ? m_context->errorContext : fallback, std::current_exception());
+        return end(1);
+    }
+}
+
+bool Startup::prepareDataDirectory(const QString &directory)
+{
+    if (!QDir().mkpath(directory)) {
+        m_ui.showMessage(MessageKind::Error,
+                         QStringLiteral("Tallyline cannot create its data directory '%1'.\rTallyline will now be closed.")
+                             .arg(QDir::toNativeSeparators(directory)));
+        return false;
+    }
+    return true;
+}
+
+bool Startup::runSequence(const StartupOptions &options)
+{
+    QString dataDirectory = options.dataDirectory.isEmpty() ? DefaultDataDirectory() : options.dataDirectory;
+    dataDirectory = QDir::cleanPath(QDir(dataDirectory).absolutePath());
+    if (!prepareDataDirectory(dataDirectory))
+        return end(1);
+
+    m_lock = std::make_unique<InstanceLock>(dataDirectory);
+    switch (m_lock->acquire(options.instanceWaitMs)) {
+    case InstanceLock::Result::Acquired:
+        break;
+    case InstanceLock::Result::HeldByAnother:
+        return end(0);  // only one instance runs; the second one ends without a word
+    case InstanceLock::Result::Failed:
+        m_ui.showMessage(MessageKind::Error,
+                         QStringLiteral("Tallyline cannot write to its data directory '%1'.\r"
+                                        "Tallyline will now be closed.")
+                             .arg(QDir::toNativeSeparators(dataDirectory)));
+        return end(1);
+    }
+
+    SeedDataDirectory(dataDirectory,
+                      options.shippedDirectory.isEmpty() ? FindShippedDirectory(options.executablePath)
+                                                         : options.shippedDirectory);
+
+    StartupValues values;
+    values.executablePath = options.executablePath;
+    values.dataDirectoryArgument = options.dataDirectory.isEmpty() ? QString() : dataDirectory;
+    const FileVersion version = GetFileVersion(options.executablePath);
+    values.versionText = QStringLiteral("%1.%2 Build %3").arg(version.major).arg(version.minor).arg(version.build);
+    values.majorVersion = version.major;
+    values.programDirectory = dataDirectory + QLatin1Char('/');
+    values.systemCurrencySymbol = QLocale().currencySymbol(QLocale::CurrencySymbol);
+    values.screenWidth = options.screenWidth;
+    values.screenHeight = options.screenHeight;
+
+    const QString storePath = QDir(dataDirectory).filePath(QString::fromLatin1(Store::DefaultFileName));
+    try {
+        m_store = Store::open(storePath);
+    } catch (const StoreOpenError &e) {
+        m_ui.showMessage(MessageKind::Error, e.message() + QStringLiteral("\rTallyline will now be closed."));
+        return end(1);
+    }
+
+    m_context = std::make_unique<AppContext>(*m_store, m_clock, m_ui);
+    AppContext &ctx = *m_context;
+    ctx.startup = values;
+    ctx.hooks = m_hooks;
+    if (options.useAutostartEntry) {
+        m_autostart = std::make_unique<AutostartEntry>();
+        ctx.platform.autostart = m_autostart.get();
+    }
+    ctx.settings.TaskBarWindowX = int(std::lround(values.screenWidth / 2.0 - 70.5));
+    ctx.settings.TaskBarWindowY = 0;
+
+    // "General" is where version 1 kept the user count.
+    int userCount = 0;
+    m_store->ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), userCount);
+    if (userCount == 0)
+        m_store->ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("General"), userCount);
+    if (userCount == 0 && !handleEmptyDatabase(userCount))
+        return false;
+
+    ReadSettingsFromDatabase(ctx);
+
+    if (!convertIfNeeded(userCount))
+        return false;
+
+    AppHooks::call(ctx.hooks.createResidentWindows, ctx);
+    AppHooks::call(ctx.hooks.addTrayIcon, ctx);
+    InitialiseApplication(ctx);
+    return true;
+}
+
+bool Startup::handleEmptyDatabase(int)
+{
+    AppContext &ctx = *m_context;
+    const QString backup = ctx.startup.programDirectory + QLatin1String(BackupFileName);
+    if (!QFileInfo::exists(backup))
+        return true;
+    if (m_ui.confirm(QStringLiteral("Tallyline has detected a previous database\r"
+                                    "Would you like to restore previous settings, users and session information?"))) {
+        try {
+            ImportRegFile(*m_store, backup);
+        } catch (const TallylineError &e) {
+            m_ui.showMessage(MessageKind::Error, e.message());
+            return end(1);
+        }
+        m_ui.showMessage(MessageKind::Information, ClosingText);
+        return end(0);
+    }
+    // When the rename fails the file stays and the question comes again next time.
+    QFile::rename(backup, ctx.startup.programDirectory + QLatin1String(PreviousBackupFileName));
+    m_ui.showMessage(MessageKind::Information,
+                     QStringLiteral("If you want to restore the old database in the future, locate the file "
+                                    "'Previous Tallyline Database.Reg' in the tallyline directory."));
+    return true;
+}
+
+bool Startup::convertIfNeeded(int userCount)
+{
+    AppContext &ctx = *m_context;
+    ctx.startup.databaseVersion =
+        SafeStrToFloat(m_store->ReadStoreString(QStringLiteral("Database Version"), QStringLiteral("Settings")));
+    if (ctx.startup.databaseVersion == CurrentDatabaseVersion || userCount == 0)
+        return true;
+
+    m_ui.showMessage(MessageKind::Information,
+                     QStringLiteral("This version of Tallyline uses a newer database format. \r"
+                                    "Tallyline will now convert all your settings, user sessions, alarms etc into "
+                                    "the new format.\r\rPlease press OK to proceed with the conversion."));
+    try {
+        ConvertVersion1Database(ctx);
+    } catch (const TallylineError &e) {
+        // What was converted stays; the next start works on it.
+        m_ui.showMessage(MessageKind::Error, e.message());
+        return end(1);
+    } catch (const std::exception &e) {
+        m_ui.showMessage(MessageKind::Error, QString::fromLocal8Bit(e.what()));
+        return end(1);
+    }
+    m_ui.showMessage(MessageKind::Information, ClosingText);
+    return end(0);
+}
+
+void InitialiseApplication(AppContext &ctx)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "InitialiseApplication");
+    Settings &s = ctx.settings;
+    ctx.startup.helpFile = ctx.startup.programDirectory + QStringLiteral("Tallyline.hlp");
+    ctx.startup.savedCurrencyDecimals = LocaleCurrencyDecimals();
+
+    AppHooks::call(ctx.hooks.logOutUser, ctx);
+
+    if (s.AutoLogonLastUser && s.NumberOfUsers > 0) {
+        ctx.login.AdminSession = s.PreviousUser == 1 && !s.AlwaysPromptPassword;
+        if (s.AlwaysPromptPassword) {
+            AppHooks::call(ctx.hooks.showLoginForm, ctx);
+        } else if (s.PreviousUser != 0) {
+            ctx.login.CurrentUser = s.PreviousUser;
+            AppHooks::call(ctx.hooks.loginUser, ctx);
+        } else {
+            AppHooks::call(ctx.hooks.showLoginForm, ctx);
+        }
+    }
+
+    AppHooks::call(ctx.hooks.setKeepAlivePingAddress, ctx);
+
+    const int monitorWidth = ctx.hooks.monitorWindowWidth ? ctx.hooks.monitorWindowWidth(ctx) : 141;
+    if (s.TaskBarWindowX >= ctx.startup.screenWidth || s.TaskBarWindowY >= ctx.startup.screenHeight) {
+        s.TaskBarWindowX = int(std::lround(ctx.startup.screenWidth / 2.0 - monitorWidth / 2.0));
+        s.TaskBarWindowY = 0;
+    }
+    AppHooks::call(ctx.hooks.moveMonitorWindow, ctx);
+
+    if (s.ShowSplashForm)
+        AppHooks::call(ctx.hooks.showSplashForm, ctx);
+    if (s.NumberOfUsers == 0)
+        AppHooks::call(ctx.hooks.showWizardForm, ctx);
+}
+
+void CloseAppAndTidy(AppContext &ctx)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "CloseAppAndTidy");
+    std::exception_ptr firstFailure;
+    const auto step = [&firstFailure](auto &&action) {
+        try {
+            action();
+        } catch (...) {
+            if (!firstFailure)
+                firstFailure = std::current_exception();
+        }
+    };
+
+    // Writing the settings maintains the start-up entry as well.
+    step([&] { WriteSettingsToDatabase(ctx); });
+    step([&] {
+        if (ctx.settings.DisconnectOnExit)
+            AppHooks::call(ctx.hooks.hangUpAllConnections, ctx);
+    });
+    if (!ctx.settings.DontBackupDatabase) {
+        const QString backup = ctx.startup.programDirectory + QLatin1String(BackupFileName);
+        try {
+            ExportRegFile(ctx.store, backup);
+        } catch (const std::exception &e) {
+            const QString why = dynamic_cast<const TallylineError *>(&e)
+                                    ? static_cast<const TallylineError &>(e).message()
+                                    : QString::fromLocal8Bit(e.what());
+            ctx.ui.showMessage(MessageKind::Error,
+                               QStringLiteral("Tallyline could not write the backup of its database to '%1'.\r\r%2")
+                                   .arg(QDir::toNativeSeparators(backup), why));
+        }
+    }
+    step([&] { AppHooks::call(ctx.hooks.removeTrayIcon, ctx); });
+    if (firstFailure)
+        std::rethrow_exception(firstFailure);
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "app/AppHooks.h"
+
+#include <QString>
+#include <memory>
+
+class AutostartEntry;
+class Clock;
+class InstanceLock;
+class Store;
+class Ui;
+struct AppContext;
+
+constexpr const char *BackupFileName = "Tallyline Backup Database.reg";
+constexpr const char *PreviousBackupFileName = "Previous Tallyline Database.Reg";
+
+struct StartupOptions {
+    QString dataDirectory;     // --data-dir; empty means DefaultDataDirectory()
+    QString executablePath;    // the running executable (version block, start-up entry)
+    QString shippedDirectory;  // files copied into a new data directory; empty: FindShippedDirectory()
+    int instanceWaitMs = 0;    // how long to wait for an instance that is still closing
+    int screenWidth = 1024;
+    int screenHeight = 768;
+    // Maintain the desktop's autostart file (off for runs that must not touch it).
+    bool useAutostartEntry = true;
+};
+
+// The program's entry sequence and the resources it owns for the whole run:
+// the instance lock, the store and the application context.
+class Startup
+{
+public:
+    Startup(Ui &ui, Clock &clock, const AppHooks &hooks = {});
+    ~Startup();
+
+    Startup(const Startup &) = delete;
+    Startup &operator=(const Startup &) = delete;
+
+    // Runs the sequence. True: go on into the event loop (context() is set);
+    // false: end now with exitCode().
+    bool run(const StartupOptions &options);
+    int exitCode() const { return m_exitCode; }
+    AppContext *context() const { return m_context.get(); }
+
+    // Frees the store and releases the instance lock; done by the destructor too.
+    void finish();
+
+private:
+    bool runSequence(const StartupOptions &options);
+    bool prepareDataDirectory(const QString &directory);
+    bool handleEmptyDatabase(int userCount);
+    bool convertIfNeeded(int userCount);
+    bool end(int exitCode);
+
+    Ui &m_ui;
+    Clock &m_clock;
+    AppHooks m_hooks;
+    int m_exitCode = 0;
+    std::unique_ptr<InstanceLock> m_lock;
+    std::unique_ptr<Store> m_store;
+    std::unique_ptr<AutostartEntry> m_autostart;
+    std::unique_ptr<AppContext> m_context;
+};
+
+// After the windows exist and before the event loop: log-in, monitor window
+// position, splash and, on a database without users, the setup wizard.
+void InitialiseApplication(AppContext &ctx);
+
+// Before the program ends: settings, start-up entry, optional hang-up, the
+// backup file, the tray icon. A step that fails does not stop the later ones;
+// the first failure is rethrown at the end.
+void CloseAppAndTidy(AppContext &ctx);
+
+// ~/.local/share/Kelmora/Tallyline (the application's data location).
+QString DefaultDataDirectory();
+// share/tallyline beside the executable (build tree) or in ../share (installed).
+QString FindShippedDirectory(const QString &executablePath);
+// Copies every shipped file that the data directory does not have yet.
+void SeedDataDirectory(const QString &dataDirectory, const QString &shippedDirectory);
