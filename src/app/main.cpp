@@ -74,6 +74,18 @@ int main(int argc, char **argv)
             ShowInternalError(ui, ErrorContext(), error);
     });
 
+    // Watched from the start, so that a SIGTERM during start-up is not lost:
+    // it is acted on once the program runs.
+    std::function<void()> exitTallyline;
+    bool exitRequested = false;
+    const auto requestExit = [&exitTallyline, &exitRequested] {
+        exitRequested = true;
+        if (exitTallyline)
+            exitTallyline();
+    };
+    SignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&signalWatcher, &SignalWatcher::received, &app, requestExit);
+
     StartupOptions options;
     options.dataDirectory = parser.value(dataDirOption);
     options.executablePath = QCoreApplication::applicationFilePath();
@@ -87,8 +99,8 @@ int main(int argc, char **argv)
         return startup.exitCode();
     AppContext &ctx = *startup.context();
 
-    // Every way out (Exit, SIGTERM / SIGINT, the end of the desktop session)
-    // closes the session and tidies up exactly once.
+    // Every way out (Exit, SIGTERM / SIGINT / SIGHUP, the end of the desktop
+    // session) closes the session and tidies up exactly once.
     bool tidied = false;
     const auto tidy = [&ctx, &tidied] {
         if (tidied)
@@ -102,19 +114,19 @@ int main(int argc, char **argv)
             GlobalErrorHandler(ctx, std::current_exception());
         }
     };
-    const auto exitTallyline = [&tidy] {
+    exitTallyline = [&tidy] {
         tidy();
         QCoreApplication::quit();
     };
 
     if (tray)
-        QObject::connect(tray.get(), &ProvisionalTray::exitRequested, &app, exitTallyline);
-    SignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
-    QObject::connect(&signalWatcher, &SignalWatcher::received, &app, exitTallyline);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&exitTallyline](QSessionManager &) {
-        QMetaObject::invokeMethod(qApp, exitTallyline, Qt::QueuedConnection);
+        QObject::connect(tray.get(), &ProvisionalTray::exitRequested, &app, requestExit);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&requestExit](QSessionManager &) {
+        QMetaObject::invokeMethod(qApp, requestExit, Qt::QueuedConnection);
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, tidy);
+    if (exitRequested)
+        QMetaObject::invokeMethod(qApp, exitTallyline, Qt::QueuedConnection);
 
     const int result = app.exec();
     tray.reset();

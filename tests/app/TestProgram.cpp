@@ -1,0 +1,82 @@
+#include "platform/InstanceLock.h"
+#include "store/Store.h"
+#include "support/TestMain.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+// The built program itself, started as a separate process.
+class TestProgram : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void secondProcessEndsSilently();
+    void terminationSignalExitsCleanly_data();
+    void terminationSignalExitsCleanly();
+
+private:
+    static void startProgram(QProcess &process, const QString &dataDir, const QString &configHome);
+};
+
+void TestProgram::startProgram(QProcess &process, const QString &dataDir, const QString &configHome)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QStringLiteral(TALLYLINE_EXECUTABLE), {QStringLiteral("--data-dir"), dataDir});
+}
+
+void TestProgram::secondProcessEndsSilently()
+{
+    QTemporaryDir dir;
+    InstanceLock running(dir.path());
+    QCOMPARE(running.acquire(), InstanceLock::Result::Acquired);
+
+    QProcess second;
+    startProgram(second, dir.path(), dir.filePath(QStringLiteral("config")));
+    QVERIFY(second.waitForFinished(30000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    // It ended before touching anything.
+    QVERIFY(!QFileInfo::exists(dir.filePath(QString::fromLatin1(Store::DefaultFileName))));
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("config"))));
+}
+
+void TestProgram::terminationSignalExitsCleanly_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestProgram::terminationSignalExitsCleanly()
+{
+    QFETCH(int, signalNumber);
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    const QString config = dir.filePath(QStringLiteral("config"));
+    QProcess program;
+    startProgram(program, data, config);
+    QVERIFY(program.waitForStarted());
+    // The lock exists once start-up is under way; a signal from then on is
+    // acted on as soon as the program runs.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(data + QStringLiteral("/Tallyline.lock")), 30000);
+    ::kill(pid_t(program.processId()), signalNumber);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+
+    QVERIFY(QFileInfo::exists(data + QStringLiteral("/Tallyline Backup Database.reg")));
+    QVERIFY(QFileInfo::exists(config + QStringLiteral("/autostart/tallyline.desktop")));
+    QVERIFY(!QFileInfo::exists(data + QStringLiteral("/Tallyline.lock")));
+    const auto store = Store::open(data + QLatin1Char('/') + QString::fromLatin1(Store::DefaultFileName));
+    QCOMPARE(store->ReadStoreString(QStringLiteral("Database Version"), QStringLiteral("Settings")), QStringLiteral("2"));
+}
+
+TALLYLINE_TEST_MAIN(TestProgram)
+#include "TestProgram.moc"

@@ -1,0 +1,533 @@
+#include "app/AppContext.h"
+#include "app/BuildInfo.h"
+#include "app/RecordingUi.h"
+#include "app/Startup.h"
+#include "store/RegFile.h"
+#include "support/StoreDump.h"
+#include "support/TempStore.h"
+#include "support/TestMain.h"
+#include "support/Version1Seed.h"
+
+#include <unistd.h>
+
+namespace {
+
+const QString RestoreQuestion = QStringLiteral(
+    "Tallyline has detected a previous database\rWould you like to restore previous settings, users and session "
+    "information?");
+const QString ClosingText =
+    QStringLiteral("Tallyline will now be closed. Please reload tallyline for the new database to take effect.");
+const QString DeclinedText = QStringLiteral(
+    "If you want to restore the old database in the future, locate the file 'Previous Tallyline Database.Reg' in "
+    "the tallyline directory.");
+const QString ConversionText = QStringLiteral(
+    "This version of Tallyline uses a newer database format. \rTallyline will now convert all your settings, user "
+    "sessions, alarms etc into the new format.\r\rPlease press OK to proceed with the conversion.");
+const QString RootHivePath = QStringLiteral("Software\\Kelmora\\Tallyline");
+
+// One start of the program against a data directory that outlives it.
+struct Run {
+    explicit Run(const QString &dataDirectory) : clock(QDateTime(QDate(2000, 1, 1), QTime(12, 0)))
+    {
+        options.dataDirectory = dataDirectory;
+        options.executablePath = QStringLiteral(TALLYLINE_EXECUTABLE);
+        options.shippedDirectory = QStringLiteral(TALLYLINE_SOURCE_DATA_DIR);
+        options.screenWidth = 1024;
+        options.screenHeight = 768;
+        const auto record = [this](const char *name) {
+            return [this, name](AppContext &) { calls.append(QLatin1String(name)); };
+        };
+        hooks.createResidentWindows = record("createResidentWindows");
+        hooks.addTrayIcon = record("addTrayIcon");
+        hooks.removeTrayIcon = record("removeTrayIcon");
+        hooks.logOutUser = record("logOutUser");
+        hooks.loginUser = record("loginUser");
+        hooks.showLoginForm = record("showLoginForm");
+        hooks.showSplashForm = record("showSplashForm");
+        hooks.showWizardForm = record("showWizardForm");
+        hooks.setKeepAlivePingAddress = record("setKeepAlivePingAddress");
+        hooks.moveMonitorWindow = record("moveMonitorWindow");
+        hooks.hangUpAllConnections = record("hangUpAllConnections");
+    }
+
+    bool start()
+    {
+        startup = std::make_unique<Startup>(ui, clock, hooks);
+        return startup->run(options);
+    }
+    AppContext &ctx() { return *startup->context(); }
+    QList<MessageKind> kinds() const
+    {
+        QList<MessageKind> list;
+        for (const auto &m : ui.messages)
+            list.append(m.kind);
+        return list;
+    }
+
+    FakeClock clock;
+    RecordingUi ui;
+    AppHooks hooks;
+    StartupOptions options;
+    QStringList calls;
+    std::unique_ptr<Startup> startup;
+};
+
+struct DataDir {
+    QString path() const { return root.filePath(QStringLiteral("data")); }
+    QString file(const QString &name) const { return path() + QLatin1Char('/') + name; }
+    QString storeFile() const { return file(QString::fromLatin1(Store::DefaultFileName)); }
+    QString backup() const { return file(QString::fromLatin1(BackupFileName)); }
+    std::unique_ptr<Store> openStore() const
+    {
+        QDir().mkpath(path());
+        return Store::open(storeFile());
+    }
+    QTemporaryDir root;
+};
+
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void freshStartReachesTheWizard();
+    void shippedFilesFillOnlyWhatIsMissing();
+    void secondInstanceEndsSilently();
+    void restoreAccepted();
+    void restoreDeclined();
+    void restoreOfDamagedBackup();
+    void version1DatabaseIsConvertedOnce();
+    void version1WithBadDatesEndsPartlyConverted();
+    void exitTidy_data();
+    void exitTidy();
+    void failedBackupIsReported();
+    void unusableDataDirectory_data();
+    void unusableDataDirectory();
+    void automaticLogin_data();
+    void automaticLogin();
+    void monitorWindowPosition_data();
+    void monitorWindowPosition();
+};
+
+void TestStartup::freshStartReachesTheWizard()
+{
+    DataDir dir;
+    Run run(dir.path());
+    QVERIFY(run.start());
+    QCOMPARE(run.ui.messages.size(), 0);
+    QCOMPARE(run.calls, QStringList({"createResidentWindows", "addTrayIcon", "logOutUser", "setKeepAlivePingAddress",
+                                     "moveMonitorWindow", "showSplashForm", "showWizardForm"}));
+
+    const StartupValues &values = run.ctx().startup;
+    QCOMPARE(values.versionText, QStringLiteral("%1.%2 Build %3")
+                                     .arg(TALLYLINE_VERSION_MAJOR)
+                                     .arg(TALLYLINE_VERSION_MINOR)
+                                     .arg(TALLYLINE_VERSION_BUILD));
+    QCOMPARE(values.majorVersion, TALLYLINE_VERSION_MAJOR);
+    QCOMPARE(values.programDirectory, dir.path() + QLatin1Char('/'));
+    QCOMPARE(values.helpFile, dir.file(QStringLiteral("Tallyline.hlp")));
+    QCOMPARE(values.dataDirectoryArgument, dir.path());
+    QCOMPARE(values.databaseVersion, 0.0);
+    QCOMPARE(values.systemCurrencySymbol, QStringLiteral("\u00a3"));
+    QCOMPARE(values.savedCurrencyDecimals, 2);
+    QCOMPARE(run.ctx().currencySymbol, QStringLiteral("\u00a3"));
+    QCOMPARE(run.ctx().settings.TaskBarWindowX, 442);  // round(1024 / 2 - 70.5)
+    QCOMPARE(run.ctx().settings.TaskBarWindowY, 0);
+    QCOMPARE(run.ctx().settings.ConnectionSound, dir.file(QStringLiteral("Ringin.wav")));
+    QVERIFY(QFileInfo::exists(dir.file(QStringLiteral("Ringin.wav"))));
+    QVERIFY(QFileInfo::exists(dir.file(QStringLiteral("Ringout.wav"))));
+    QVERIFY(QFileInfo::exists(dir.storeFile()));
+    QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral(".keep"))));
+}
+
+void TestStartup::shippedFilesFillOnlyWhatIsMissing()
+{
+    DataDir dir;
+    QTemporaryDir shipped;
+    WriteFile(shipped.filePath(QStringLiteral("Ringin.wav")), "shipped");
+    WriteFile(shipped.filePath(QStringLiteral("presets/Evening.tzp")), "[Mon]\n");
+    WriteFile(shipped.filePath(QStringLiteral(".keep")), "");
+    WriteFile(dir.file(QStringLiteral("Ringin.wav")), "my own sound");
+
+    Run run(dir.path());
+    run.options.shippedDirectory = shipped.path();
+    QVERIFY(run.start());
+    QCOMPARE(ReadFile(dir.file(QStringLiteral("Ringin.wav"))), QByteArray("my own sound"));
+    QCOMPARE(ReadFile(dir.file(QStringLiteral("presets/Evening.tzp"))), QByteArray("[Mon]\n"));
+    QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral(".keep"))));
+}
+
+void TestStartup::secondInstanceEndsSilently()
+{
+    DataDir dir;
+    Run first(dir.path());
+    QVERIFY(first.start());
+
+    Run second(dir.path());
+    QVERIFY(!second.start());
+    QCOMPARE(second.startup->exitCode(), 0);
+    QVERIFY(second.ui.messages.isEmpty());
+    QVERIFY(second.calls.isEmpty());
+    QVERIFY(second.startup->context() == nullptr);
+
+    first.startup->finish();
+    Run third(dir.path());
+    QVERIFY(third.start());
+}
+
+void TestStartup::restoreAccepted()
+{
+    DataDir dir;
+    testsupport::TempStore previous;
+    previous.store->WriteStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), 1);
+    previous.store->WriteStoreString(QStringLiteral("Login Name"), QStringLiteral("Users\\User1"),
+                                     QStringLiteral("Admin"));
+    previous.store->WriteStoreString(QStringLiteral("Database Version"), QStringLiteral("Settings"),
+                                     QStringLiteral("2"));
+    previous.store->WriteStoreString(QStringLiteral("Session1-Cost"), QStringLiteral("Users\\User1\\Sessions\\36526"),
+                                     QStringLiteral("0.125"));
+    QDir().mkpath(dir.path());
+    ExportRegFile(*previous.store, dir.backup());
+
+    Run run(dir.path());
+    run.ui.answers.enqueue(true);
+    QVERIFY(!run.start());
+    QCOMPARE(run.startup->exitCode(), 0);
+    QCOMPARE(run.ui.texts(), QStringList({RestoreQuestion, ClosingText}));
+    QCOMPARE(run.kinds(), QList<MessageKind>({MessageKind::Confirmation, MessageKind::Information}));
+    QVERIFY(run.calls.isEmpty());
+    run.startup.reset();
+
+    QCOMPARE(testsupport::dumpTree(*dir.openStore(), RootHivePath), testsupport::dumpTree(*previous.store, RootHivePath));
+
+    // The next start finds the restored users: no question, no wizard.
+    Run next(dir.path());
+    QVERIFY(next.start());
+    QVERIFY(next.ui.messages.isEmpty());
+    QVERIFY(next.calls.contains(QStringLiteral("showLoginForm")));
+    QVERIFY(!next.calls.contains(QStringLiteral("showWizardForm")));
+}
+
+void TestStartup::restoreDeclined()
+{
+    DataDir dir;
+    WriteFile(dir.backup(), "REGEDIT4\r\n\r\n");
+
+    Run run(dir.path());
+    run.ui.answers.enqueue(false);
+    QVERIFY(run.start());
+    QCOMPARE(run.ui.texts(), QStringList({RestoreQuestion, DeclinedText}));
+    QCOMPARE(run.ui.messages.at(1).kind, MessageKind::Information);
+    QVERIFY(!QFileInfo::exists(dir.backup()));
+    QCOMPARE(ReadFile(dir.file(QStringLiteral("Previous Tallyline Database.Reg"))), QByteArray("REGEDIT4\r\n\r\n"));
+    QCOMPARE(run.calls.constLast(), QStringLiteral("showWizardForm"));
+    run.startup.reset();
+
+    Run next(dir.path());
+    QVERIFY(next.start());
+    QVERIFY(next.ui.messages.isEmpty());
+}
+
+void TestStartup::restoreOfDamagedBackup()
+{
+    DataDir dir;
+    {
+        // An empty database that already holds something outside the user count.
+        auto store = dir.openStore();
+        store->WriteStoreString(QStringLiteral("NTPClockServer"), QStringLiteral("Settings"), QStringLiteral("ntp.x"));
+    }
+    const QByteArray damaged = "Windows Registry Editor Version 5.00\r\n\r\n"
+                               "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Users]\r\n"
+                               "\"NumberOfUsers\"=dword:00000001\r\n"
+                               "this line is garbage\r\n";
+    WriteFile(dir.backup(), damaged);
+    const QStringList before = testsupport::dumpTree(*dir.openStore());
+
+    Run run(dir.path());
+    run.ui.answers.enqueue(true);
+    QVERIFY(!run.start());
+    QCOMPARE(run.startup->exitCode(), 1);
+    QCOMPARE(run.ui.messages.size(), 2);
+    QCOMPARE(run.ui.messages.at(1).kind, MessageKind::Error);
+    QVERIFY2(run.ui.messages.at(1).text.contains(QStringLiteral("line")), qPrintable(run.ui.messages.at(1).text));
+    run.startup.reset();
+
+    QCOMPARE(testsupport::dumpTree(*dir.openStore()), before);
+    QCOMPARE(ReadFile(dir.backup()), damaged);
+}
+
+void TestStartup::version1DatabaseIsConvertedOnce()
+{
+    DataDir dir;
+    testsupport::seedVersion1(*dir.openStore());
+
+    Run run(dir.path());
+    QVERIFY(!run.start());
+    QCOMPARE(run.startup->exitCode(), 0);
+    QCOMPARE(run.ui.texts(), QStringList({ConversionText, ClosingText}));
+    QCOMPARE(run.kinds(), QList<MessageKind>({MessageKind::Information, MessageKind::Information}));
+    QVERIFY(run.calls.isEmpty());
+    run.startup.reset();
+    {
+        auto store = dir.openStore();
+        QCOMPARE(store->ReadStoreString(QStringLiteral("Login Name"), QStringLiteral("Users\\User2")),
+                 QStringLiteral("Bob"));
+        QCOMPARE(store->ReadStoreString(QStringLiteral("Database Version"), QStringLiteral("Settings")),
+                 QStringLiteral("2"));
+    }
+
+    // Next start: the previous user (1, the administrator) is logged in.
+    Run next(dir.path());
+    QVERIFY(next.start());
+    QVERIFY(next.ui.messages.isEmpty());
+    QCOMPARE(next.ctx().startup.databaseVersion, 2.0);
+    QVERIFY(next.calls.contains(QStringLiteral("loginUser")));
+    QCOMPARE(next.ctx().login.CurrentUser, 1);
+    QVERIFY(next.ctx().login.AdminSession);
+    QVERIFY(!next.calls.contains(QStringLiteral("showWizardForm")));
+}
+
+void TestStartup::version1WithBadDatesEndsPartlyConverted()
+{
+    DataDir dir;
+    {
+        auto store = dir.openStore();
+        testsupport::seedVersion1(*store);
+        store->WriteStoreString(QStringLiteral("Creation Date"), QStringLiteral("User2"), QStringLiteral("31-Foo-99"));
+    }
+
+    Run run(dir.path());
+    QVERIFY(!run.start());
+    QCOMPARE(run.startup->exitCode(), 1);
+    QCOMPARE(run.ui.messages.size(), 2);
+    QCOMPARE(run.ui.messages.at(0).text, ConversionText);
+    QCOMPARE(run.ui.messages.at(1).kind, MessageKind::Error);
+    QVERIFY2(run.ui.messages.at(1).text.contains(QStringLiteral("31-FOO-99")), qPrintable(run.ui.messages.at(1).text));
+    QVERIFY(!run.ui.texts().contains(ClosingText));
+    run.startup.reset();
+
+    Run next(dir.path());
+    QVERIFY(next.start());
+    QVERIFY(next.ui.messages.isEmpty());
+    QCOMPARE(next.ctx().store.ReadStoreString(QStringLiteral("Login Name"), QStringLiteral("Users\\User1")),
+             QStringLiteral("Admin"));
+    QVERIFY(!next.ctx().store.keyExists(Store::hivePathOf(QStringLiteral("Users\\User2"))));
+}
+
+void TestStartup::exitTidy_data()
+{
+    QTest::addColumn<bool>("dontBackup");
+    QTest::addColumn<bool>("disconnect");
+    QTest::addColumn<QStringList>("calls");
+
+    QTest::newRow("defaults") << false << false << QStringList{"removeTrayIcon"};
+    QTest::newRow("no backup") << true << false << QStringList{"removeTrayIcon"};
+    QTest::newRow("disconnect on exit") << false << true << QStringList{"hangUpAllConnections", "removeTrayIcon"};
+}
+
+void TestStartup::exitTidy()
+{
+    QFETCH(bool, dontBackup);
+    QFETCH(bool, disconnect);
+    QFETCH(QStringList, calls);
+
+    DataDir dir;
+    Run run(dir.path());
+    QVERIFY(run.start());
+    AppContext &ctx = run.ctx();
+    ctx.settings.DontBackupDatabase = dontBackup;
+    ctx.settings.DisconnectOnExit = disconnect;
+    ctx.settings.HangupTime = 45;
+    ctx.currentPresetName = QStringLiteral("Weekend");
+    run.calls.clear();
+    CloseAppAndTidy(ctx);
+
+    QCOMPARE(run.calls, calls);
+    QVERIFY(run.ui.messages.isEmpty());
+    int hangupTime = 0;
+    QVERIFY(ctx.store.ReadStoreInteger(QStringLiteral("HangupTime"), QStringLiteral("Settings"), hangupTime));
+    QCOMPARE(hangupTime, 45);
+    StoreValue run_;
+    QVERIFY(ctx.store.readValue(QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
+                                QStringLiteral("Tallyline"), run_));
+    QCOMPARE(run_.data.toString(), QStringLiteral("\"%1\"").arg(QStringLiteral(TALLYLINE_EXECUTABLE)));
+
+    QCOMPARE(QFileInfo::exists(dir.backup()), !dontBackup);
+    if (!dontBackup) {
+        QCOMPARE(QFileInfo(dir.backup()).permissions() & 0x0077, QFileDevice::Permissions());
+        testsupport::TempStore restored;
+        ImportRegFile(*restored.store, dir.backup());
+        QCOMPARE(testsupport::dumpTree(*restored.store, RootHivePath), testsupport::dumpTree(ctx.store, RootHivePath));
+    }
+}
+
+void TestStartup::failedBackupIsReported()
+{
+    DataDir dir;
+    Run run(dir.path());
+    QVERIFY(run.start());
+    QVERIFY(QDir().mkpath(dir.backup()));  // a folder where the file should go
+    run.calls.clear();
+    CloseAppAndTidy(run.ctx());
+    QCOMPARE(run.ui.messages.size(), 1);
+    QCOMPARE(run.ui.messages.at(0).kind, MessageKind::Error);
+    QVERIFY2(run.ui.messages.at(0).text.contains(dir.backup()), qPrintable(run.ui.messages.at(0).text));
+    QCOMPARE(run.calls, QStringList{"removeTrayIcon"});
+}
+
+void TestStartup::unusableDataDirectory_data()
+{
+    QTest::addColumn<QString>("setUp");
+    QTest::addColumn<QString>("named");  // what the message must name
+
+    QTest::newRow("not a database") << "foreign store" << "store";
+    QTest::newRow("a file in the way") << "file as directory" << "data";
+    QTest::newRow("cannot be created") << "/proc/self/tallyline" << "/proc/self/tallyline";
+    QTest::newRow("cannot be written") << "/proc/self" << "/proc/self";
+    QTest::newRow("read-only directory") << "read-only" << "data";
+}
+
+void TestStartup::unusableDataDirectory()
+{
+    QFETCH(QString, setUp);
+    QFETCH(QString, named);
+
+    DataDir dir;
+    QString dataDirectory = dir.path();
+    QByteArray foreign;
+    if (setUp == QLatin1String("foreign store")) {
+        foreign = QByteArray("Not a database, but a letter to the bank.\n").repeated(200);
+        WriteFile(dir.storeFile(), foreign);
+    } else if (setUp == QLatin1String("file as directory")) {
+        WriteFile(dir.path(), "plain file");
+    } else if (setUp == QLatin1String("read-only")) {
+        if (::geteuid() == 0)
+            QSKIP("permissions do not stop root");
+        QDir().mkpath(dir.path());
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    } else {
+        dataDirectory = setUp;
+    }
+    const QString expectedName = named == QLatin1String("store")  ? dir.storeFile()
+                                 : named == QLatin1String("data") ? dir.path()
+                                                                  : named;
+
+    Run run(dataDirectory);
+    QVERIFY(!run.start());
+    QCOMPARE(run.startup->exitCode(), 1);
+    QVERIFY(run.calls.isEmpty());
+    QCOMPARE(run.ui.messages.size(), 1);
+    QCOMPARE(run.ui.messages.at(0).kind, MessageKind::Error);
+    QVERIFY2(run.ui.messages.at(0).text.contains(expectedName), qPrintable(run.ui.messages.at(0).text));
+    if (!foreign.isEmpty())
+        QCOMPARE(ReadFile(dir.storeFile()), foreign);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+void TestStartup::automaticLogin_data()
+{
+    QTest::addColumn<int>("users");
+    QTest::addColumn<bool>("autoLogon");
+    QTest::addColumn<bool>("alwaysPrompt");
+    QTest::addColumn<int>("previousUser");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("adminSession");
+    QTest::addColumn<int>("currentUser");
+
+    QTest::newRow("administrator logged in") << 2 << true << false << 1 << "loginUser" << true << 1;
+    QTest::newRow("other user logged in") << 2 << true << false << 2 << "loginUser" << false << 2;
+    QTest::newRow("always ask") << 2 << true << true << 1 << "showLoginForm" << false << 0;
+    QTest::newRow("nobody before") << 2 << true << false << 0 << "showLoginForm" << false << 0;
+    QTest::newRow("no automatic log-in") << 2 << false << false << 1 << "" << false << 0;
+    QTest::newRow("no users: wizard") << 0 << true << false << 1 << "showWizardForm" << false << 0;
+}
+
+void TestStartup::automaticLogin()
+{
+    QFETCH(int, users);
+    QFETCH(bool, autoLogon);
+    QFETCH(bool, alwaysPrompt);
+    QFETCH(int, previousUser);
+    QFETCH(QString, action);
+    QFETCH(bool, adminSession);
+    QFETCH(int, currentUser);
+
+    DataDir dir;
+    Run run(dir.path());
+    QVERIFY(run.start());
+    AppContext &ctx = run.ctx();
+    Settings &s = ctx.settings;
+    s.NumberOfUsers = users;
+    s.AutoLogonLastUser = autoLogon;
+    s.AlwaysPromptPassword = alwaysPrompt;
+    s.PreviousUser = previousUser;
+    s.ShowSplashForm = false;
+    ctx.login.AdminSession = !adminSession;
+    run.calls.clear();
+
+    InitialiseApplication(ctx);
+    QStringList expected{"logOutUser"};
+    if (!action.isEmpty() && action != QLatin1String("showWizardForm"))
+        expected << action;
+    expected << "setKeepAlivePingAddress" << "moveMonitorWindow";
+    if (action == QLatin1String("showWizardForm"))
+        expected << action;
+    QCOMPARE(run.calls, expected);
+    if (autoLogon && users > 0)
+        QCOMPARE(ctx.login.AdminSession, adminSession);
+    QCOMPARE(ctx.login.CurrentUser, currentUser);
+}
+
+void TestStartup::monitorWindowPosition_data()
+{
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("y");
+    QTest::addColumn<int>("expectedX");
+    QTest::addColumn<int>("expectedY");
+
+    QTest::newRow("on screen") << 1023 << 767 << 1023 << 767;
+    QTest::newRow("right of the screen") << 1024 << 40 << 412 << 0;  // round(1024 / 2 - 200 / 2)
+    QTest::newRow("below the screen") << 10 << 768 << 412 << 0;
+}
+
+void TestStartup::monitorWindowPosition()
+{
+    QFETCH(int, x);
+    QFETCH(int, y);
+    QFETCH(int, expectedX);
+    QFETCH(int, expectedY);
+
+    DataDir dir;
+    Run run(dir.path());
+    run.hooks.monitorWindowWidth = [](AppContext &) { return 200; };
+    QPoint moved;
+    run.hooks.moveMonitorWindow = [&moved](AppContext &ctx) {
+        moved = QPoint(ctx.settings.TaskBarWindowX, ctx.settings.TaskBarWindowY);
+    };
+    {
+        auto store = dir.openStore();
+        store->WriteStoreInteger(QStringLiteral("TaskBarWindowX"), QStringLiteral("Settings"), x);
+        store->WriteStoreInteger(QStringLiteral("TaskBarWindowY"), QStringLiteral("Settings"), y);
+    }
+    QVERIFY(run.start());
+    QCOMPARE(moved, QPoint(expectedX, expectedY));
+}
+
+TALLYLINE_TEST_MAIN(TestStartup)
+#include "TestStartup.moc"
