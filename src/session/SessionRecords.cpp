@@ -4,6 +4,7 @@
 #include "store/Errors.h"
 #include "store/FloatText.h"
 
+#include <charconv>
 #include <cmath>
 #include <vector>
 
@@ -49,6 +50,31 @@ int parseTotalsName(QByteArrayView name, int &session)
     return -1;
 }
 
+// The float text the store writes for a plain number ("600", "-0.125") in
+// any locale reads the same as with a '.' separator; this parses that form
+// straight from the stored bytes and leaves everything else to SafeStrToFloat.
+double storedFloat(QByteArrayView text)
+{
+    const char *begin = text.data();
+    const char *end = begin + text.size();
+    bool plain = !text.isEmpty() && text.size() < 40;
+    int points = 0;
+    for (qsizetype i = 0; plain && i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.')
+            ++points;
+        else if (!(c >= '0' && c <= '9') && !(c == '-' && i == 0))
+            plain = false;
+    }
+    if (plain && points <= 1) {
+        double value = 0;
+        const auto result = std::from_chars(begin, end, value);
+        if (result.ec == std::errc() && result.ptr == end)
+            return value;
+    }
+    return SafeStrToFloat(QString::fromUtf8(text));
+}
+
 } // namespace
 
 QString SessionFieldSuffix(int field)
@@ -65,7 +91,10 @@ QString SessionValueName(int session, int field)
 
 QString SessionDayKey(int user, DateTime day)
 {
-    return QStringLiteral("Users\\User%1\\Sessions\\").arg(user) + FloatToStoreText(DateOf(day));
+    const double whole = DateOf(day);
+    // A whole number below 10^15 is written as its plain digits.
+    const QString dayText = std::fabs(whole) < 1e15 ? QString::number(qint64(whole)) : FloatToStoreText(whole);
+    return QStringLiteral("Users\\User") + QString::number(user) + QStringLiteral("\\Sessions\\") + dayText;
 }
 
 double GetFromDataFile(AppContext &ctx, int user, int session, int field, DateTime day)
@@ -88,12 +117,15 @@ DaySessionTotals ReadDaySessionTotals(Store &store, int user, DateTime day)
 {
     struct Found {
         int session;
-        int field;
+        int field;  // -1 - field when the value has the wrong type
         double value;
     };
+    // One pass over the whole day key: the count and the three fields of
+    // every session, the rest skipped. Sessions above the count are dropped
+    // afterwards, as the count may come after them.
     DaySessionTotals totals;
-    std::vector<Found> found;
-    found.reserve(32);
+    thread_local std::vector<Found> found;
+    found.clear();
     bool haveCount = false;
     const bool exists = store.visitValues(SessionDayKey(user, day), [&](const Store::RawValue &v) {
         if (v.foldedName == QByteArrayView("numberofsessions")) {
@@ -107,14 +139,13 @@ DaySessionTotals ReadDaySessionTotals(Store &store, int user, DateTime day)
         const int field = parseTotalsName(v.foldedName, session);
         if (field < 0)
             return;
-        if (v.type != RegSz && v.type != RegExpandSz) {
-            found.push_back({session, -1 - field, 0});  // judged once the count is known
-            return;
-        }
-        found.push_back({session, field, SafeStrToFloat(QString::fromUtf8(v.text))});
+        if (v.type != RegSz && v.type != RegExpandSz)
+            found.push_back({session, -1 - field, 0});
+        else
+            found.push_back({session, field, storedFloat(v.text)});
     });
     if (!exists || !haveCount || totals.sessions <= 0) {
-        totals.sessions = qMax(totals.sessions, 0);
+        totals.sessions = 0;
         return totals;
     }
     for (const Found &f : found) {

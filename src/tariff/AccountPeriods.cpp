@@ -180,6 +180,9 @@ void CalculateAccountTotals(AppContext &ctx, DateTime end, DateTime start)
     p.AccountCost = 0;
     p.AccountSeconds = 0;
     p.AccountDownloaded = 0;
+    // One read transaction for the whole walk: a consistent view, and no
+    // locking round trip per day.
+    Store::Transaction read(ctx.store);
     // Stops at the end even when the end is not after the start.
     for (DateTime day = DateOf(start); day < DateOf(end); day += 1) {
         const DaySessionTotals t = ReadDaySessionTotals(ctx.store, ctx.login.CurrentUser, day);
@@ -188,6 +191,7 @@ void CalculateAccountTotals(AppContext &ctx, DateTime end, DateTime start)
         p.AccountCost += t.cost;
         p.AccountDownloaded += t.downloaded;
     }
+    read.commit();
     if (ctx.ui.accountWindowExists())
         ctx.ui.setAccountStatusText(3, QStringLiteral("Account Cost : ") + FormatMoney(ctx, p.AccountCost));
 }
