@@ -289,12 +289,15 @@ void CloseAppAndTidy(AppContext &ctx)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "CloseAppAndTidy");
     std::exception_ptr firstFailure;
-    const auto step = [&firstFailure](auto &&action) {
+    ErrorContext failedIn;
+    const auto step = [&](auto &&action) {
         try {
             action();
         } catch (...) {
-            if (!firstFailure)
+            if (!firstFailure) {
                 firstFailure = std::current_exception();
+                failedIn = ctx.errorContext;
+            }
         }
     };
 
@@ -318,6 +321,9 @@ void CloseAppAndTidy(AppContext &ctx)
         }
     }
     step([&] { AppHooks::call(ctx.hooks.removeTrayIcon, ctx); });
-    if (firstFailure)
+    if (firstFailure) {
+        // The report names the procedure that failed, not the last one entered.
+        ctx.errorContext = failedIn;
         std::rethrow_exception(firstFailure);
+    }
 }

@@ -14,21 +14,24 @@ class TestProgram : public QObject
 
 private Q_SLOTS:
     void secondProcessEndsSilently();
+    void relaunchWaitsForTheClosingInstance();
     void terminationSignalExitsCleanly_data();
     void terminationSignalExitsCleanly();
 
 private:
-    static void startProgram(QProcess &process, const QString &dataDir, const QString &configHome);
+    static void startProgram(QProcess &process, const QString &dataDir, const QString &configHome,
+                             const QStringList &extraArguments = {});
 };
 
-void TestProgram::startProgram(QProcess &process, const QString &dataDir, const QString &configHome)
+void TestProgram::startProgram(QProcess &process, const QString &dataDir, const QString &configHome,
+                               const QStringList &extraArguments)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QStringLiteral(TALLYLINE_EXECUTABLE), {QStringLiteral("--data-dir"), dataDir});
+    process.start(QStringLiteral(TALLYLINE_EXECUTABLE), QStringList{QStringLiteral("--data-dir"), dataDir} + extraArguments);
 }
 
 void TestProgram::secondProcessEndsSilently()
@@ -45,6 +48,31 @@ void TestProgram::secondProcessEndsSilently()
     // It ended before touching anything.
     QVERIFY(!QFileInfo::exists(dir.filePath(QString::fromLatin1(Store::DefaultFileName))));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("config"))));
+}
+
+void TestProgram::relaunchWaitsForTheClosingInstance()
+{
+    QTemporaryDir dir;
+    InstanceLock closing(dir.path());
+    QCOMPARE(closing.acquire(), InstanceLock::Result::Acquired);
+
+    QProcess relaunched;
+    startProgram(relaunched, dir.path(), dir.filePath(QStringLiteral("config")), {QStringLiteral("QuitReload")});
+    QVERIFY(relaunched.waitForStarted());
+    QTest::qWait(1000);
+    QCOMPARE(relaunched.state(), QProcess::Running);  // still waiting, not gone
+    closing.release();
+
+    // The new instance takes the lock over and runs.
+    const QString lockFile = dir.filePath(QStringLiteral("Tallyline.lock"));
+    const auto lockOwner = [&lockFile] {
+        QFile file(lockFile);
+        return file.open(QIODevice::ReadOnly) ? file.readLine().trimmed().toLongLong() : 0;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(lockOwner(), relaunched.processId(), 30000);
+    ::kill(pid_t(relaunched.processId()), SIGTERM);
+    QVERIFY(relaunched.waitForFinished(30000));
+    QCOMPARE(relaunched.exitCode(), 0);
 }
 
 void TestProgram::terminationSignalExitsCleanly_data()

@@ -2,6 +2,7 @@
 #include "app/BuildInfo.h"
 #include "app/RecordingUi.h"
 #include "app/Startup.h"
+#include "platform/Autostart.h"
 #include "store/RegFile.h"
 #include "support/StoreDump.h"
 #include "support/TempStore.h"
@@ -117,6 +118,7 @@ private Q_SLOTS:
     void exitTidy_data();
     void exitTidy();
     void failedBackupIsReported();
+    void failedSettingsWriteStillBacksUp();
     void unusableDataDirectory_data();
     void unusableDataDirectory();
     void automaticLogin_data();
@@ -389,6 +391,29 @@ void TestStartup::failedBackupIsReported()
     QCOMPARE(run.ui.messages.at(0).kind, MessageKind::Error);
     QVERIFY2(run.ui.messages.at(0).text.contains(dir.backup()), qPrintable(run.ui.messages.at(0).text));
     QCOMPARE(run.calls, QStringList{"removeTrayIcon"});
+}
+
+void TestStartup::failedSettingsWriteStillBacksUp()
+{
+    DataDir dir;
+    Run run(dir.path());
+    QVERIFY(run.start());
+    // The autostart folder cannot be created: a file is in its way.
+    WriteFile(dir.root.filePath(QStringLiteral("config")), "not a folder");
+    AutostartEntry broken(dir.root.filePath(QStringLiteral("config/autostart")), {});
+    run.ctx().platform.autostart = &broken;
+    run.ctx().settings.DisconnectOnExit = true;
+    run.hooks.hangUpAllConnections = [&run](AppContext &ctx) {
+        PROCEDURE_GUARD(ctx, "Global Unit", "HangUpAllConnections");
+        run.calls.append(QStringLiteral("hangUpAllConnections"));
+    };
+    run.ctx().hooks.hangUpAllConnections = run.hooks.hangUpAllConnections;
+    run.calls.clear();
+
+    QVERIFY_THROWS_EXCEPTION(TallylineError, CloseAppAndTidy(run.ctx()));
+    QVERIFY(QFileInfo::exists(dir.backup()));
+    QCOMPARE(run.calls, QStringList({"hangUpAllConnections", "removeTrayIcon"}));
+    QCOMPARE(run.ctx().errorContext.procedure, QStringLiteral("WriteSettingsToDatabase"));
 }
 
 void TestStartup::unusableDataDirectory_data()
