@@ -12,4 +12,11 @@ Q_SIGNALS:
     // A pricing tick of the open session has finished: the running values
     // are current. The session monitor refreshes from here.
     void sessionPriced();
+
+    // A tariff preset was loaded into the current ISP: the account window
+    // shows the new preset name and refills its band list.
+    void timezonesChanged();
+
+    // A user's alarm records were added to outside the alarm editor.
+    void alarmListChanged();
 };

@@ -116,6 +116,11 @@ int ExpandTwoDigitYear(int twoDigitYear, int currentYear)
 
 DateTime StrToDate(const QString &text, int currentYear)
 {
+    return StrToDate(text, currentYear, shortDateOrder());
+}
+
+DateTime StrToDate(const QString &text, int currentYear, const QString &dateOrder)
+{
     static const QRegularExpression numberPattern(QStringLiteral("\\d+"));
     const auto invalid = [&text]() {
         return ConvertError(QStringLiteral("'%1' is not a valid date").arg(text));
@@ -133,7 +138,7 @@ DateTime StrToDate(const QString &text, int currentYear)
         numbers.append(m.captured().toInt());
         widths.append(int(m.capturedLength()));
     }
-    QString order = shortDateOrder();
+    QString order = dateOrder;
     int day = 0, month = 0, year = currentYear;
     if (numbers.size() == 2) {
         order.remove(QLatin1Char('Y'));

@@ -37,6 +37,8 @@ int ExpandTwoDigitYear(int twoDigitYear, int currentYear);
 // separated by anything that is not a digit). Two numbers mean the current
 // year. Throws ConvertError for text that is not a date.
 DateTime StrToDate(const QString &text, int currentYear);
+// The same with a fixed order of day, month and year ("DMY" for dd/MM/yy).
+DateTime StrToDate(const QString &text, int currentYear, const QString &dateOrder);
 // Time text: hours[:minutes[:seconds]] with an optional AM/PM marker.
 // Throws ConvertError for text that is not a time.
 DateTime StrToTime(const QString &text);

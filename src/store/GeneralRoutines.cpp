@@ -21,6 +21,11 @@ QString LeftOf(const QString &text, int count)
 
 DateTime ParseMonthNameDate(const QString &text, int currentYear)
 {
+    return ParseMonthNameDate(text, currentYear, QString());
+}
+
+DateTime ParseMonthNameDate(const QString &text, int currentYear, const QString &dateOrder)
+{
     QString upper = text.toUpper();
     const QLocale locale;
     QStringList names;
@@ -56,7 +61,7 @@ DateTime ParseMonthNameDate(const QString &text, int currentYear)
         const qsizetype at = upper.indexOf(name);
         upper.replace(at, name.size(), QStringLiteral("%1").arg(found, 2, 10, QLatin1Char('0')));
     }
-    return StrToDate(upper, currentYear);
+    return dateOrder.isEmpty() ? StrToDate(upper, currentYear) : StrToDate(upper, currentYear, dateOrder);
 }
 
 namespace {

@@ -13,6 +13,8 @@ QString LeftOf(const QString &text, int count);
 // month (in calendar order) named in the text is replaced by its number and
 // the text converted in the short date order. Throws ConvertError.
 DateTime ParseMonthNameDate(const QString &text, int currentYear);
+// The same with a fixed order of day, month and year ("DMY").
+DateTime ParseMonthNameDate(const QString &text, int currentYear, const QString &dateOrder);
 
 struct FileVersion {
     int major = 0;

@@ -12,4 +12,7 @@ struct TariffState {
     DateTime AccountStartDate = 0;  // the period is start <= day < end
     DateTime AccountEndDate = 0;
     bool AccountPeriodCheckRunning = false;  // CheckEndOfAccountPeriod is on the stack
+
+    // While the setup wizard is open it names the presets it loads itself.
+    bool SetupWizardOpen = false;
 };
