@@ -1,6 +1,7 @@
 #include "tariff/TimeZonePresets.h"
 
 #include "app/AppContext.h"
+#include "app/GlobalErrorHandler.h"
 #include "store/FloatText.h"
 #include "store/GeneralRoutines.h"
 #include "tariff/TariffKeys.h"
@@ -115,18 +116,6 @@ QChar localeDateSeparator()
 QString presetPath(const AppContext &ctx, const QString &fileName)
 {
     return ctx.startup.programDirectory + fileName;
-}
-
-void reportFailure(AppContext &ctx)
-{
-    try {
-        throw;
-    } catch (const TallylineError &e) {
-        ctx.ui.showMessage(MessageKind::Error, InternalErrorText(ctx.errorContext, e.className(), e.message()));
-    } catch (const std::exception &e) {
-        ctx.ui.showMessage(MessageKind::Error,
-                           InternalErrorText(ctx.errorContext, "Exception", QString::fromLocal8Bit(e.what())));
-    }
 }
 
 TimeZonePreset readPresetFile(const QString &path, const QString &fileName)
@@ -358,7 +347,7 @@ bool LoadTimeZonePresets(AppContext &ctx, const QString &fileName, int user, int
         store.WriteStoreString(QStringLiteral("CurrentTimezonePresetName"), TariffKeys::isp(user, isp),
                                ctx.currentPresetName);
     } catch (const std::exception &) {
-        reportFailure(ctx);
+        GlobalErrorHandler(ctx, std::current_exception());
         Q_EMIT ctx.events.timezonesChanged();
         return false;
     }
