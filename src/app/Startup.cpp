@@ -10,7 +10,6 @@
 #include "store/SettingsRecord.h"
 #include "store/Version1Converter.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -184,7 +183,7 @@ bool Startup::runSequence(const StartupOptions &options)
     m_store->ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), userCount);
     if (userCount == 0)
         m_store->ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("General"), userCount);
-    if (userCount == 0 && !handleEmptyDatabase(userCount))
+    if (userCount == 0 && !handleEmptyDatabase())
         return false;
 
     ReadSettingsFromDatabase(ctx);
@@ -198,7 +197,7 @@ bool Startup::runSequence(const StartupOptions &options)
     return true;
 }
 
-bool Startup::handleEmptyDatabase(int)
+bool Startup::handleEmptyDatabase()
 {
     AppContext &ctx = *m_context;
     const QString backup = ctx.startup.programDirectory + QLatin1String(BackupFileName);

@@ -49,7 +49,7 @@ public:
 private:
     bool runSequence(const StartupOptions &options);
     bool prepareDataDirectory(const QString &directory);
-    bool handleEmptyDatabase(int userCount);
+    bool handleEmptyDatabase();
     bool convertIfNeeded(int userCount);
     bool end(int exitCode);
 
