@@ -1,5 +1,6 @@
 // Store figures for this machine: one value read, one value write, and the
 // ten writes of a pricing tick in one transaction. Median of many runs.
+#include "store/RegFile.h"
 #include "store/Store.h"
 
 #include <QTemporaryDir>
@@ -83,10 +84,34 @@ int main()
         tx.commit();
     });
 
+    // The backup of a larger database: a year of sessions.
+    std::unique_ptr<Store> big = Store::open(dir.filePath(QStringLiteral("big.sqlite")));
+    {
+        Store::Transaction tx(*big);
+        for (int day = 0; day < 365; ++day) {
+            const QString key = QStringLiteral("Users\\User1\\Sessions\\%1").arg(46000 + day);
+            big->WriteStoreInteger(QStringLiteral("NumberOfSessions"), key, 6);
+            for (int m = 1; m <= 6; ++m) {
+                for (const char *field : {"-Cost", "-Time Online", "-Start Time", "-End Time", "-End Date"})
+                    big->WriteStoreFloat(QStringLiteral("Session%1").arg(m) + QLatin1String(field), key, m * 0.137 + day);
+            }
+        }
+        tx.commit();
+    }
+    const QString backup = dir.filePath(QStringLiteral("backup.reg"));
+    const double exportTime = medianMicroseconds(5, [&](int) { ExportRegFile(*big, backup); });
+    const double importTime = medianMicroseconds(5, [&](int i) {
+        std::unique_ptr<Store> target = Store::open(dir.filePath(QStringLiteral("restore%1.sqlite").arg(i)));
+        ImportRegFile(*target, backup);
+    });
+
     std::printf("Store, median of %d runs each (SQLite WAL, synchronous=NORMAL):\n", Runs);
     std::printf("  read one value (float text)        %8.2f us\n", read);
     std::printf("  read one value (integer)           %8.2f us\n", readInt);
     std::printf("  write one value (own commit)       %8.2f us\n", write);
     std::printf("  pricing tick: 10 writes, 1 commit  %8.2f us   (target <= 200 us)\n", tick);
+    std::printf("Backup of a year of sessions (%d values), median of 5:\n", 365 * 31);
+    std::printf("  export                             %8.1f ms\n", exportTime / 1000);
+    std::printf("  import into a new store            %8.1f ms\n", importTime / 1000);
     return 0;
 }

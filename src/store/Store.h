@@ -54,9 +54,10 @@ public:
     static constexpr const char *RootPath = "\\Software\\Kelmora\\Tallyline\\";
     static constexpr const char *DefaultFileName = "Tallyline.sqlite";
 
-    // Opens (or creates, readable by its owner only) the database at filePath.
-    // Throws StoreOpenError for a file that cannot be opened or is not ours;
-    // such a file is left exactly as it was.
+    // Opens the database at filePath, or creates it (readable by its owner
+    // only) when there is no file. Throws StoreOpenError, naming the file, for
+    // a file that cannot be opened or is not ours (an empty file, another
+    // program's database, anything else); such a file is left exactly as it was.
     static std::unique_ptr<Store> open(const QString &filePath);
     ~Store();
 
