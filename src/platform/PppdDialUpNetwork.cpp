@@ -157,6 +157,8 @@ int PppdDialUpNetwork::dial(const QString &entry, qint64 *handle)
             dup2(devNull, 0);
         dup2(output[1], 1);
         dup2(output[1], 2);
+        // Nothing else of ours (database, sockets) goes into pppd.
+        syscall(SYS_close_range, 3U, ~0U, 4U /* CLOSE_RANGE_CLOEXEC */);
         execv(argv[0], const_cast<char *const *>(argv));
         const int error = errno;
         if (write(execStatus[1], &error, sizeof error) < 0) {

@@ -59,7 +59,6 @@ Q_SIGNALS:
     void OnDisplay(const QString &text);
     void OnEchoRequest();
     void OnEchoReply(int replies);
-    void OnDnsLookupDone(int error);
 
 private:
     bool resolve();
