@@ -5,7 +5,10 @@
 #include "app/gui/MessageBoxUi.h"
 #include "app/gui/ProvisionalTray.h"
 #include "app/gui/TallylineApplication.h"
+#include "platform/LineSetup.h"
 #include "platform/SignalWatcher.h"
+#include "session/DialUp.h"
+#include "session/DialUpLine.h"
 #include "store/GeneralRoutines.h"
 
 #include <QCommandLineParser>
@@ -49,9 +52,15 @@ int main(int argc, char **argv)
                                            QStringLiteral("Keep the database and Tallyline's files in <dir>."),
                                            QStringLiteral("dir"));
     parser.addOption(dataDirOption);
+    const QCommandLineOption lineOption = LineCommandLineOption();
+    parser.addOption(lineOption);
     parser.addPositionalArgument(QStringLiteral("QuitReload"), QStringLiteral("Restart of a closed instance."));
     if (!parser.parse(QCoreApplication::arguments())) {
         ui.showMessage(MessageKind::Error, parser.errorText());
+        return 2;
+    }
+    if (!DialUpLine::isKnownLineKind(parser.value(lineOption))) {
+        ui.showMessage(MessageKind::Error, UnknownLineMessage(parser.value(lineOption)));
         return 2;
     }
 
@@ -61,6 +70,7 @@ int main(int argc, char **argv)
         tray = std::make_unique<ProvisionalTray>();
         tray->show(ctx.settings.AllowToBeExited);
     };
+    hooks.hangUpAllConnections = [](AppContext &ctx) { HangUpAllConnections(ctx); };
     hooks.removeTrayIcon = [&tray](AppContext &) {
         if (tray)
             tray->hide();
@@ -98,6 +108,11 @@ int main(int argc, char **argv)
     if (!startup.run(options))
         return startup.exitCode();
     AppContext &ctx = *startup.context();
+
+    QString lineError;
+    const std::unique_ptr<DialUpLine> dialUpLine = DialUpLine::create(ctx, parser.value(lineOption), clock, &lineError);
+    if (dialUpLine && !dialUpLine->warning().isEmpty())
+        qWarning("%s", qPrintable(dialUpLine->warning()));
 
     // Every way out (Exit, SIGTERM / SIGINT / SIGHUP, the end of the desktop
     // session) closes the session and tidies up exactly once.

@@ -10,6 +10,11 @@ QCommandLineOption LineCommandLineOption()
                               QStringLiteral("KIND"), QStringLiteral("pppd"));
 }
 
+QString UnknownLineMessage(const QString &lineKind)
+{
+    return QStringLiteral("Unknown line \"%1\": use --line pppd or --line simulated.").arg(lineKind);
+}
+
 LineSetup createDialUpNetwork(const QString &lineKind, const QString &dataDirectory, Clock &clock)
 {
     LineSetup setup;
@@ -18,7 +23,7 @@ LineSetup createDialUpNetwork(const QString &lineKind, const QString &dataDirect
         return setup;
     }
     if (lineKind != QLatin1String("simulated")) {
-        setup.error = QStringLiteral("Unknown line \"%1\": use --line pppd or --line simulated.").arg(lineKind);
+        setup.error = UnknownLineMessage(lineKind);
         return setup;
     }
     auto simulated = std::make_unique<SimulatedDialUpNetwork>(clock);

@@ -23,4 +23,7 @@ struct LineSetup {
 
 QCommandLineOption LineCommandLineOption();
 
+// The message for a --line value that is neither.
+QString UnknownLineMessage(const QString &lineKind);
+
 LineSetup createDialUpNetwork(const QString &lineKind, const QString &dataDirectory, Clock &clock);

@@ -1,0 +1,73 @@
+#include "platform/LineControl.h"
+#include "support/TestMain.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+// The built program with a simulated line, driven from outside by the
+// companion command, as a person or a demonstration would.
+class TestLineEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void companionMovesTheProgramsConnectionFlags();
+
+private:
+    static int companion(const QString &dataDir, const QStringList &request, QString *output = nullptr);
+};
+
+int TestLineEndToEnd::companion(const QString &dataDir, const QStringList &request, QString *output)
+{
+    QProcess p;
+    p.start(QFileInfo(QStringLiteral(TALLYLINE_EXECUTABLE)).dir().filePath(QStringLiteral("tallyline-line")),
+            QStringList{QStringLiteral("--data-dir"), dataDir} + request);
+    if (!p.waitForFinished(10000))
+        return -1;
+    if (output)
+        *output = QString::fromUtf8(p.readAllStandardOutput());
+    return p.exitCode();
+}
+
+void TestLineEndToEnd::companionMovesTheProgramsConnectionFlags()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(TALLYLINE_EXECUTABLE),
+                  {QStringLiteral("--line"), QStringLiteral("simulated"), QStringLiteral("--data-dir"), data});
+    QVERIFY(program.waitForStarted());
+    const auto stop = qScopeGuard([&] {
+        ::kill(pid_t(program.processId()), SIGTERM);
+        if (!program.waitForFinished(30000))
+            program.kill();
+    });
+
+    QString status;
+    QTRY_VERIFY_WITH_TIMEOUT(companion(data, {QStringLiteral("status")}, &status) == 0, 30000);
+    QVERIFY2(status.contains(QLatin1String("line: down\n")), qPrintable(status));
+    QVERIFY2(status.contains(QLatin1String("OnlineDetected: 0\n")), qPrintable(status));
+
+    QCOMPARE(companion(data, {QStringLiteral("connect"), QStringLiteral("My ISP")}), 0);
+    // The program's connection check runs once a second.
+    QTRY_VERIFY_WITH_TIMEOUT(companion(data, {QStringLiteral("status")}, &status) == 0
+                                 && status.contains(QLatin1String("OnlineDetected: 1\nModemConnected: 1\nFullyConnected: 1\n"
+                                                                  "ConnectedEntryName: My ISP\n")),
+                             10000);
+
+    QCOMPARE(companion(data, {QStringLiteral("drop")}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(companion(data, {QStringLiteral("status")}, &status) == 0
+                                 && status.contains(QLatin1String("OnlineDetected: 0\nModemConnected: 0\nFullyConnected: 0\n")),
+                             10000);
+    QVERIFY2(status.contains(QLatin1String("line: down\n")), qPrintable(status));
+}
+
+TALLYLINE_TEST_MAIN(TestLineEndToEnd)
+#include "TestLineEndToEnd.moc"
