@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarms/AlarmState.h"
 #include "app/AppHooks.h"
 #include "app/EngineEvents.h"
 #include "app/ErrorReport.h"
@@ -37,6 +38,7 @@ struct AppContext {
     ConnectionState connection;
     TariffState tariff;
     PricingState pricing;
+    AlarmState alarms;
 
     EngineEvents events;
 };

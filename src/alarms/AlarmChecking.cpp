@@ -1,0 +1,339 @@
+#include "alarms/AlarmChecking.h"
+
+#include "app/AppContext.h"
+#include "session/DialUp.h"
+#include "store/FloatText.h"
+#include "tariff/DayTypes.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+#if __has_include("platform/SoundPlayer.h")
+#include "platform/SoundPlayer.h"
+#define TALLYLINE_HAVE_SOUND_PLAYER 1
+#endif
+
+namespace {
+
+const QString NoSound = QStringLiteral("None");
+
+int fireCounter(const AlarmState &state, int alarm)
+{
+    const qsizetype i = alarm - 1;
+    return i < state.FireCounters.size() ? state.FireCounters[i] : 1;
+}
+
+void setFireCounter(AlarmState &state, int alarm, int value)
+{
+    const qsizetype i = alarm - 1;
+    if (state.FireCounters.size() <= i)
+        state.FireCounters.resize(i + 1, 1);
+    state.FireCounters[i] = value;
+}
+
+// The line goes first, then the session, so the box never shows over a
+// session that is still being priced.
+void hangUpAndClose(AppContext &ctx)
+{
+    HangUpAllConnections(ctx);
+    AppHooks::call(ctx.hooks.closeSession, ctx);
+}
+
+void playAlarmSound(AppContext &ctx, const QString &file)
+{
+#ifdef TALLYLINE_HAVE_SOUND_PLAYER
+    if (ctx.platform.sound)
+        ctx.platform.sound->play(file);
+#endif
+}
+
+void showAlarmBox(AppContext &ctx, const QString &text)
+{
+    ctx.ui.showMessage(MessageKind::Information, text);
+}
+
+int wholeMinutes(qint64 seconds)
+{
+    return int(seconds / 60);
+}
+
+int minuteOfDay(const AppContext &ctx)
+{
+    const QTime t = ctx.clock.now().time();
+    return t.hour() * 60 + t.minute();
+}
+
+bool isTimeAlarm(int type)
+{
+    return type == SessionTimeAlarm || type == CustomMessageAlarm || type == DailyTimeAlarm
+           || type == AccountTimeAlarm;
+}
+
+bool isCostAlarm(int type)
+{
+    return type == SessionCostAlarm || type == AccountCostAlarm || type == DailyCostAlarm;
+}
+
+double alarmLimit(const AlarmRecord &r)
+{
+    if (isTimeAlarm(r.AlarmType))
+        return r.AllowanceTime;
+    if (isCostAlarm(r.AlarmType))
+        return SafeStrToFloat(r.TotalCost);
+    return r.DownloadLimit;
+}
+
+double watchedTotal(const AppContext &ctx, int type)
+{
+    const PricingState &p = ctx.pricing;
+    switch (type) {
+    case SessionTimeAlarm:
+    case CustomMessageAlarm:
+        return wholeMinutes(p.SecondsOnline);
+    case SessionCostAlarm:
+        return p.SessionCost;
+    case AccountCostAlarm:
+        return p.AccountCost;
+    case DailyTimeAlarm:
+        return wholeMinutes(p.DailySeconds);
+    case DailyCostAlarm:
+        return p.DailyCost;
+    case AccountTimeAlarm:
+        return wholeMinutes(p.AccountSeconds);
+    case AccountDownloadAlarm:
+        return double(p.AccountDownloaded);
+    case DailyDownloadAlarm:
+        return double(p.DailyDownloaded);
+    default:
+        return 0;
+    }
+}
+
+QString money(double value)
+{
+    return QString::asprintf("%6.2f", value);
+}
+
+QString kilobytes(double bytes)
+{
+    return QString::number(qRound64(bytes / 1024.0));
+}
+
+void checkOnlineTimeQuickAlarm(AppContext &ctx)
+{
+    AlarmState &a = ctx.alarms;
+    if (!a.OnlineTimeAlarmArmed || wholeMinutes(ctx.pricing.SecondsOnline) < a.OnlineTimeAlarmMinutes)
+        return;
+    a.OnlineTimeAlarmArmed = false;
+    if (a.OnlineTimeAlarmHangUp)
+        hangUpAndClose(ctx);
+    ctx.ui.beep();
+    showAlarmBox(ctx, QStringLiteral("You have been online for ") + DecodeHoursMinutesString(a.OnlineTimeAlarmMinutes));
+}
+
+void checkClockTimeQuickAlarm(AppContext &ctx)
+{
+    AlarmState &a = ctx.alarms;
+    if (!a.ClockTimeAlarmArmed || minuteOfDay(ctx) < a.ClockTimeAlarmMinutes)
+        return;
+    a.ClockTimeAlarmArmed = false;
+    if (a.ClockTimeAlarmHangUp)
+        hangUpAndClose(ctx);
+    ctx.ui.beep();
+    showAlarmBox(ctx, QStringLiteral("Online alarm for ") + DecodeHoursMinutesString(a.ClockTimeAlarmMinutes));
+}
+
+bool alarmAppliesNow(AppContext &ctx, const AlarmRecord &r)
+{
+    if (r.UseISP == 1 && r.ISPIndex != ctx.tariff.CurrentTimeZoneISP)
+        return false;
+    if (r.UseTimeZone == 1) {
+        if (!CheckIfInTimeZone(ctx, r.StartTime, r.EndTime))
+            return false;
+        const int dayBit = 1 << (IsoDayOfWeek(ctx.clock.today()) - 1);
+        if ((r.Days & dayBit) == 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+const QStringList &AlarmTypeNames()
+{
+    static const QStringList names = {
+        QStringLiteral("Session time limit"),
+        QStringLiteral("Session cost limit"),
+        QStringLiteral("Account cost limit"),
+        QStringLiteral("Custom message time limit"),
+        QStringLiteral("Daily time limit"),
+        QStringLiteral("Daily cost limit"),
+        QStringLiteral("Account time limit"),
+        QStringLiteral("Account download limit"),
+        QStringLiteral("Daily download limit"),
+    };
+    return names;
+}
+
+QString AlarmKey(int user, int alarm)
+{
+    return QStringLiteral("Users\\User%1\\Alarms\\Alarm%2").arg(user).arg(alarm);
+}
+
+int ReadNumberOfAlarms(AppContext &ctx, int user)
+{
+    int count = 0;
+    ctx.store.ReadStoreInteger(QStringLiteral("NumberOfAlarms"), QStringLiteral("Users\\User%1").arg(user), count);
+    return qMax(count, 0);
+}
+
+void ReadAlarmRecord(AppContext &ctx, int user, int alarm, AlarmRecord &r)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "ReadAlarmRecord");
+    Store &s = ctx.store;
+    const QString key = AlarmKey(user, alarm);
+    const auto readString = [&](const char *name, QString &into) {
+        into = s.ReadStoreString(QString::fromLatin1(name), key);
+    };
+    s.ReadStoreInteger(QStringLiteral("AlarmType"), key, r.AlarmType);
+    s.ReadStoreInteger(QStringLiteral("AllowanceTime"), key, r.AllowanceTime);
+    readString("TotalCost", r.TotalCost);
+    s.ReadStoreInteger(QStringLiteral("DownloadLimit"), key, r.DownloadLimit);
+    readString("CustomMessage", r.CustomMessage);
+    s.ReadStoreInteger(QStringLiteral("RepeatAlarm"), key, r.RepeatAlarm);
+    s.ReadStoreInteger(QStringLiteral("HangUpPhone"), key, r.HangUpPhone);
+    readString("AlarmWaveFile", r.AlarmWaveFile);
+    s.ReadStoreInteger(QStringLiteral("UseISP"), key, r.UseISP);
+    s.ReadStoreInteger(QStringLiteral("ISPIndex"), key, r.ISPIndex);
+    s.ReadStoreInteger(QStringLiteral("Use TimeZone"), key, r.UseTimeZone);
+    s.ReadStoreInteger(QStringLiteral("Start Time"), key, r.StartTime);
+    s.ReadStoreInteger(QStringLiteral("End Time"), key, r.EndTime);
+    s.ReadStoreInteger(QStringLiteral("Days"), key, r.Days);
+}
+
+void ResetAlarmFireCounters(AppContext &ctx)
+{
+    ctx.alarms.FireCounters.clear();
+}
+
+void DisarmQuickAlarms(AppContext &ctx)
+{
+    ctx.alarms.OnlineTimeAlarmArmed = false;
+    ctx.alarms.ClockTimeAlarmArmed = false;
+}
+
+QString AlarmMessage(AppContext &ctx, const AlarmRecord &r, double threshold)
+{
+    const PricingState &p = ctx.pricing;
+    const QString exceeded = QStringLiteral(". Limit exceeded!");
+    const QString dailyExceeded = QStringLiteral(". Daily limit exceeded!");
+    switch (r.AlarmType) {
+    case SessionTimeAlarm:
+        return QStringLiteral("You have been online for ") + DecodeHoursMinutesString(int(threshold)) + exceeded;
+    case SessionCostAlarm:
+        return QStringLiteral("You have spent ") + money(p.SessionCost) + exceeded;
+    case AccountCostAlarm:
+        return QStringLiteral("You have spent ") + money(p.AccountCost) + exceeded;
+    case CustomMessageAlarm:
+        return r.CustomMessage;
+    case DailyTimeAlarm:
+        return QStringLiteral("You have been online for ") + DecodeHoursMinutesString(int(threshold)) + dailyExceeded;
+    case DailyCostAlarm:
+        return QStringLiteral("You have spent ") + money(p.DailyCost) + dailyExceeded;
+    case AccountTimeAlarm:
+        return QStringLiteral("You have exceeded the online time limit for this account period. You have spent ")
+               + DecodeHoursMinutesString(int(std::lround(double(p.AccountSeconds) / 60.0))) + QStringLiteral(" online.");
+    case AccountDownloadAlarm:
+        return QStringLiteral("You have exceeded the maximum download limit of ") + kilobytes(threshold)
+               + QStringLiteral("K for this account period.");
+    case DailyDownloadAlarm:
+        return QStringLiteral("You have exceeded the maximum download limit of ") + kilobytes(threshold)
+               + QStringLiteral("K for this day.");
+    default:
+        return QString();
+    }
+}
+
+void CheckAlarms(AppContext &ctx)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "CheckAlarms");
+    checkOnlineTimeQuickAlarm(ctx);
+    checkClockTimeQuickAlarm(ctx);
+
+    const int user = ctx.login.CurrentUser;
+    const int count = ReadNumberOfAlarms(ctx, user);
+    // One record for the whole pass: a value missing from an alarm keeps the
+    // previous alarm's, except the ISP binding, which never carries over.
+    AlarmRecord r;
+    for (int i = 1; i <= count; ++i) {
+        r.UseISP = 0;
+        r.ISPIndex = 0;
+        ReadAlarmRecord(ctx, user, i, r);
+        if (!alarmAppliesNow(ctx, r))
+            continue;
+        const int multiple = fireCounter(ctx.alarms, i);
+        const double limit = alarmLimit(r);
+        // A limit of nothing is reached at once; repeating it would raise a
+        // box on every tick, so it fires once per session.
+        const bool repeats = r.RepeatAlarm == 1 && limit > 0;
+        if (multiple != 1 && !repeats)
+            continue;
+        const double threshold = limit * multiple;
+        if (watchedTotal(ctx, r.AlarmType) < threshold)
+            continue;
+        setFireCounter(ctx.alarms, i, multiple + 1);
+
+        const QString message = AlarmMessage(ctx, r, threshold);
+        if (message.isEmpty())
+            continue;
+        if (r.AlarmWaveFile != NoSound && !r.AlarmWaveFile.isEmpty())
+            playAlarmSound(ctx, r.AlarmWaveFile);
+        if (r.HangUpPhone == 1)
+            hangUpAndClose(ctx);
+        showAlarmBox(ctx, message);
+    }
+}
+
+QString AlarmDaysText(int days)
+{
+    static const char *const names[] = {"Mon, ", "Tue, ", "Wed, ", "Thu, ", "Fri, ", "Sat, ", "Sun, "};
+    QString text;
+    for (int bit = 0; bit < 7; ++bit)
+        if (days & (1 << bit))
+            text += QLatin1String(names[bit]);
+    text.chop(2);
+    return text;
+}
+
+AlarmListRow AlarmListRowTexts(const AlarmRecord &r, const QString &currencySymbol)
+{
+    AlarmListRow row;
+    row.description = AlarmTypeNames().value(r.AlarmType);
+    if (isCostAlarm(r.AlarmType))
+        row.limit = currencySymbol + QLatin1Char(' ') + r.TotalCost;
+    else if (r.AlarmType == AccountDownloadAlarm || r.AlarmType == DailyDownloadAlarm)
+        row.limit = QString::asprintf("%.0f", r.DownloadLimit / 1024.0) + QStringLiteral(" K");
+    else
+        row.limit = QString::asprintf("%.2d:%.2d", r.AllowanceTime / 60, r.AllowanceTime % 60);
+    row.hangUp = r.HangUpPhone == 1 ? QStringLiteral("Yes") : QStringLiteral("No");
+    row.start = DecodeHoursMinutesString(r.StartTime);
+    row.end = DecodeHoursMinutesString(r.EndTime);
+    row.days = AlarmDaysText(r.Days);
+    return row;
+}
+
+QList<AlarmListRow> AlarmListRows(AppContext &ctx)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "UpdateAlarmsList");
+    const int user = ctx.login.CurrentUser;
+    const int count = ReadNumberOfAlarms(ctx, user);
+    const QString symbol = QLocale().currencySymbol(QLocale::CurrencySymbol);
+    QList<AlarmListRow> rows;
+    for (int i = 1; i <= count; ++i) {
+        AlarmRecord r;
+        ReadAlarmRecord(ctx, user, i, r);
+        rows.append(AlarmListRowTexts(r, symbol));
+    }
+    return rows;
+}

@@ -1,0 +1,564 @@
+#include "alarms/AlarmChecking.h"
+#include "platform/FakeDialUpNetwork.h"
+#include "support/EngineFixture.h"
+#include "support/TestMain.h"
+
+using testsupport::EngineFixture;
+
+namespace {
+
+// 2001-01-08 is a Monday.
+const QDate Monday(2001, 1, 8);
+
+// An alarm as the editor writes it: active all the time, no ISP, no sound.
+struct Alarm {
+    int type = SessionTimeAlarm;
+    int minutes = 0;
+    QString cost;
+    int downloadLimit = 0;
+    QString message;
+    int repeat = 0;
+    int hangUp = 0;
+    QString wave = QStringLiteral("None");
+    int useISP = 0;
+    int ispIndex = 1;
+    int useTimeZone = 0;
+    int start = 0;
+    int end = 0;
+    int days = 255;
+};
+
+void storeAlarm(EngineFixture &f, int i, const Alarm &a)
+{
+    Store &s = f.store();
+    const QString key = AlarmKey(1, i);
+    s.WriteStoreInteger(QStringLiteral("RepeatAlarm"), key, a.repeat);
+    s.WriteStoreInteger(QStringLiteral("DownloadLimit"), key, a.downloadLimit);
+    s.WriteStoreInteger(QStringLiteral("UseISP"), key, a.useISP);
+    s.WriteStoreInteger(QStringLiteral("ISPIndex"), key, a.ispIndex);
+    s.WriteStoreInteger(QStringLiteral("Use TimeZone"), key, a.useTimeZone);
+    s.WriteStoreInteger(QStringLiteral("Start Time"), key, a.start);
+    s.WriteStoreInteger(QStringLiteral("End Time"), key, a.end);
+    s.WriteStoreInteger(QStringLiteral("Days"), key, a.days);
+    s.WriteStoreInteger(QStringLiteral("AlarmType"), key, a.type);
+    s.WriteStoreInteger(QStringLiteral("HangUpPhone"), key, a.hangUp);
+    s.WriteStoreInteger(QStringLiteral("AllowanceTime"), key, a.minutes);
+    s.WriteStoreString(QStringLiteral("TotalCost"), key, a.cost);
+    s.WriteStoreString(QStringLiteral("CustomMessage"), key, a.message);
+    s.WriteStoreString(QStringLiteral("AlarmWaveFile"), key, a.wave);
+}
+
+void storeAlarms(EngineFixture &f, const QList<Alarm> &alarms)
+{
+    for (int i = 0; i < alarms.size(); ++i)
+        storeAlarm(f, i + 1, alarms[i]);
+    f.store().WriteStoreInteger(QStringLiteral("NumberOfAlarms"), QStringLiteral("Users\\User1"), int(alarms.size()));
+}
+
+// An open session as the alarm check sees it.
+void openSession(EngineFixture &f)
+{
+    f.ctx.shell.SessionOpen = true;
+    ResetAlarmFireCounters(f.ctx);
+}
+
+Alarm timeAlarm(int minutes, int repeat)
+{
+    Alarm a;
+    a.minutes = minutes;
+    a.repeat = repeat;
+    return a;
+}
+
+Alarm costAlarm(int type, const QString &cost, int repeat)
+{
+    Alarm a;
+    a.type = type;
+    a.cost = cost;
+    a.repeat = repeat;
+    return a;
+}
+
+} // namespace
+
+class TestAlarmChecking : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sessionTimeAlarm_data();
+    void sessionTimeAlarm();
+    void costAlarms_data();
+    void costAlarms();
+    void timeWindowAndDays_data();
+    void timeWindowAndDays();
+    void ispBinding_data();
+    void ispBinding();
+    void downloadAlarms_data();
+    void downloadAlarms();
+    void dailyAndAccountTimeMessages();
+    void limitOfNothingFiresOncePerSession_data();
+    void limitOfNothingFiresOncePerSession();
+    void emptyCustomMessageFiresSilently();
+    void missingValuesCarryOverButNotTheIspBinding();
+    void countersBeyond255Alarms();
+    void countersStartAgainWithTheNextSession();
+    void hangUpClosesTheSessionBeforeTheBox();
+    void quickAlarms();
+    void noAlarmsNoRows();
+    void listRows_data();
+    void listRows();
+};
+
+void TestAlarmChecking::sessionTimeAlarm_data()
+{
+    QTest::addColumn<int>("repeat");
+    QTest::addColumn<QStringList>("messages");
+    const QString one = QStringLiteral("You have been online for 01:00. Limit exceeded!");
+    QTest::newRow("once") << 0 << QStringList{one};
+    QTest::newRow("repeating") << 1
+                               << QStringList{one, QStringLiteral("You have been online for 02:00. Limit exceeded!"),
+                                              QStringLiteral("You have been online for 03:00. Limit exceeded!")};
+}
+
+void TestAlarmChecking::sessionTimeAlarm()
+{
+    QFETCH(int, repeat);
+    QFETCH(QStringList, messages);
+    EngineFixture f;
+    storeAlarms(f, {timeAlarm(60, repeat)});
+    openSession(f);
+    QList<qint64> firedAt;
+    // Every 30 seconds up to 3 h 10 min, as the tick would see them.
+    for (qint64 s = 0; s <= 190 * 60; s += 30) {
+        f.ctx.pricing.SecondsOnline = s;
+        const qsizetype before = f.ui.messages.size();
+        CheckAlarms(f.ctx);
+        if (f.ui.messages.size() > before)
+            firedAt.append(s);
+    }
+    QCOMPARE(f.ui.texts(), messages);
+    const QList<qint64> expected = repeat ? QList<qint64>{3600, 7200, 10800} : QList<qint64>{3600};
+    QCOMPARE(firedAt, expected);
+    for (const auto &m : f.ui.messages)
+        QCOMPARE(m.kind, MessageKind::Information);
+}
+
+void TestAlarmChecking::costAlarms_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QList<double>>("costs");
+    QTest::addColumn<QStringList>("messages");
+    const QList<double> walk{1.49, 1.52, 2.99, 3.00, 4.49, 12.5};
+    QTest::newRow("session, repeat: 1.50 then 3.00, padded to 6")
+        << int(SessionCostAlarm) << walk
+        << QStringList{QStringLiteral("You have spent   1.52. Limit exceeded!"),
+                       QStringLiteral("You have spent   3.00. Limit exceeded!"),
+                       QStringLiteral("You have spent  12.50. Limit exceeded!")};
+    QTest::newRow("account") << int(AccountCostAlarm) << QList<double>{1.49, 1.5, 123.456}
+                             << QStringList{QStringLiteral("You have spent   1.50. Limit exceeded!"),
+                                            QStringLiteral("You have spent 123.46. Limit exceeded!")};
+    QTest::newRow("daily") << int(DailyCostAlarm) << QList<double>{1.6, 2.0, 1234.5}
+                           << QStringList{QStringLiteral("You have spent   1.60. Daily limit exceeded!"),
+                                          QStringLiteral("You have spent 1234.50. Daily limit exceeded!")};
+}
+
+void TestAlarmChecking::costAlarms()
+{
+    QFETCH(int, type);
+    QFETCH(QList<double>, costs);
+    QFETCH(QStringList, messages);
+    EngineFixture f;
+    storeAlarms(f, {costAlarm(type, QStringLiteral("1.50"), 1)});
+    openSession(f);
+    for (double cost : costs) {
+        // Only the watched total moves; the others stay far below the limit.
+        f.ctx.pricing.SessionCost = type == SessionCostAlarm ? cost : 0;
+        f.ctx.pricing.AccountCost = type == AccountCostAlarm ? cost : 0;
+        f.ctx.pricing.DailyCost = type == DailyCostAlarm ? cost : 0;
+        CheckAlarms(f.ctx);
+    }
+    QCOMPARE(f.ui.texts(), messages);
+}
+
+void TestAlarmChecking::timeWindowAndDays_data()
+{
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<bool>("fires");
+    QTest::newRow("Mon 22:00") << QDateTime(Monday, QTime(22, 0)) << true;
+    QTest::newRow("Mon 23:59") << QDateTime(Monday, QTime(23, 59, 59)) << true;
+    QTest::newRow("Mon 00:00") << QDateTime(Monday, QTime(0, 0)) << true;
+    QTest::newRow("Mon 06:00") << QDateTime(Monday, QTime(6, 0, 59)) << true;
+    QTest::newRow("Mon 06:01") << QDateTime(Monday, QTime(6, 1)) << false;
+    QTest::newRow("Mon 21:59") << QDateTime(Monday, QTime(21, 59, 59)) << false;
+    QTest::newRow("Tue 01:00") << QDateTime(Monday.addDays(1), QTime(1, 0)) << false;
+    QTest::newRow("Sun 23:00") << QDateTime(Monday.addDays(-1), QTime(23, 0)) << false;
+}
+
+void TestAlarmChecking::timeWindowAndDays()
+{
+    QFETCH(QDateTime, now);
+    QFETCH(bool, fires);
+    EngineFixture f(now);
+    Alarm a = timeAlarm(1, 0);
+    a.useTimeZone = 1;
+    a.start = 22 * 60;
+    a.end = 6 * 60;
+    a.days = 1;
+    storeAlarms(f, {a});
+    openSession(f);
+    f.ctx.pricing.SecondsOnline = 3600;
+    CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.messages.size(), fires ? 1 : 0);
+
+    // The window and days count only with "Use TimeZone" set.
+    a.useTimeZone = 0;
+    a.days = 0;
+    EngineFixture g(now);
+    storeAlarms(g, {a});
+    openSession(g);
+    g.ctx.pricing.SecondsOnline = 3600;
+    CheckAlarms(g.ctx);
+    QCOMPARE(g.ui.messages.size(), 1);
+}
+
+void TestAlarmChecking::ispBinding_data()
+{
+    QTest::addColumn<int>("useISP");
+    QTest::addColumn<int>("ispIndex");
+    QTest::addColumn<int>("currentISP");
+    QTest::addColumn<bool>("fires");
+    QTest::newRow("bound to 2, 1 current") << 1 << 2 << 1 << false;
+    QTest::newRow("bound to 2, 2 current") << 1 << 2 << 2 << true;
+    QTest::newRow("not bound, names 2, 1 current") << 0 << 2 << 1 << true;
+}
+
+void TestAlarmChecking::ispBinding()
+{
+    QFETCH(int, useISP);
+    QFETCH(int, ispIndex);
+    QFETCH(int, currentISP);
+    QFETCH(bool, fires);
+    EngineFixture f;
+    Alarm a = timeAlarm(1, 0);
+    a.useISP = useISP;
+    a.ispIndex = ispIndex;
+    storeAlarms(f, {a});
+    openSession(f);
+    f.ctx.tariff.CurrentTimeZoneISP = currentISP;
+    f.ctx.pricing.SecondsOnline = 60;
+    CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.messages.size(), fires ? 1 : 0);
+}
+
+void TestAlarmChecking::downloadAlarms_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("daily") << int(DailyDownloadAlarm)
+                           << QStringLiteral("You have exceeded the maximum download limit of 500K for this day.");
+    QTest::newRow("account")
+        << int(AccountDownloadAlarm)
+        << QStringLiteral("You have exceeded the maximum download limit of 500K for this account period.");
+}
+
+void TestAlarmChecking::downloadAlarms()
+{
+    QFETCH(int, type);
+    QFETCH(QString, message);
+    EngineFixture f;
+    Alarm a;
+    a.type = type;
+    a.downloadLimit = 512000;
+    a.repeat = 1;
+    storeAlarms(f, {a});
+    openSession(f);
+    qint64 &watched = type == DailyDownloadAlarm ? f.ctx.pricing.DailyDownloaded : f.ctx.pricing.AccountDownloaded;
+    watched = 511999;
+    CheckAlarms(f.ctx);
+    QVERIFY(f.ui.messages.isEmpty());
+    watched = 512000;
+    CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.texts(), QStringList{message});
+    // The repeat names the multiple reached, not the bytes moved.
+    watched = 1100000;
+    CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.texts().value(1), QString(message).replace(QStringLiteral("500K"), QStringLiteral("1000K")));
+}
+
+void TestAlarmChecking::dailyAndAccountTimeMessages()
+{
+    EngineFixture f;
+    Alarm daily = timeAlarm(90, 0);
+    daily.type = DailyTimeAlarm;
+    Alarm account = timeAlarm(180, 0);
+    account.type = AccountTimeAlarm;
+    storeAlarms(f, {daily, account});
+    openSession(f);
+    f.ctx.pricing.DailySeconds = 90 * 60 - 1;
+    f.ctx.pricing.AccountSeconds = 180 * 60 - 1;
+    CheckAlarms(f.ctx);
+    QVERIFY(f.ui.messages.isEmpty());
+    f.ctx.pricing.DailySeconds = 95 * 60;
+    // 3 h 29 min 31 s rounds to 03:30.
+    f.ctx.pricing.AccountSeconds = 3 * 3600 + 29 * 60 + 31;
+    CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.texts(),
+             (QStringList{QStringLiteral("You have been online for 01:30. Daily limit exceeded!"),
+                          QStringLiteral("You have exceeded the online time limit for this account period. "
+                                         "You have spent 03:30 online.")}));
+}
+
+void TestAlarmChecking::limitOfNothingFiresOncePerSession_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("cost");
+    QTest::newRow("empty cost") << int(SessionCostAlarm) << QString();
+    QTest::newRow("unreadable cost") << int(DailyCostAlarm) << QStringLiteral("abc");
+    QTest::newRow("zero time") << int(SessionTimeAlarm) << QString();
+}
+
+void TestAlarmChecking::limitOfNothingFiresOncePerSession()
+{
+    QFETCH(int, type);
+    QFETCH(QString, cost);
+    EngineFixture f;
+    storeAlarms(f, {costAlarm(type, cost, 1)});
+    openSession(f);
+    for (int tick = 0; tick < 5; ++tick)
+        CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.messages.size(), 1);
+}
+
+void TestAlarmChecking::emptyCustomMessageFiresSilently()
+{
+    EngineFixture f;
+    FakeDialUpNetwork network;
+    network.addConnection(5, QStringLiteral("Provider"), RasState::Connected);
+    f.ctx.platform.dialUp = &network;
+    bool closed = false;
+    f.ctx.hooks.closeSession = [&](AppContext &) { closed = true; };
+    Alarm silent = timeAlarm(10, 0);
+    silent.type = CustomMessageAlarm;
+    silent.hangUp = 1;
+    Alarm spoken = silent;
+    spoken.message = QStringLiteral("Time for tea");
+    spoken.hangUp = 0;
+    storeAlarms(f, {silent, spoken});
+    openSession(f);
+    f.ctx.pricing.SecondsOnline = 600;
+    CheckAlarms(f.ctx);
+    CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.texts(), QStringList{QStringLiteral("Time for tea")});
+    QVERIFY(!closed);
+    QVERIFY(network.hungUp.isEmpty());
+}
+
+void TestAlarmChecking::missingValuesCarryOverButNotTheIspBinding()
+{
+    EngineFixture f;
+    Alarm first = timeAlarm(5, 0);
+    first.useISP = 1;
+    first.ispIndex = 1;
+    storeAlarms(f, {first});
+    // Alarm 2 holds nothing but a limit: its type and its "all the time"
+    // come from alarm 1, its ISP binding does not.
+    const QString key = AlarmKey(1, 2);
+    f.store().WriteStoreInteger(QStringLiteral("AllowanceTime"), key, 7);
+    f.store().WriteStoreInteger(QStringLiteral("NumberOfAlarms"), QStringLiteral("Users\\User1"), 2);
+    openSession(f);
+    f.ctx.tariff.CurrentTimeZoneISP = 2;
+    f.ctx.pricing.SecondsOnline = 7 * 60;
+    CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.texts(), QStringList{QStringLiteral("You have been online for 00:07. Limit exceeded!")});
+}
+
+void TestAlarmChecking::countersBeyond255Alarms()
+{
+    EngineFixture f;
+    const int count = 300;
+    {
+        Store::Transaction t(f.store());
+        // Alarms 1..299 belong to an ISP that is never current.
+        for (int i = 1; i < count; ++i) {
+            f.store().WriteStoreInteger(QStringLiteral("UseISP"), AlarmKey(1, i), 1);
+            f.store().WriteStoreInteger(QStringLiteral("ISPIndex"), AlarmKey(1, i), 9);
+        }
+        storeAlarm(f, count, timeAlarm(1, 0));
+        f.store().WriteStoreInteger(QStringLiteral("NumberOfAlarms"), QStringLiteral("Users\\User1"), count);
+        t.commit();
+    }
+    openSession(f);
+    f.ctx.pricing.SecondsOnline = 60;
+    for (int tick = 0; tick < 3; ++tick)
+        CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.messages.size(), 1);
+}
+
+void TestAlarmChecking::countersStartAgainWithTheNextSession()
+{
+    EngineFixture f;
+    storeAlarms(f, {costAlarm(DailyCostAlarm, QStringLiteral("2"), 0)});
+    openSession(f);
+    f.ctx.pricing.DailyCost = 2.5;
+    CheckAlarms(f.ctx);
+    CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.messages.size(), 1);
+    // The day's total is already past the limit: the next session is told at once.
+    openSession(f);
+    CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.messages.size(), 2);
+}
+
+void TestAlarmChecking::hangUpClosesTheSessionBeforeTheBox()
+{
+    EngineFixture f;
+    FakeDialUpNetwork network;
+    network.removeOnHangUp = false;
+    network.addConnection(21, QStringLiteral("Provider"), RasState::Connected);
+    f.ctx.platform.dialUp = &network;
+    f.ctx.shell.LastDialledEntry = QStringLiteral("Provider");
+    f.ctx.shell.ReconnectArmed = true;
+
+    qsizetype boxesWhenClosed = -1;
+    qsizetype hangUpsWhenClosed = -1;
+    int closes = 0;
+    f.ctx.hooks.closeSession = [&](AppContext &ctx) {
+        if (!ctx.shell.SessionOpen)
+            return;
+        ++closes;
+        boxesWhenClosed = f.ui.messages.size();
+        hangUpsWhenClosed = network.hungUp.size();
+        ctx.shell.SessionOpen = false;
+        DisarmQuickAlarms(ctx);
+    };
+    Alarm hangUp = timeAlarm(30, 0);
+    hangUp.hangUp = 1;
+    Alarm later = timeAlarm(20, 0);
+    storeAlarms(f, {hangUp, later});
+    openSession(f);
+    f.ctx.alarms.ClockTimeAlarmArmed = true;
+    f.ctx.alarms.ClockTimeAlarmMinutes = 23 * 60;
+    f.ctx.pricing.SecondsOnline = 30 * 60;
+    CheckAlarms(f.ctx);
+
+    QCOMPARE(closes, 1);
+    QCOMPARE(hangUpsWhenClosed, qsizetype(1));
+    QCOMPARE(boxesWhenClosed, qsizetype(0));
+    QCOMPARE(network.hungUp, QList<qint64>{21});
+    // The alarms after the one that hung up are still looked at.
+    QCOMPARE(f.ui.texts(), (QStringList{QStringLiteral("You have been online for 00:30. Limit exceeded!"),
+                                        QStringLiteral("You have been online for 00:20. Limit exceeded!")}));
+    // Nothing is left to redial, and the session's quick alarms are gone.
+    QVERIFY(!f.ctx.shell.ReconnectArmed);
+    QVERIFY(f.ctx.shell.LastDialledEntry.isEmpty());
+    QVERIFY(!f.ctx.alarms.ClockTimeAlarmArmed);
+}
+
+void TestAlarmChecking::quickAlarms()
+{
+    EngineFixture f(QDateTime(Monday, QTime(21, 14, 30)));
+    FakeDialUpNetwork network;
+    network.addConnection(3, QStringLiteral("Provider"), RasState::Connected);
+    f.ctx.platform.dialUp = &network;
+    openSession(f);
+    AlarmState &a = f.ctx.alarms;
+    a.OnlineTimeAlarmArmed = true;
+    a.OnlineTimeAlarmMinutes = 90;
+    a.ClockTimeAlarmArmed = true;
+    a.ClockTimeAlarmMinutes = 21 * 60 + 15;
+    a.ClockTimeAlarmHangUp = true;
+    int closes = 0;
+    f.ctx.hooks.closeSession = [&](AppContext &) { ++closes; };
+
+    f.ctx.pricing.SecondsOnline = 90 * 60 - 1;
+    CheckAlarms(f.ctx);
+    QVERIFY(f.ui.messages.isEmpty());
+
+    f.ctx.pricing.SecondsOnline = 90 * 60;
+    CheckAlarms(f.ctx);
+    CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.texts(), QStringList{QStringLiteral("You have been online for 01:30")});
+    QVERIFY(!a.OnlineTimeAlarmArmed);
+    QCOMPARE(f.ui.beeps, 1);
+    QCOMPARE(closes, 0);
+
+    f.clock.set(QDateTime(Monday, QTime(21, 15)));
+    CheckAlarms(f.ctx);
+    CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.texts().value(1), QStringLiteral("Online alarm for 21:15"));
+    QCOMPARE(f.ui.messages.size(), 2);
+    QVERIFY(!a.ClockTimeAlarmArmed);
+    QCOMPARE(f.ui.beeps, 2);
+    QCOMPARE(closes, 1);
+    QCOMPARE(network.hungUp, QList<qint64>{3});
+}
+
+void TestAlarmChecking::noAlarmsNoRows()
+{
+    EngineFixture f;
+    openSession(f);
+    f.ctx.pricing.SecondsOnline = 1'000'000;
+    f.ctx.pricing.SessionCost = 1e6;
+    CheckAlarms(f.ctx);
+    QVERIFY(f.ui.messages.isEmpty());
+    QVERIFY(AlarmListRows(f.ctx).isEmpty());
+}
+
+void TestAlarmChecking::listRows_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<QString>("cost");
+    QTest::addColumn<int>("download");
+    QTest::addColumn<int>("days");
+    QTest::addColumn<QStringList>("row");
+
+    QTest::newRow("daily cost") << int(DailyCostAlarm) << 0 << QStringLiteral("2.50") << 0 << 255
+                                << QStringList{QStringLiteral("Daily cost limit"), QStringLiteral("\u00a3 2.50"),
+                                               QStringLiteral("Mon, Tue, Wed, Thu, Fri, Sat, Sun")};
+    QTest::newRow("daily download") << int(DailyDownloadAlarm) << 0 << QStringLiteral("500") << 512000 << 5
+                                    << QStringList{QStringLiteral("Daily download limit"), QStringLiteral("500 K"),
+                                                   QStringLiteral("Mon, Wed")};
+    QTest::newRow("session time") << int(SessionTimeAlarm) << 90 << QString() << 0 << 0
+                                  << QStringList{QStringLiteral("Session time limit"), QStringLiteral("01:30"), QString()};
+    QTest::newRow("account time, 100 h") << int(AccountTimeAlarm) << 6005 << QString() << 0 << 64
+                                         << QStringList{QStringLiteral("Account time limit"), QStringLiteral("100:05"),
+                                                        QStringLiteral("Sun")};
+    QTest::newRow("custom message") << int(CustomMessageAlarm) << 5 << QString() << 0 << 96
+                                    << QStringList{QStringLiteral("Custom message time limit"), QStringLiteral("00:05"),
+                                                   QStringLiteral("Sat, Sun")};
+}
+
+void TestAlarmChecking::listRows()
+{
+    QFETCH(int, type);
+    QFETCH(int, minutes);
+    QFETCH(QString, cost);
+    QFETCH(int, download);
+    QFETCH(int, days);
+    QFETCH(QStringList, row);
+    EngineFixture f;
+    Alarm a;
+    a.type = type;
+    a.minutes = minutes;
+    a.cost = cost;
+    a.downloadLimit = download;
+    a.days = days;
+    a.hangUp = 1;
+    a.start = 22 * 60;
+    a.end = 6 * 60 + 5;
+    Alarm other = timeAlarm(1, 0);
+    storeAlarms(f, {other, a});
+    const QList<AlarmListRow> rows = AlarmListRows(f.ctx);
+    QCOMPARE(rows.size(), 2);
+    const AlarmListRow &r = rows[1];
+    QCOMPARE((QStringList{r.description, r.limit, r.days}), row);
+    QCOMPARE(r.hangUp, QStringLiteral("Yes"));
+    QCOMPARE(rows[0].hangUp, QStringLiteral("No"));
+    QCOMPARE(r.start, QStringLiteral("22:00"));
+    QCOMPARE(r.end, QStringLiteral("06:05"));
+}
+
+TALLYLINE_TEST_MAIN(TestAlarmChecking)
+#include "TestAlarmChecking.moc"
