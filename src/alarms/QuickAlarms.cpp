@@ -1,0 +1,22 @@
+#include "alarms/QuickAlarms.h"
+
+#include "app/AppContext.h"
+
+QString NormaliseQuickAlarmField(const QString &text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return QString::asprintf("%.2d", ok ? qBound(0, value, 59) : 0);
+}
+
+void ApplyQuickAlarms(AppContext &ctx, const QuickAlarmChoice &c)
+{
+    PROCEDURE_GUARD(ctx, "QuickAlarms", "Button1Click");
+    AlarmState &a = ctx.alarms;
+    a.OnlineTimeAlarmArmed = c.onlineTimeArmed;
+    a.OnlineTimeAlarmMinutes = c.onlineHours * 60 + c.onlineMinutes;
+    a.OnlineTimeAlarmHangUp = c.onlineTimeHangUp;
+    a.ClockTimeAlarmArmed = c.clockTimeArmed;
+    a.ClockTimeAlarmMinutes = c.clockHours * 60 + c.clockMinutes;
+    a.ClockTimeAlarmHangUp = c.clockTimeHangUp;
+}
