@@ -4,6 +4,7 @@
 #include "support/TestMain.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -72,7 +73,7 @@ void TestQuickAlarmsForm::openerChoosesTheAlarm()
     form.show();
     QCOMPARE(form.OnlineTimeCheckBox->isChecked(), !specific);
     QCOMPARE(form.SpecificTimeCheckBox->isChecked(), specific);
-    QCOMPARE(form.Groups->currentWidget(), specific ? form.SpecificTimeGroup : form.TimeOnlineGroup);
+    QCOMPARE(form.Groups->currentWidget(), static_cast<QWidget *>(specific ? form.SpecificTimeGroup : form.TimeOnlineGroup));
     QCOMPARE(form.OnlineHoursEdit->text(), QStringLiteral("00"));
     QCOMPARE(form.SpecificMinutesEdit->text(), QStringLiteral("00"));
 }
