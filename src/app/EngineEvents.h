@@ -19,4 +19,25 @@ Q_SIGNALS:
 
     // A user's alarm records were added to outside the alarm editor.
     void alarmListChanged();
+
+    // A session has been opened (its first tick is priced) or closed (its
+    // final values are written). The account window disables its tariff
+    // editing while a session is open and refreshes its lists on both.
+    void sessionOpened();
+    void sessionClosed();
+
+    // ctx.shell.Menu changed: the tray mirrors it onto its items.
+    void menuStateChanged();
+
+    // A user logged in (the account window reloads everything for
+    // ctx.login.CurrentUser) or out (it clears itself and closes).
+    void userLoggedIn();
+    void userLoggedOut();
+
+    // The restrictions in force were applied again (ctx.login.Restrictions,
+    // ctx.login.AdminSession): windows show or hide what they restrict.
+    void restrictionsChanged();
+
+    // "Automatic Online Detection" was switched (ctx.shell.AutoDetectionEnabled).
+    void onlineDetectionToggled(bool enabled);
 };

@@ -5,6 +5,9 @@
 #include <QList>
 #include <QMap>
 #include <QQueue>
+#include <QStringList>
+
+#include <functional>
 
 // A Ui that remembers every box and answers confirmations from a script
 // (then with defaultAnswer). Used by tests and by headless runs.
@@ -33,6 +36,19 @@ public:
     }
     void refreshAccountPeriods() override { ++accountPeriodRefreshes; }
     void showEndOfPeriodBill() override { ++endOfPeriodBills; }
+    void showFloatingMonitor() override
+    {
+        ++floatingMonitorShows;
+        floatingMonitorVisible = true;
+    }
+    void hideFloatingMonitor() override { floatingMonitorVisible = false; }
+    void showLoginForm() override
+    {
+        ++loginFormShows;
+        if (onShowLoginForm)
+            onShowLoginForm();
+    }
+    void showHelp(const QString &keyword) override { helpTopics.append(keyword); }
 
     QStringList texts() const
     {
@@ -53,4 +69,9 @@ public:
     QList<LivePerformanceRow> livePerformanceRows;
     int accountPeriodRefreshes = 0;
     int endOfPeriodBills = 0;
+    int floatingMonitorShows = 0;
+    bool floatingMonitorVisible = false;
+    int loginFormShows = 0;
+    std::function<void()> onShowLoginForm;  // stands in for the dialog's answer
+    QStringList helpTopics;
 };

@@ -1,6 +1,24 @@
 #pragma once
 
+#include "platform/LaunchedProcess.h"
+
+#include <QMap>
 #include <QString>
+
+// Enabled and checked states of the tray menu items the engine changes.
+// The tray form mirrors them onto its menu whenever EngineEvents tells it
+// that they changed (menuStateChanged).
+struct TrayMenuState {
+    bool OpenSessionEnabled = true;          // "Open Session."
+    bool CloseSessionEnabled = true;         // "Close Session"
+    bool AutoDetectionItemEnabled = true;    // "Automatic Online Detection"
+    bool AutoDetectionItemChecked = true;
+    bool LogOutEnabled = true;               // "User Log Out"
+    bool SettingsEnabled = true;             // "&Settings"
+    bool QuickAlarmsEnabled = false;         // "Online time alarm", "Specific time alarm"
+    bool OnlineTimeAlarmChecked = false;
+    bool SpecificTimeAlarmChecked = false;
+};
 
 // Run-time state of the resident shell and its main tick.
 struct ShellState {
@@ -18,4 +36,9 @@ struct ShellState {
     bool ProgramsRun = false;
     bool TrafficBaselineTaken = false;
     bool PopupShowing = false;
+
+    TrayMenuState Menu;
+
+    // The session programs started in this session, by program number.
+    QMap<int, LaunchedProcess> StartedPrograms;
 };

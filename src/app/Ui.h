@@ -19,7 +19,8 @@ struct LivePerformanceRow {
 };
 
 // The kinds of modal message box the program shows.
-enum class MessageKind { Warning, Error, Information, Confirmation };
+// Plain is a box without an icon.
+enum class MessageKind { Warning, Error, Information, Confirmation, Plain };
 
 // What the engine needs from the screen: boxes that must be answered or seen
 // now, and the windows it has to raise. The GUI implements it; tests use
@@ -47,4 +48,17 @@ public:
 
     // The bill, modally, with its "end of your account period" line shown.
     virtual void showEndOfPeriodBill() {}
+
+    // The floating session monitor: shown with its text cleared and kept on
+    // top while a session is open (when the settings ask for it), hidden
+    // when the session closes.
+    virtual void showFloatingMonitor() {}
+    virtual void hideFloatingMonitor() {}
+
+    // The login dialog: brought up when it is already open, otherwise shown
+    // modally until it closes.
+    virtual void showLoginForm() {}
+
+    // The help window at the topic of a keyword ("IDH_login_window").
+    virtual void showHelp(const QString &keyword) {}
 };

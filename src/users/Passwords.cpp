@@ -1,0 +1,76 @@
+#include "users/Passwords.h"
+
+#include "app/AppContext.h"
+#include "store/Errors.h"
+#include "tariff/TariffKeys.h"
+
+#include <sodium.h>
+
+static_assert(PasswordHashCost{}.opsLimit == crypto_pwhash_OPSLIMIT_INTERACTIVE);
+static_assert(PasswordHashCost{}.memLimit == crypto_pwhash_MEMLIMIT_INTERACTIVE);
+
+namespace {
+
+void initialiseSodium()
+{
+    static const bool ready = sodium_init() >= 0;
+    if (!ready)
+        throw TallylineError(QStringLiteral("The password library could not be initialised."));
+}
+
+// Wipes the UTF-8 copy of a password when it goes out of scope.
+struct SecretBytes {
+    explicit SecretBytes(const QString &text) : bytes(text.toUtf8()) {}
+    ~SecretBytes() { sodium_memzero(bytes.data(), size_t(bytes.size())); }
+    QByteArray bytes;
+};
+
+const QString PasswordValue = QStringLiteral("Password");
+
+} // namespace
+
+bool IsPasswordHash(const QString &stored)
+{
+    return stored.startsWith(QLatin1String("$argon2id$v=")) || stored.startsWith(QLatin1String("$argon2i$v="));
+}
+
+QString HashPassword(const QString &password, const PasswordHashCost &cost)
+{
+    initialiseSodium();
+    SecretBytes secret(password);
+    char out[crypto_pwhash_STRBYTES];
+    if (crypto_pwhash_str_alg(out, secret.bytes.constData(), quint64(secret.bytes.size()), cost.opsLimit,
+                              cost.memLimit, crypto_pwhash_ALG_ARGON2ID13) != 0)
+        throw TallylineError(QStringLiteral("Not enough memory to protect the password."));
+    return QString::fromLatin1(out);
+}
+
+bool PasswordMatches(const QString &stored, const QString &typed)
+{
+    if (!IsPasswordHash(stored))
+        return stored == typed;
+    initialiseSodium();
+    const QByteArray hash = stored.toLatin1();
+    SecretBytes secret(typed);
+    return crypto_pwhash_str_verify(hash.constData(), secret.bytes.constData(), quint64(secret.bytes.size())) == 0;
+}
+
+void SetUserPassword(AppContext &ctx, int user, const QString &password)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "SetUserPassword");
+    ctx.store.WriteStoreString(PasswordValue, TariffKeys::user(user), HashPassword(password, ctx.login.PasswordCost));
+}
+
+bool VerifyUserPassword(AppContext &ctx, int user, const QString &typed)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "VerifyUserPassword");
+    const QString stored = ctx.store.ReadStoreString(PasswordValue, TariffKeys::user(user));
+    if (!PasswordMatches(stored, typed))
+        return false;
+    const PasswordHashCost &cost = ctx.login.PasswordCost;
+    const bool renew = !IsPasswordHash(stored)
+        || crypto_pwhash_str_needs_rehash(stored.toLatin1().constData(), cost.opsLimit, cost.memLimit) != 0;
+    if (renew)
+        SetUserPassword(ctx, user, typed);
+    return true;
+}

@@ -1,0 +1,175 @@
+#include "support/SessionFixture.h"
+#include "support/TestMain.h"
+#include "users/LoginForm.h"
+#include "users/Passwords.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+
+#include <algorithm>
+
+using testsupport::SessionFixture;
+
+class TestLoginForm : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void textsAndControls();
+    void previousUserIsSelected_data();
+    void previousUserIsSelected();
+    void okLogsInAndCloses();
+    void wrongPasswordKeepsTheDialogOpen();
+    void helpAsksForItsTopic();
+    void showLoginFormWindowRunsOneDialog();
+};
+
+namespace {
+
+void seed(SessionFixture &f)
+{
+    f.addUser({QStringLiteral("Admin"), QStringLiteral("Secret")});
+    f.addUser({QStringLiteral("Fred"), QStringLiteral("fred")});
+    f.addUser({QStringLiteral("Jane"), QString()});
+}
+
+} // namespace
+
+void TestLoginForm::textsAndControls()
+{
+    SessionFixture f;
+    seed(f);
+    TLoginForm form(f.ctx);
+    QCOMPARE(form.windowTitle(), QStringLiteral("Tallyline - User Login"));
+    QCOMPARE(form.Label1->text(), QStringLiteral("Please enter your user name and password. Please note that all "
+                                                 "entries are case sensitive."));
+    QVERIFY(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(!form.UserNameCombo->isEditable());
+    QCOMPARE(form.PasswordText->echoMode(), QLineEdit::Password);
+    QCOMPARE(form.PasswordText->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, form.PasswordText),
+             int('*'));
+    QCOMPARE(form.Button1->text(), QStringLiteral("&OK"));
+    QVERIFY(form.Button1->isDefault());
+    QCOMPARE(form.Button2->text(), QStringLiteral("&Cancel"));
+    QCOMPARE(form.Button3->text(), QStringLiteral("&Help"));
+}
+
+void TestLoginForm::previousUserIsSelected_data()
+{
+    QTest::addColumn<int>("previousUser");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<bool>("passwordFocused");
+
+    QTest::newRow("user 2") << 2 << "Fred" << true;
+    QTest::newRow("user 3") << 3 << "Jane" << true;
+    QTest::newRow("none") << 0 << "Admin" << false;
+    QTest::newRow("beyond the users") << 4 << "Admin" << false;
+}
+
+void TestLoginForm::previousUserIsSelected()
+{
+    QFETCH(int, previousUser);
+    QFETCH(QString, selected);
+    QFETCH(bool, passwordFocused);
+    SessionFixture f;
+    seed(f);
+    f.ctx.settings.PreviousUser = previousUser;
+    TLoginForm form(f.ctx);
+    form.PasswordText->setText(QStringLiteral("left over"));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.UserNameCombo->count(), 3);
+    QCOMPARE(form.UserNameCombo->itemText(0), QStringLiteral("Admin"));
+    QCOMPARE(form.UserNameCombo->itemText(2), QStringLiteral("Jane"));
+    QCOMPARE(form.UserNameCombo->currentText(), selected);
+    QVERIFY(form.PasswordText->text().isEmpty());
+    if (passwordFocused)
+        QTRY_VERIFY(form.PasswordText->hasFocus());
+}
+
+void TestLoginForm::okLogsInAndCloses()
+{
+    SessionFixture f;
+    seed(f);
+    f.ctx.settings.PreviousUser = 2;
+    TLoginForm form(f.ctx);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClicks(form.PasswordText, QStringLiteral("fred"));
+    QTest::keyClick(form.PasswordText, Qt::Key_Return);  // &OK is the default button
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+    QVERIFY(!form.isVisible());
+    QVERIFY(f.ctx.login.LoggedIn);
+    QCOMPARE(f.ctx.login.CurrentUser, 2);
+    QVERIFY(!f.ctx.login.AdminSession);
+    QVERIFY(IsPasswordHash(f.userValue(2, "Password")));
+}
+
+void TestLoginForm::wrongPasswordKeepsTheDialogOpen()
+{
+    SessionFixture f;
+    seed(f);
+    TLoginForm form(f.ctx);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.UserNameCombo->setCurrentIndex(0);
+    form.PasswordText->setText(QStringLiteral("secret"));
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    QVERIFY(form.isVisible());
+    QVERIFY(!f.ctx.login.LoggedIn);
+    QCOMPARE(f.ui.texts(), QStringList{QStringLiteral("Password entered is incorrect for user Admin.")});
+
+    form.PasswordText->setText(QStringLiteral("Secret"));
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    QVERIFY(!form.isVisible());
+    QVERIFY(f.ctx.login.AdminSession);
+
+    // Cancel just closes.
+    TLoginForm again(f.ctx);
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QTest::mouseClick(again.Button2, Qt::LeftButton);
+    QCOMPARE(again.result(), int(QDialog::Rejected));
+    QVERIFY(!again.isVisible());
+}
+
+void TestLoginForm::helpAsksForItsTopic()
+{
+    SessionFixture f;
+    seed(f);
+    TLoginForm form(f.ctx);
+    form.show();
+    QTest::mouseClick(form.Button3, Qt::LeftButton);
+    QCOMPARE(f.ui.helpTopics, QStringList{QStringLiteral("IDH_login_window")});
+    QVERIFY(form.isVisible());
+}
+
+void TestLoginForm::showLoginFormWindowRunsOneDialog()
+{
+    SessionFixture f;
+    seed(f);
+    f.ctx.settings.PreviousUser = 3;
+    int nested = 0;
+    // While the modal dialog runs: a second request only raises it, then
+    // Jane (no password) logs in through it.
+    QTimer::singleShot(0, [&] {
+        auto *form = qobject_cast<TLoginForm *>(QApplication::activeModalWidget());
+        QVERIFY(form);
+        ShowLoginFormWindow(f.ctx);
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        nested = int(std::count_if(windows.begin(), windows.end(),
+                                   [](QWidget *w) { return qobject_cast<TLoginForm *>(w) != nullptr; }));
+        QTest::mouseClick(form->Button1, Qt::LeftButton);
+    });
+    ShowLoginFormWindow(f.ctx);
+    QCOMPARE(nested, 1);
+    QVERIFY(f.ctx.login.LoggedIn);
+    QCOMPARE(f.ctx.login.CurrentUser, 3);
+}
+
+TALLYLINE_TEST_MAIN(TestLoginForm)
+#include "TestLoginForm.moc"
