@@ -6,9 +6,14 @@
 #include "app/gui/ProvisionalTray.h"
 #include "app/gui/TallylineApplication.h"
 #include "platform/LineSetup.h"
+#include "platform/ProgramLauncher.h"
 #include "platform/SignalWatcher.h"
+#include "platform/SoundPlayer.h"
 #include "session/DialUp.h"
 #include "session/DialUpLine.h"
+#include "session/SessionLifecycle.h"
+#include "users/LoginForm.h"
+#include "users/Users.h"
 #include "store/GeneralRoutines.h"
 
 #include <QCommandLineParser>
@@ -75,6 +80,17 @@ int main(int argc, char **argv)
         if (tray)
             tray->hide();
     };
+    QtSoundPlayer soundPlayer;
+    LinuxProgramLauncher programLauncher;
+    hooks.createResidentWindows = [&ui, &soundPlayer, &programLauncher](AppContext &ctx) {
+        ctx.platform.sound = &soundPlayer;
+        ctx.platform.launcher = &programLauncher;
+        ui.setLoginFormHandler([&ctx] { ShowLoginFormWindow(ctx); });
+    };
+    hooks.logOutUser = LogOutUser;
+    hooks.loginUser = LoginUser;
+    hooks.showLoginForm = ShowLoginForm;
+    hooks.closeSession = CloseSession;
 
     Startup startup(ui, clock, hooks);
     app.setErrorHandler([&ui, &startup](std::exception_ptr error) {

@@ -15,6 +15,8 @@ QMessageBox::Icon IconOf(MessageKind kind)
         return QMessageBox::Information;
     case MessageKind::Confirmation:
         return QMessageBox::Question;
+    case MessageKind::Plain:
+        return QMessageBox::NoIcon;
     }
     return QMessageBox::NoIcon;
 }

@@ -2,6 +2,8 @@
 
 #include "app/Ui.h"
 
+#include <functional>
+
 class QWidget;
 
 // The program's message boxes: modal, titled "Tallyline".
@@ -12,10 +14,19 @@ public:
 
     void showMessage(MessageKind kind, const QString &text) override;
     bool confirm(const QString &text) override;
+    void showLoginForm() override
+    {
+        if (m_loginForm)
+            m_loginForm();
+    }
+
+    // What shows the login dialog (it needs the application context).
+    void setLoginFormHandler(std::function<void()> handler) { m_loginForm = std::move(handler); }
 
     // The program's texts break lines with a carriage return.
     static QString displayText(const QString &text);
 
 private:
     QWidget *m_parent;
+    std::function<void()> m_loginForm;
 };
