@@ -1,5 +1,6 @@
 #include "session/SessionLifecycle.h"
 
+#include "alarms/AlarmChecking.h"
 #include "app/AppContext.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/SoundPlayer.h"
@@ -179,6 +180,8 @@ void OpenSession(AppContext &ctx)
     if (ctx.settings.ShowFloatingWindow)
         ctx.ui.showFloatingMonitor();
 
+    ResetAlarmFireCounters(ctx);
+
     CalculateDailyTotals(ctx);
     CalculateAccountTotals(ctx, ctx.tariff.AccountEndDate, ctx.tariff.AccountStartDate);
 
@@ -218,6 +221,7 @@ void CloseSession(AppContext &ctx)
     shell.ClockCorrected = false;
     shell.NoTimezoneWarned = false;
     ctx.pricing.BaseFeeCharged = false;
+    DisarmQuickAlarms(ctx);
 
     shell.Menu.QuickAlarmsEnabled = false;
     shell.Menu.OnlineTimeAlarmChecked = false;

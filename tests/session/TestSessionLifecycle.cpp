@@ -110,6 +110,7 @@ void TestSessionLifecycle::wholeSessionFromLoginToDrop()
     f.addProgram(1, QStringLiteral("/usr/bin/browser --home"), true);
     f.addProgram(1, QStringLiteral("/usr/bin/mail"), false);
     QSignalSpy opened(&f.ctx.events, &EngineEvents::sessionOpened);
+    f.ctx.alarms.FireCounters = {3, 2};  // left over from an earlier session
     QSignalSpy closed(&f.ctx.events, &EngineEvents::sessionClosed);
     const DateTime day = f.clock.today();
 
@@ -140,6 +141,11 @@ void TestSessionLifecycle::wholeSessionFromLoginToDrop()
     QVERIFY(!f.ctx.shell.Menu.OpenSessionEnabled);
     QVERIFY(f.ctx.shell.Menu.CloseSessionEnabled);
     QVERIFY(f.ctx.shell.Menu.QuickAlarmsEnabled);
+    QVERIFY(f.ctx.alarms.FireCounters.isEmpty());
+    f.ctx.alarms.OnlineTimeAlarmArmed = true;
+    f.ctx.alarms.OnlineTimeAlarmMinutes = 90;
+    f.ctx.alarms.ClockTimeAlarmArmed = true;
+    f.ctx.alarms.ClockTimeAlarmMinutes = 23 * 60;
 
     // Every tick rewrites the record with the priced values.
     runFor(f, 49);
@@ -171,6 +177,8 @@ void TestSessionLifecycle::wholeSessionFromLoginToDrop()
     QVERIFY(f.ctx.shell.Menu.OpenSessionEnabled);
     QVERIFY(!f.ctx.shell.Menu.CloseSessionEnabled);
     QVERIFY(!f.ctx.shell.Menu.QuickAlarmsEnabled);
+    QVERIFY(!f.ctx.alarms.OnlineTimeAlarmArmed);
+    QVERIFY(!f.ctx.alarms.ClockTimeAlarmArmed);
     QVERIFY(!f.ui.floatingMonitorVisible);
     QCOMPARE(f.ui.floatingMonitorShows, 1);
     QVERIFY(f.ui.messages.isEmpty());
