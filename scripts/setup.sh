@@ -10,6 +10,7 @@ packages=(
     libsqlite3-dev sqlite3
     fonts-dejavu-core
     iproute2 iputils-ping
+    xvfb xauth imagemagick xdotool
 )
 
 missing=()

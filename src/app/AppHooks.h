@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
 
 struct AppContext;
@@ -30,6 +32,13 @@ struct AppHooks {
 
     Action closeSession;          // closes the open session, if any
     Action hangUpAllConnections;  // forgets a pending reconnection and hangs up every line
+
+    // Plug-in points of the main tick for components that arrive later.
+    Action hideDialWindow;         // hides the dial window when it is visible
+    std::function<void(AppContext &, const QString &)> dialEntry;  // dials a phone-book entry
+    Action startDialUpStatistics;  // the dial-up component starts its adapter statistics
+    Action sendKeepAliveEcho;      // one echo with the keep-alive ping component
+    Action getTimeFromServer;      // one clock correction; sets ctx.shell.ClockCorrected
 
     static void call(const Action &hook, AppContext &ctx)
     {

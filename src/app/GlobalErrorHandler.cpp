@@ -21,7 +21,7 @@ QByteArray DemangledName(const std::type_info &type)
 
 } // namespace
 
-void ShowInternalError(Ui &ui, const ErrorContext &context, std::exception_ptr error)
+QString InternalErrorTextFor(const ErrorContext &context, std::exception_ptr error)
 {
     QByteArray className;
     QString message;
@@ -42,8 +42,12 @@ void ShowInternalError(Ui &ui, const ErrorContext &context, std::exception_ptr e
     } catch (...) {
         known = false;
     }
-    ui.showMessage(MessageKind::Error,
-                   InternalErrorText(context, known ? className.constData() : nullptr, message));
+    return InternalErrorText(context, known ? className.constData() : nullptr, message);
+}
+
+void ShowInternalError(Ui &ui, const ErrorContext &context, std::exception_ptr error)
+{
+    ui.showMessage(MessageKind::Error, InternalErrorTextFor(context, error));
 }
 
 void GlobalErrorHandler(AppContext &ctx, std::exception_ptr error)

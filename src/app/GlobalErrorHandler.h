@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <exception>
 
 struct AppContext;
@@ -11,3 +12,5 @@ class Ui;
 // (an exception that is no object of ours).
 void GlobalErrorHandler(AppContext &ctx, std::exception_ptr error);
 void ShowInternalError(Ui &ui, const ErrorContext &context, std::exception_ptr error);
+// The text of that box.
+QString InternalErrorTextFor(const ErrorContext &context, std::exception_ptr error);

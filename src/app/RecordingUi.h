@@ -19,7 +19,12 @@ public:
         QString text;
     };
 
-    void showMessage(MessageKind kind, const QString &text) override { messages.append({kind, text}); }
+    void showMessage(MessageKind kind, const QString &text) override
+    {
+        messages.append({kind, text});
+        if (onMessage)
+            onMessage(messages.last());
+    }
     bool confirm(const QString &text) override
     {
         messages.append({MessageKind::Confirmation, text});
@@ -73,5 +78,7 @@ public:
     bool floatingMonitorVisible = false;
     int loginFormShows = 0;
     std::function<void()> onShowLoginForm;  // stands in for the dialog's answer
+    // Runs while a box "waits": what happens meanwhile (timer ticks).
+    std::function<void(const Message &)> onMessage;
     QStringList helpTopics;
 };

@@ -4,6 +4,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 // Enabled and checked states of the tray menu items the engine changes.
 // The tray form mirrors them onto its menu whenever EngineEvents tells it
@@ -15,6 +16,7 @@ struct TrayMenuState {
     bool AutoDetectionItemChecked = true;
     bool LogOutEnabled = true;               // "User Log Out"
     bool SettingsEnabled = true;             // "&Settings"
+    bool HangUpEnabled = false;              // "&Hang Up Current Connection"
     bool QuickAlarmsEnabled = false;         // "Online time alarm", "Specific time alarm"
     bool OnlineTimeAlarmChecked = false;
     bool SpecificTimeAlarmChecked = false;
@@ -36,6 +38,13 @@ struct ShellState {
     bool ProgramsRun = false;
     bool TrafficBaselineTaken = false;
     bool PopupShowing = false;
+
+    // The switches of the main timer and the clock-correction timer; the
+    // tray form's timers follow them.
+    bool Timer1Enabled = true;
+    bool SntpClockTimerEnabled = false;
+    // Texts of the boxes that ticks have raised and that are still up.
+    QStringList TickBoxesShowing;
 
     TrayMenuState Menu;
 

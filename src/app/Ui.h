@@ -59,6 +59,11 @@ public:
     // modally until it closes.
     virtual void showLoginForm() {}
 
+    // Whether a window is open that the tray must not open others over (the
+    // editors, the bill, the wizard, the report window); each such window
+    // answers for itself once it exists.
+    virtual bool editorWindowOpen() const { return false; }
+
     // The help window at the topic of a keyword ("IDH_login_window").
     virtual void showHelp(const QString &keyword) {}
 };

@@ -1,10 +1,12 @@
+#include "alarms/QuickAlarmsForm.h"
 #include "app/AppContext.h"
 #include "app/BuildInfo.h"
 #include "app/GlobalErrorHandler.h"
 #include "app/Startup.h"
 #include "app/gui/MessageBoxUi.h"
-#include "app/gui/ProvisionalTray.h"
 #include "app/gui/TallylineApplication.h"
+#include "app/MainAppForm.h"
+#include "app/MainTimer.h"
 #include "platform/LineSetup.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/SignalWatcher.h"
@@ -12,11 +14,12 @@
 #include "session/DialUp.h"
 #include "session/DialUpLine.h"
 #include "session/SessionLifecycle.h"
+#include "store/GeneralRoutines.h"
 #include "users/LoginForm.h"
 #include "users/Users.h"
-#include "store/GeneralRoutines.h"
 
 #include <QCommandLineParser>
+#include <QProcess>
 #include <QScreen>
 #include <QSessionManager>
 
@@ -37,6 +40,13 @@ namespace {
 
 // A relaunched instance waits this long for the old one to let go of the lock.
 constexpr int RelaunchWaitMs = 15000;
+
+// What start-up creates before the tray icon: the dial-up line and the tray
+// form that watches it.
+struct ResidentWindows {
+    std::unique_ptr<DialUpLine> dialUpLine;
+    std::unique_ptr<TMainAppForm> mainAppForm;
+};
 
 } // namespace
 
@@ -69,23 +79,33 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    std::unique_ptr<ProvisionalTray> tray;
-    AppHooks hooks;
-    hooks.addTrayIcon = [&tray](AppContext &ctx) {
-        tray = std::make_unique<ProvisionalTray>();
-        tray->show(ctx.settings.AllowToBeExited);
-    };
-    hooks.hangUpAllConnections = [](AppContext &ctx) { HangUpAllConnections(ctx); };
-    hooks.removeTrayIcon = [&tray](AppContext &) {
-        if (tray)
-            tray->hide();
-    };
     QtSoundPlayer soundPlayer;
     LinuxProgramLauncher programLauncher;
-    hooks.createResidentWindows = [&ui, &soundPlayer, &programLauncher](AppContext &ctx) {
+    ResidentWindows resident;
+    AppHooks hooks;
+    hooks.createResidentWindows = [&](AppContext &ctx) {
         ctx.platform.sound = &soundPlayer;
         ctx.platform.launcher = &programLauncher;
         ui.setLoginFormHandler([&ctx] { ShowLoginFormWindow(ctx); });
+        ui.setHelpDirectory(ctx.startup.programDirectory + QStringLiteral("help"));
+        QString lineError;
+        resident.dialUpLine = DialUpLine::create(ctx, parser.value(lineOption), clock, &lineError);
+        if (!resident.dialUpLine)
+            qWarning("%s", qPrintable(lineError));
+        else if (!resident.dialUpLine->warning().isEmpty())
+            qWarning("%s", qPrintable(resident.dialUpLine->warning()));
+        resident.mainAppForm = std::make_unique<TMainAppForm>(ctx);
+        TMainAppForm &form = *resident.mainAppForm;
+        form.plugIn(form.Afteraspecifiedtime1,
+                    [&ctx] { ShowQuickAlarmsForm(ctx, TQuickAlarmsForm::Opener::OnlineTimeAlarm); });
+        form.plugIn(form.Ataspecifiedtime1,
+                    [&ctx] { ShowQuickAlarmsForm(ctx, TQuickAlarmsForm::Opener::SpecificTimeAlarm); });
+    };
+    hooks.hangUpAllConnections = [](AppContext &ctx) { HangUpAllConnections(ctx); };
+    hooks.addTrayIcon = [&resident](AppContext &) { resident.mainAppForm->AddSystemTrayIcon(); };
+    hooks.removeTrayIcon = [&resident](AppContext &) {
+        if (resident.mainAppForm)
+            resident.mainAppForm->RemoveSystemTrayIcon();
     };
     hooks.logOutUser = LogOutUser;
     hooks.loginUser = LoginUser;
@@ -121,14 +141,14 @@ int main(int argc, char **argv)
         options.screenWidth = screen->geometry().width();
         options.screenHeight = screen->geometry().height();
     }
-    if (!startup.run(options))
+    if (!startup.run(options)) {
+        // Start-up failed after the windows existed and took the context
+        // with it: the process ends, their clean-up has nothing left to do.
+        (void)resident.mainAppForm.release();
+        (void)resident.dialUpLine.release();
         return startup.exitCode();
+    }
     AppContext &ctx = *startup.context();
-
-    QString lineError;
-    const std::unique_ptr<DialUpLine> dialUpLine = DialUpLine::create(ctx, parser.value(lineOption), clock, &lineError);
-    if (dialUpLine && !dialUpLine->warning().isEmpty())
-        qWarning("%s", qPrintable(dialUpLine->warning()));
 
     // Every way out (Exit, SIGTERM / SIGINT / SIGHUP, the end of the desktop
     // session) closes the session and tidies up exactly once.
@@ -150,8 +170,17 @@ int main(int argc, char **argv)
         QCoreApplication::quit();
     };
 
-    if (tray)
-        QObject::connect(tray.get(), &ProvisionalTray::exitRequested, &app, requestExit);
+    TMainAppForm &mainAppForm = *resident.mainAppForm;
+    QObject::connect(&mainAppForm, &TMainAppForm::exitRequested, &app, requestExit);
+    // The resident window closed: as Exit, and a fresh instance for a user
+    // who may not end the program. It waits for this one to let go.
+    QObject::connect(&mainAppForm, &TMainAppForm::closeRequested, &app, [&tidy](bool relaunch) {
+        tidy();
+        if (relaunch)
+            QProcess::startDetached(QCoreApplication::applicationFilePath(),
+                                    RelaunchArguments(QCoreApplication::arguments().mid(1)));
+        QCoreApplication::quit();
+    });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&requestExit](QSessionManager &) {
         QMetaObject::invokeMethod(qApp, requestExit, Qt::QueuedConnection);
     });
@@ -160,6 +189,7 @@ int main(int argc, char **argv)
         QMetaObject::invokeMethod(qApp, exitTallyline, Qt::QueuedConnection);
 
     const int result = app.exec();
-    tray.reset();
+    resident.mainAppForm.reset();
+    resident.dialUpLine.reset();
     return result;
 }

@@ -1,7 +1,6 @@
 #include "session/DialUpLine.h"
 
 #include "app/AppContext.h"
-#include "session/ConnectionDetection.h"
 
 bool DialUpLine::isKnownLineKind(const QString &lineKind)
 {
@@ -26,9 +25,6 @@ DialUpLine::DialUpLine(AppContext &ctx, LineSetup setup) : m_ctx(ctx), m_setup(s
     m_ctx.connection.DunSpeed.StartStatistics(m_ctx.platform.dialUp, true, true);
     if (m_setup.control)
         m_setup.control->setStatusReport([this] { return ConnectionFlagsReport(m_ctx); });
-    RASCheckTimer.setInterval(1000);
-    connect(&RASCheckTimer, &QTimer::timeout, this, [this] { RASCheckTimerTimer(m_ctx); });
-    RASCheckTimer.start();
 }
 
 DialUpLine::~DialUpLine()

@@ -3,13 +3,12 @@
 #include "platform/LineSetup.h"
 
 #include <QObject>
-#include <QTimer>
 
 struct AppContext;
 
 // The dial-up side of the running program: the line chosen with --line, put
-// into the context, and the connection check once a second. The control
-// socket of the simulated line reports the program's connection flags.
+// into the context (the tray form runs the connection check on it). The
+// control socket of the simulated line reports the program's connection flags.
 class DialUpLine : public QObject
 {
     Q_OBJECT
@@ -23,8 +22,6 @@ public:
 
     DialUpNetwork *network() const { return m_setup.network.get(); }
     QString warning() const { return m_setup.warning; }
-
-    QTimer RASCheckTimer;
 
 private:
     DialUpLine(AppContext &ctx, LineSetup setup);

@@ -192,6 +192,9 @@ void OpenSession(AppContext &ctx)
     CalculateDailyTotals(ctx);
 
     ctx.shell.SessionOpen = true;
+    // A session that opens has a band: the no-timezone message is due again
+    // when this one loses it.
+    ctx.shell.NoTimezoneWarned = false;
 
     const int user = ctx.login.CurrentUser;
     const QString dayKey = SessionDayKey(user, ctx.pricing.SessionDay);

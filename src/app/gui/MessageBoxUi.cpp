@@ -1,5 +1,8 @@
 #include "app/gui/MessageBoxUi.h"
 
+#include "app/HelpForm.h"
+
+#include <QApplication>
 #include <QMessageBox>
 
 namespace {
@@ -45,4 +48,14 @@ bool MessageBoxUi::confirm(const QString &text)
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+void MessageBoxUi::beep()
+{
+    QApplication::beep();
+}
+
+void MessageBoxUi::showHelp(const QString &keyword)
+{
+    ShowHelpWindow(m_helpDirectory, keyword);
 }

@@ -14,6 +14,7 @@ public:
 
     void showMessage(MessageKind kind, const QString &text) override;
     bool confirm(const QString &text) override;
+    void beep() override;
     void showLoginForm() override
     {
         if (m_loginForm)
@@ -23,10 +24,15 @@ public:
     // What shows the login dialog (it needs the application context).
     void setLoginFormHandler(std::function<void()> handler) { m_loginForm = std::move(handler); }
 
+    // The help window, over the pages in the help directory.
+    void showHelp(const QString &keyword) override;
+    void setHelpDirectory(const QString &directory) { m_helpDirectory = directory; }
+
     // The program's texts break lines with a carriage return.
     static QString displayText(const QString &text);
 
 private:
     QWidget *m_parent;
     std::function<void()> m_loginForm;
+    QString m_helpDirectory;
 };

@@ -1,0 +1,398 @@
+#include "app/MainAppForm.h"
+
+#include "app/AppContext.h"
+#include "session/ConnectionDetection.h"
+#include "session/DialUp.h"
+#include "session/SessionLifecycle.h"
+#include "users/Users.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QVBoxLayout>
+
+// The icon lives in the GUI library's resources, which a static library
+// has to register itself.
+static void initTallylineResources()
+{
+    Q_INIT_RESOURCE(tallyline);
+}
+
+namespace {
+
+QAction *addItem(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QMenu *addSubmenu(QMenu *menu, const char *name, const QString &caption, QAction **item)
+{
+    QMenu *submenu = menu->addMenu(caption);
+    *item = submenu->menuAction();
+    (*item)->setObjectName(QLatin1String(name));
+    return submenu;
+}
+
+} // namespace
+
+TMainAppForm::TMainAppForm(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
+{
+    initTallylineResources();
+    setObjectName(QStringLiteral("MainAppForm"));
+    setWindowTitle(QStringLiteral("Tallyline Main App Window"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/tallyline.svg")));
+
+    Ping1.Size = 56;
+    Ping1.Timeout = 4000;
+    Ping1.TTL = 64;
+
+    buildMenu();
+
+    // FormCreate: the tray form's part of the menu state, and its timers.
+    Exit->setEnabled(ctx.settings.AllowToBeExited);
+    ctx.shell.Menu.QuickAlarmsEnabled = false;
+
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer1.setInterval(500);
+    RASCheckTimer.setObjectName(QStringLiteral("RASCheckTimer"));
+    RASCheckTimer.setInterval(1000);
+    SntpClockTimer.setObjectName(QStringLiteral("SntpClockTimer"));
+    SntpClockTimer.setInterval(1000);
+    connect(&Timer1, &QTimer::timeout, this, &TMainAppForm::runMainTick);
+    connect(&RASCheckTimer, &QTimer::timeout, this, &TMainAppForm::runConnectionCheck);
+    connect(&SntpClockTimer, &QTimer::timeout, this, &TMainAppForm::runClockTick);
+    Timer1.start();
+    RASCheckTimer.start();
+
+    ctx.hooks.setKeepAlivePingAddress = [this](AppContext &c) { Ping1.setAddress(c.settings.AlivePingAddress); };
+    ctx.hooks.sendKeepAliveEcho = [this](AppContext &) { Ping1.Ping(); };
+    ctx.hooks.hangUpAllConnections = [](AppContext &c) { HangUpAllConnections(c); };
+
+    connect(&ctx.events, &EngineEvents::menuStateChanged, this, &TMainAppForm::MirrorMenuState);
+    MirrorMenuState();
+}
+
+TMainAppForm::~TMainAppForm()
+{
+    m_ctx.hooks.setKeepAlivePingAddress = nullptr;
+    m_ctx.hooks.sendKeepAliveEcho = nullptr;
+    delete m_trayWindow;
+    delete PopupMenu1;
+}
+
+void TMainAppForm::buildMenu()
+{
+    // No parent: a menu owned by a hidden window would not show on its own.
+    PopupMenu1 = new QMenu;
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    QMenu *menu = PopupMenu1;
+
+    AccountInformation1 = addItem(menu, "AccountInformation1", QStringLiteral("Account Details"));
+    menu->addSeparator();
+    DialConnectionMenu = addSubmenu(menu, "DialConnection1", QStringLiteral("Dial Connection"), &DialConnection1);
+    HangUpCurrentConnection1 =
+        addItem(menu, "HangUpCurrentConnection1", QStringLiteral("&Hang Up Current Connection"));
+    menu->addSeparator();
+    Logonasadifferentuser1 = addItem(menu, "Logonasadifferentuser1", QStringLiteral("User Log In"));
+    LogOut1 = addItem(menu, "LogOut1", QStringLiteral("User Log Out"));
+    menu->addSeparator();
+    Disableautosessionopenclose1 =
+        addItem(menu, "Disableautosessionopenclose1", QStringLiteral("Automatic Online Detection"));
+    Disableautosessionopenclose1->setCheckable(true);
+    Disableautosessionopenclose1->setChecked(true);
+    // A one-item group draws the item as a radio item and may leave it unchecked.
+    m_detectionGroup = new QActionGroup(menu);
+    m_detectionGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    m_detectionGroup->addAction(Disableautosessionopenclose1);
+    Opennewsession1 = addItem(menu, "Opennewsession1", QStringLiteral("Open Session."));
+    Closethissession1 = addItem(menu, "Closethissession1", QStringLiteral("Close Session"));
+    QuickAlarmsMenu = addSubmenu(menu, "QuickAlarms1", QStringLiteral("Quick Alarms (one shot)"), &QuickAlarms1);
+    Afteraspecifiedtime1 = addItem(QuickAlarmsMenu, "Afteraspecifiedtime1", QStringLiteral("Online time alarm"));
+    Ataspecifiedtime1 = addItem(QuickAlarmsMenu, "Ataspecifiedtime1", QStringLiteral("Specific time alarm"));
+    menu->addSeparator();
+    Settings = addItem(menu, "Settings", QStringLiteral("&Settings"));
+    InternetToolsMenu = addSubmenu(menu, "InternetTools1", QStringLiteral("&Internet Tools..."), &InternetTools1);
+    Ping2 = addItem(InternetToolsMenu, "Ping2", QStringLiteral("&Ping"));
+    Finger1 = addItem(InternetToolsMenu, "Finger1", QStringLiteral("&Finger User"));
+    DNSLookUp1 = addItem(InternetToolsMenu, "DNSLookUp1", QStringLiteral("&DNS Look Up"));
+    HostLookUp1 = addItem(InternetToolsMenu, "HostLookUp1", QStringLiteral("&Host Look Up"));
+    menu->addSeparator();
+    Exit = addItem(menu, "Exit", QStringLiteral("Exit"));
+
+    connect(AccountInformation1, &QAction::triggered, this, &TMainAppForm::AccountInformation1Click);
+    connect(HangUpCurrentConnection1, &QAction::triggered, this, &TMainAppForm::HangUpCurrentConnection1Click);
+    connect(Logonasadifferentuser1, &QAction::triggered, this, &TMainAppForm::Logonasadifferentuser1Click);
+    connect(LogOut1, &QAction::triggered, this, &TMainAppForm::LogOut1Click);
+    connect(Disableautosessionopenclose1, &QAction::triggered, this,
+            &TMainAppForm::Disableautosessionopenclose1Click);
+    connect(Opennewsession1, &QAction::triggered, this, &TMainAppForm::Opennewsession1Click);
+    connect(Closethissession1, &QAction::triggered, this, &TMainAppForm::Closethissession1Click);
+    connect(Exit, &QAction::triggered, this, &TMainAppForm::ExitClick);
+
+    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] {
+        m_ctx.shell.PopupShowing = true;
+        MirrorMenuState();
+    });
+    connect(PopupMenu1, &QMenu::aboutToHide, this, [this] { m_ctx.shell.PopupShowing = false; });
+}
+
+void TMainAppForm::plugIn(QAction *item, std::function<void()> action)
+{
+    if (!m_pluggedIn.contains(item))
+        m_pluggedIn.append(item);
+    connect(item, &QAction::triggered, this, [action = std::move(action)] { action(); });
+    MirrorMenuState();
+}
+
+void TMainAppForm::MirrorMenuState()
+{
+    const TrayMenuState &state = m_ctx.shell.Menu;
+    const auto available = [this](QAction *item) { return m_pluggedIn.contains(item); };
+
+    AccountInformation1->setEnabled(available(AccountInformation1));
+    DialConnection1->setEnabled(available(DialConnection1));
+    HangUpCurrentConnection1->setEnabled(state.HangUpEnabled);
+    LogOut1->setEnabled(state.LogOutEnabled);
+    Disableautosessionopenclose1->setEnabled(state.AutoDetectionItemEnabled);
+    Disableautosessionopenclose1->setChecked(state.AutoDetectionItemChecked);
+    Opennewsession1->setEnabled(state.OpenSessionEnabled);
+    Closethissession1->setEnabled(state.CloseSessionEnabled);
+    QuickAlarms1->setEnabled(available(Afteraspecifiedtime1) || available(Ataspecifiedtime1));
+    for (QAction *alarm : {Afteraspecifiedtime1, Ataspecifiedtime1})
+        alarm->setEnabled(available(alarm) && state.QuickAlarmsEnabled);
+    // An armed quick alarm shows a check mark.
+    const bool onlineTimeArmed = state.OnlineTimeAlarmChecked || m_ctx.alarms.OnlineTimeAlarmArmed;
+    const bool clockTimeArmed = state.SpecificTimeAlarmChecked || m_ctx.alarms.ClockTimeAlarmArmed;
+    Afteraspecifiedtime1->setCheckable(onlineTimeArmed);
+    Afteraspecifiedtime1->setChecked(onlineTimeArmed);
+    Ataspecifiedtime1->setCheckable(clockTimeArmed);
+    Ataspecifiedtime1->setChecked(clockTimeArmed);
+    Settings->setEnabled(available(Settings) && state.SettingsEnabled);
+    bool anyTool = false;
+    for (QAction *tool : {Ping2, Finger1, DNSLookUp1, HostLookUp1}) {
+        tool->setEnabled(available(tool));
+        anyTool = anyTool || available(tool);
+    }
+    InternetTools1->setEnabled(anyTool);
+    Exit->setEnabled(m_ctx.settings.AllowToBeExited);
+}
+
+void TMainAppForm::AddSystemTrayIcon()
+{
+    PROCEDURE_GUARD(m_ctx, "Global Unit", "AddSystemTrayIcon");
+    const QIcon icon(QStringLiteral(":/icons/tallyline.svg"));
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        if (!m_trayIcon) {
+            m_trayIcon = new QSystemTrayIcon(icon, this);
+            m_trayIcon->setToolTip(QStringLiteral("Tallyline"));
+            connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger)
+                    SystemTrayLeftClick();
+            });
+        }
+        updateTrayClicks();
+        m_trayIcon->show();
+    } else {
+        if (!m_trayWindow)
+            buildTrayWindow();
+        updateTrayClicks();
+        m_trayWindow->show();
+    }
+}
+
+void TMainAppForm::RemoveSystemTrayIcon()
+{
+    if (m_trayIcon)
+        m_trayIcon->hide();
+    if (m_trayWindow)
+        m_trayWindow->hide();
+}
+
+void TMainAppForm::buildTrayWindow()
+{
+    m_trayWindow = new QWidget(nullptr, Qt::Window);
+    m_trayWindow->setObjectName(QStringLiteral("TrayWindow"));
+    m_trayWindow->setWindowTitle(QStringLiteral("Tallyline"));
+    m_trayWindow->setWindowIcon(QIcon(QStringLiteral(":/icons/tallyline.svg")));
+
+    auto *iconLabel = new QLabel(m_trayWindow);
+    iconLabel->setPixmap(QIcon(QStringLiteral(":/icons/tallyline.svg")).pixmap(32, 32));
+    auto *text = new QLabel(QStringLiteral("Tallyline is running.\nThis desktop has no system tray,\n"
+                                           "so its menu is here."),
+                            m_trayWindow);
+    m_menuButton = new QPushButton(QStringLiteral("&Menu"), m_trayWindow);
+    m_menuButton->setObjectName(QStringLiteral("MenuButton"));
+    auto *helpButton = new QPushButton(QStringLiteral("&Help"), m_trayWindow);
+    helpButton->setObjectName(QStringLiteral("HelpButton"));
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(iconLabel, 0, Qt::AlignTop);
+    top->addWidget(text, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_menuButton);
+    buttons->addStretch();
+    buttons->addWidget(helpButton);
+    auto *layout = new QVBoxLayout(m_trayWindow);
+    layout->addLayout(top);
+    layout->addLayout(buttons);
+    m_trayWindow->setFixedSize(m_trayWindow->sizeHint());
+
+    connect(m_menuButton, &QPushButton::clicked, this, [this] {
+        if (m_ctx.settings.NumberOfUsers > 0)
+            PopupMenu1->popup(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
+    });
+    connect(helpButton, &QPushButton::clicked, this, [this] { m_ctx.ui.showHelp(QStringLiteral("IDH_tray_menu")); });
+    m_trayWindow->installEventFilter(this);
+}
+
+bool TMainAppForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_trayWindow) {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            CloseTallylineMessage();
+            return true;
+        }
+        if (event->type() == QEvent::ContextMenu && m_ctx.settings.NumberOfUsers > 0) {
+            PopupMenu1->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// Clicks do nothing while there are no users: the setup wizard comes first.
+void TMainAppForm::updateTrayClicks()
+{
+    const bool on = m_ctx.settings.NumberOfUsers > 0;
+    if (on == m_trayClicksOn)
+        return;
+    m_trayClicksOn = on;
+    if (m_trayIcon)
+        m_trayIcon->setContextMenu(on ? PopupMenu1 : nullptr);
+    if (m_menuButton)
+        m_menuButton->setEnabled(on);
+}
+
+void TMainAppForm::runMainTick()
+{
+    RunMainTick(m_ctx, m_mainTickFailure);
+    followClockTimerSwitch();
+    updateTrayClicks();
+}
+
+void TMainAppForm::runConnectionCheck()
+{
+    RunTimerTick(m_ctx, m_connectionCheckFailure, RASCheckTimerTimer);
+}
+
+void TMainAppForm::runClockTick()
+{
+    RunTimerTick(m_ctx, m_clockTickFailure, SntpClockTimerTimer);
+    followClockTimerSwitch();
+}
+
+void TMainAppForm::followClockTimerSwitch()
+{
+    const bool on = m_ctx.shell.SntpClockTimerEnabled;
+    if (on == SntpClockTimer.isActive())
+        return;
+    if (on)
+        SntpClockTimer.start();
+    else
+        SntpClockTimer.stop();
+}
+
+void TMainAppForm::SystemTrayLeftClick()
+{
+    PROCEDURE_GUARD(m_ctx, "MainApp", "SystemTrayMessage");
+    if (m_ctx.settings.NumberOfUsers <= 0 || m_ctx.shell.PopupShowing)
+        return;
+    try {
+        AccountInformation1Click();
+    } catch (...) {
+        // A click on the icon never ends in an error box.
+    }
+}
+
+void TMainAppForm::AccountInformation1Click()
+{
+    PROCEDURE_GUARD(m_ctx, "MainApp", "AccountInformation1Click");
+    if (!NoEditorWindowOpen(m_ctx))
+        return;
+    if (!m_ctx.login.LoggedIn) {
+        ShowLoginForm(m_ctx);
+        if (!m_ctx.login.LoggedIn)
+            return;
+    }
+    if (m_showMainForm)
+        m_showMainForm();
+}
+
+void TMainAppForm::HangUpCurrentConnection1Click()
+{
+    PROCEDURE_GUARD(m_ctx, "MainApp", "HangUpCurrentConnection1Click");
+    if (m_ctx.settings.PromptHangUp
+        && !m_ctx.ui.confirm(QStringLiteral("Are you sure you want to hang up the current connection?")))
+        return;
+    HangUpAllConnections(m_ctx);
+}
+
+void TMainAppForm::Logonasadifferentuser1Click()
+{
+    PROCEDURE_GUARD(m_ctx, "MainApp", "Logonasadifferentuser1Click");
+    if (NoEditorWindowOpen(m_ctx))
+        ShowLoginForm(m_ctx);
+}
+
+void TMainAppForm::LogOut1Click()
+{
+    PROCEDURE_GUARD(m_ctx, "MainApp", "LogOut1Click");
+    if (NoEditorWindowOpen(m_ctx))
+        LogOutUser(m_ctx);
+}
+
+void TMainAppForm::Disableautosessionopenclose1Click()
+{
+    PROCEDURE_GUARD(m_ctx, "MainApp", "Disableautosessionopenclose1Click");
+    ToggleOnlineDetection(m_ctx);
+    // The check mark shows the switch, not the click.
+    MirrorMenuState();
+}
+
+void TMainAppForm::Opennewsession1Click()
+{
+    OpenSessionByHand(m_ctx);
+}
+
+void TMainAppForm::Closethissession1Click()
+{
+    CloseSessionByHand(m_ctx);
+}
+
+void TMainAppForm::ExitClick()
+{
+    if (!m_ctx.settings.AllowToBeExited || !ConfirmExit(m_ctx))
+        return;
+    Q_EMIT exitRequested();
+}
+
+void TMainAppForm::CloseTallylineMessage()
+{
+    PROCEDURE_GUARD(m_ctx, "MainApp", "CloseTallylineMessage");
+    if (m_closing)
+        return;
+    m_closing = true;
+    m_ctx.ui.beep();
+    Q_EMIT closeRequested(RelaunchAfterClose(m_ctx));
+}
