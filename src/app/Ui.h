@@ -66,4 +66,14 @@ public:
 
     // The help window at the topic of a keyword ("IDH_login_window").
     virtual void showHelp(const QString &keyword) {}
+
+    // A box with OK and Cancel buttons; true only for OK.
+    virtual bool confirmOkCancel(MessageKind kind, const QString &text)
+    {
+        Q_UNUSED(kind);
+        return confirm(text);
+    }
+
+    // The account information window (ShowMainForm).
+    virtual void showMainForm() {}
 };
