@@ -5,6 +5,8 @@
 #include "app/Startup.h"
 #include "app/gui/MessageBoxUi.h"
 #include "app/gui/TallylineApplication.h"
+#include "dialogs/SplashForm.h"
+#include "dialogs/WizardForm.h"
 #include "app/MainAppForm.h"
 #include "app/MainTimer.h"
 #include "platform/LineSetup.h"
@@ -14,14 +16,18 @@
 #include "session/DialUp.h"
 #include "session/DialUpLine.h"
 #include "session/SessionLifecycle.h"
+#include "session/TaskBarWindowForm.h"
 #include "store/GeneralRoutines.h"
 #include "users/LoginForm.h"
 #include "users/Users.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
+#include <QDialog>
 #include <QProcess>
 #include <QScreen>
 #include <QSessionManager>
+#include <QTimer>
 
 #include <csignal>
 
@@ -112,6 +118,37 @@ int main(int argc, char **argv)
     hooks.showLoginForm = ShowLoginForm;
     hooks.closeSession = CloseSession;
 
+    // Set by a termination signal or an exit request; acted on once the program runs.
+    std::function<void()> exitTallyline;
+    bool exitRequested = false;
+
+    // The floating session monitor lives as long as the program; OpenSession
+    // and CloseSession show and hide it through the Ui.
+    std::unique_ptr<TTaskBarWindowForm> monitor;
+    const auto createMonitor = [&ui, &monitor](AppContext &ctx) {
+        monitor = std::make_unique<TTaskBarWindowForm>(ctx);
+        InstallMonitorHooks(ctx, *monitor);
+        TTaskBarWindowForm *window = monitor.get();
+        ui.setFloatingMonitorHandlers([window] { window->showMonitor(); }, [window] { window->hideMonitor(); });
+    };
+    hooks.createResidentWindows = [previous = hooks.createResidentWindows, createMonitor](AppContext &ctx) {
+        AppHooks::call(previous, ctx);
+        createMonitor(ctx);
+    };
+    // Start-up's windows are not shown once the program is asked to end.
+    hooks.showSplashForm = [&exitRequested](AppContext &ctx) {
+        if (!exitRequested)
+            ShowSplashFormWindow(ctx);
+    };
+    hooks.showWizardForm = [&exitRequested](AppContext &ctx) {
+        if (exitRequested)
+            return;
+        // A first run whose wizard is cancelled ends the program once the
+        // event loop runs (start-up is still under way here).
+        if (ShowWizardFormWindow(ctx) == WizardOutcome::EndProgram)
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    };
+
     Startup startup(ui, clock, hooks);
     app.setErrorHandler([&ui, &startup](std::exception_ptr error) {
         if (AppContext *ctx = startup.context())
@@ -121,14 +158,25 @@ int main(int argc, char **argv)
     });
 
     // Watched from the start, so that a SIGTERM during start-up is not lost:
-    // it is acted on once the program runs.
-    std::function<void()> exitTallyline;
-    bool exitRequested = false;
+    // it is acted on once the program runs. Start-up's modal windows (the
+    // setup wizard, the login) are closed unanswered, so that it gets there.
     const auto requestExit = [&exitTallyline, &exitRequested] {
         exitRequested = true;
         if (exitTallyline)
             exitTallyline();
     };
+    // Checked from the modal windows' own event loops, once they run.
+    QTimer startupExitWatch;
+    startupExitWatch.setInterval(100);
+    QObject::connect(&startupExitWatch, &QTimer::timeout, &app, [&exitTallyline, &exitRequested] {
+        if (!exitRequested || exitTallyline)
+            return;
+        // The splash closes by itself within two seconds.
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (dialog && dialog->isVisible() && !qobject_cast<TSplashForm *>(dialog))
+            dialog->done(QDialog::Rejected);
+    });
+    startupExitWatch.start();
     SignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
     QObject::connect(&signalWatcher, &SignalWatcher::received, &app, requestExit);
 
@@ -141,7 +189,9 @@ int main(int argc, char **argv)
         options.screenWidth = screen->geometry().width();
         options.screenHeight = screen->geometry().height();
     }
-    if (!startup.run(options)) {
+    const bool started = startup.run(options);
+    startupExitWatch.stop();
+    if (!started) {
         // Start-up failed after the windows existed and took the context
         // with it: the process ends, their clean-up has nothing left to do.
         (void)resident.mainAppForm.release();
@@ -189,6 +239,7 @@ int main(int argc, char **argv)
         QMetaObject::invokeMethod(qApp, exitTallyline, Qt::QueuedConnection);
 
     const int result = app.exec();
+    monitor.reset();
     resident.mainAppForm.reset();
     resident.dialUpLine.reset();
     return result;

@@ -1,7 +1,14 @@
 #include "app/Startup.h"
 #include "session/SessionMonitor.h"
 #include "session/TaskBarWindowForm.h"
+#include "session/ConnectionDetection.h"
+#include "session/SessionLifecycle.h"
 #include "support/EngineFixture.h"
+#include "support/SessionFixture.h"
+#include "tariff/DayTypes.h"
+#include "tariff/SessionPricing.h"
+#include "tariff/TimeZonePresets.h"
+#include "users/Users.h"
 #include "support/TestMain.h"
 
 #include <QFontMetrics>
@@ -56,6 +63,7 @@ private Q_SLOTS:
     void dragging();
     void offScreenReset_data();
     void offScreenReset();
+    void duringASession();
 };
 
 void TestSessionMonitor::layoutWidths_data()
@@ -339,6 +347,50 @@ void TestSessionMonitor::offScreenReset()
     QCOMPARE(QPoint(f.ctx.settings.TaskBarWindowX, f.ctx.settings.TaskBarWindowY), expected);
     QCOMPARE(form.pos(), expected);
     QVERIFY(!form.isVisible());
+}
+
+void TestSessionMonitor::duringASession()
+{
+    // Wednesday 10 January 2001, 12:00: the peak band of the shipped preset
+    // (0.04 a minute, a 0.05 minimum).
+    testsupport::SessionFixture f;
+    f.ctx.startup.programDirectory = QStringLiteral(TALLYLINE_SOURCE_DATA_DIR "/");
+    setAllTexts(f.ctx.settings, true);
+    f.addUser({QStringLiteral("Fred"), QStringLiteral("pw")});
+    QVERIFY(LoadTimeZonePresets(f.ctx, QStringLiteral("Peak Off-Peak Weekend.tzp"), 1, 1));
+    QCOMPARE(LogInWithPassword(f.ctx, QStringLiteral("Fred"), QStringLiteral("pw")), LoginResult::LoggedIn);
+
+    TTaskBarWindowForm form(f.ctx);
+    // As the program's dial-up line does when it starts.
+    f.ctx.connection.DunSpeed.StartStatistics(&f.network, true, true);
+    f.network.addConnection(1, QStringLiteral("Home ISP"), RasState::Connected, QStringLiteral("ppp0"));
+    f.network.setCounters(QStringLiteral("ppp0"), 0, 0);
+    RASCheckTimerTimer(f.ctx);
+    OpenSession(f.ctx);
+    QVERIFY(f.ctx.shell.SessionOpen);
+    // OpenSession asks for the monitor; the program's Ui shows this window.
+    QVERIFY(f.ui.floatingMonitorVisible);
+    form.showMonitor();
+
+    qint64 received = 0;
+    for (int second = 1; second <= 120; ++second) {
+        f.clock.advanceSeconds(1);
+        received += 3000;
+        f.network.setCounters(QStringLiteral("ppp0"), received, received / 10);
+        RASCheckTimerTimer(f.ctx);
+        f.ctx.tariff.CurrentTimezone = DetermineCurrentTimeZone(f.ctx);
+        UpdateSessionInformation(f.ctx);
+    }
+    // 2 minutes plus the 10 s correction and the added second, at 0.04 a
+    // minute: past the 0.05 minimum.
+    QCOMPARE(form.Texts[TimerFloatingText]->text(), QStringLiteral("Time 00:02:11  Cost \u00a30.09"));
+    QVERIFY(form.Texts[ReceivedText]->text().endsWith(QStringLiteral("K/S")));
+    QCOMPARE(form.Texts[TotalReceivedText]->text(), MonitorTotalText(QStringLiteral("Tot Rec "), f.ctx.connection.TotalReceived));
+    QVERIFY(f.ctx.connection.TotalReceived > 0);
+    screenshot(&form, QStringLiteral("monitor-session"));
+
+    CloseSession(f.ctx);
+    QVERIFY(!f.ui.floatingMonitorVisible);
 }
 
 TALLYLINE_TEST_MAIN(TestSessionMonitor)

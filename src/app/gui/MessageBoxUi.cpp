@@ -59,3 +59,12 @@ void MessageBoxUi::showHelp(const QString &keyword)
 {
     ShowHelpWindow(m_helpDirectory, keyword);
 }
+
+bool MessageBoxUi::confirmOkCancel(MessageKind kind, const QString &text)
+{
+    QMessageBox box(IconOf(kind), QStringLiteral("Tallyline"), displayText(text), QMessageBox::Ok | QMessageBox::Cancel,
+                    m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}

@@ -14,6 +14,7 @@ public:
 
     void showMessage(MessageKind kind, const QString &text) override;
     bool confirm(const QString &text) override;
+    bool confirmOkCancel(MessageKind kind, const QString &text) override;
     void beep() override;
     void showLoginForm() override
     {
@@ -23,6 +24,23 @@ public:
 
     // What shows the login dialog (it needs the application context).
     void setLoginFormHandler(std::function<void()> handler) { m_loginForm = std::move(handler); }
+
+    void showFloatingMonitor() override
+    {
+        if (m_showMonitor)
+            m_showMonitor();
+    }
+    void hideFloatingMonitor() override
+    {
+        if (m_hideMonitor)
+            m_hideMonitor();
+    }
+    // What shows and hides the floating session monitor (a resident window).
+    void setFloatingMonitorHandlers(std::function<void()> show, std::function<void()> hide)
+    {
+        m_showMonitor = std::move(show);
+        m_hideMonitor = std::move(hide);
+    }
 
     // The help window, over the pages in the help directory.
     void showHelp(const QString &keyword) override;
@@ -34,5 +52,7 @@ public:
 private:
     QWidget *m_parent;
     std::function<void()> m_loginForm;
+    std::function<void()> m_showMonitor;
+    std::function<void()> m_hideMonitor;
     QString m_helpDirectory;
 };
