@@ -1,6 +1,8 @@
 #include "platform/LineControl.h"
+#include "store/Store.h"
 #include "support/TestMain.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -35,6 +37,19 @@ void TestLineEndToEnd::companionMovesTheProgramsConnectionFlags()
 {
     QTemporaryDir dir;
     const QString data = dir.filePath(QStringLiteral("data"));
+    {
+        // An installation that has been set up: no splash, no setup wizard,
+        // its one user logged in again without a dialog.
+        QDir().mkpath(data);
+        const auto store = Store::open(data + QLatin1Char('/') + QString::fromLatin1(Store::DefaultFileName));
+        store->WriteStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), 1);
+        store->WriteStoreInteger(QStringLiteral("PreviousUser"), QStringLiteral("Users"), 1);
+        store->WriteStoreString(QStringLiteral("Login Name"), QStringLiteral("Users\\User1"), QStringLiteral("Admin"));
+        store->WriteStoreString(QStringLiteral("Account Type"), QStringLiteral("Users\\User1"), QStringLiteral("Monthly"));
+        store->WriteStoreString(QStringLiteral("Bill Date"), QStringLiteral("Users\\User1"), QStringLiteral("1"));
+        store->WriteStoreBool(QStringLiteral("ShowSplashForm"), QStringLiteral("Settings"), false);
+        store->WriteStoreString(QStringLiteral("Database Version"), QStringLiteral("Settings"), QStringLiteral("2"));
+    }
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
