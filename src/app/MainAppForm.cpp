@@ -2,6 +2,8 @@
 
 #include "app/AppContext.h"
 #include "session/ConnectionDetection.h"
+#include "platform/DialUpNetwork.h"
+#include "session/DialForm.h"
 #include "session/DialUp.h"
 #include "session/SessionLifecycle.h"
 #include "users/Users.h"
@@ -45,7 +47,8 @@ QMenu *addSubmenu(QMenu *menu, const char *name, const QString &caption, QAction
 
 } // namespace
 
-TMainAppForm::TMainAppForm(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
+TMainAppForm::TMainAppForm(AppContext &ctx, QWidget *parent)
+    : QWidget(parent), DialUp1(ctx.platform.dialUp), m_ctx(ctx)
 {
     initTallylineResources();
     setObjectName(QStringLiteral("MainAppForm"));
@@ -57,10 +60,21 @@ TMainAppForm::TMainAppForm(AppContext &ctx, QWidget *parent) : QWidget(parent), 
     Ping1.TTL = 64;
 
     buildMenu();
+    DialUp1.setObjectName(QStringLiteral("DialUp1"));
+    DialUp1.DialMode = TDialMode::dmAsync;
+    m_dialForm = std::make_unique<TDialForm>(ctx, DialUp1);
+    connect(&DialUp1, &TDialUp::OnDialing, this, &TMainAppForm::DialUp1Dialing);
+    connect(&DialUp1, &TDialUp::OnAsyncEvent, this, &TMainAppForm::DialUp1AsyncEvent);
+    connect(&DialUp1, &TDialUp::OnError, this, &TMainAppForm::DialUp1Error);
+    connect(&DialUp1, &TDialUp::OnNotConnected, this, &TMainAppForm::DialUp1Error);
+    connect(&DialUp1, &TDialUp::OnConnect, this, &TMainAppForm::DialUp1Connect);
+    connect(&DialUp1, &TDialUp::OnActiveConnection, this,
+            [this](qint64 handle) { DialUp1ActiveConnection(handle); });
 
     // FormCreate: the tray form's part of the menu state, and its timers.
     Exit->setEnabled(ctx.settings.AllowToBeExited);
     ctx.shell.Menu.QuickAlarmsEnabled = false;
+    buildPhoneBookMenu();
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(500);
@@ -77,6 +91,12 @@ TMainAppForm::TMainAppForm(AppContext &ctx, QWidget *parent) : QWidget(parent), 
     ctx.hooks.setKeepAlivePingAddress = [this](AppContext &c) { Ping1.setAddress(c.settings.AlivePingAddress); };
     ctx.hooks.sendKeepAliveEcho = [this](AppContext &) { Ping1.Ping(); };
     ctx.hooks.hangUpAllConnections = [](AppContext &c) { HangUpAllConnections(c); };
+    ctx.hooks.hideDialWindow = [this](AppContext &) { hideDialWindow(); };
+    ctx.hooks.dialEntry = [this](AppContext &, const QString &entry) {
+        DialUp1.Entry = entry;
+        DialUp1.Dial();
+    };
+    ctx.hooks.startDialUpStatistics = [this](AppContext &) { DialUp1.StartStatistics(true, true); };
 
     connect(&ctx.events, &EngineEvents::menuStateChanged, this, &TMainAppForm::MirrorMenuState);
     MirrorMenuState();
@@ -86,6 +106,9 @@ TMainAppForm::~TMainAppForm()
 {
     m_ctx.hooks.setKeepAlivePingAddress = nullptr;
     m_ctx.hooks.sendKeepAliveEcho = nullptr;
+    m_ctx.hooks.hideDialWindow = nullptr;
+    m_ctx.hooks.dialEntry = nullptr;
+    m_ctx.hooks.startDialUpStatistics = nullptr;
     delete m_trayWindow;
     delete PopupMenu1;
 }
@@ -160,7 +183,7 @@ void TMainAppForm::MirrorMenuState()
     const auto available = [this](QAction *item) { return m_pluggedIn.contains(item); };
 
     AccountInformation1->setEnabled(available(AccountInformation1));
-    DialConnection1->setEnabled(available(DialConnection1));
+    DialConnection1->setEnabled(!PhoneBookItems.isEmpty() || available(DialConnection1));
     HangUpCurrentConnection1->setEnabled(state.HangUpEnabled);
     LogOut1->setEnabled(state.LogOutEnabled);
     Disableautosessionopenclose1->setEnabled(state.AutoDetectionItemEnabled);
@@ -346,6 +369,112 @@ void TMainAppForm::HangUpCurrentConnection1Click()
         && !m_ctx.ui.confirm(QStringLiteral("Are you sure you want to hang up the current connection?")))
         return;
     HangUpAllConnections(m_ctx);
+}
+
+// The first 30 phone-book entries, in the phone book's order.
+void TMainAppForm::buildPhoneBookMenu()
+{
+    constexpr int MaxMenuEntries = 30;
+    DialUp1.GetEntries();
+    const QStringList entries = DialUp1.Entries.mid(0, MaxMenuEntries);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QString entry = entries[i];
+        // An "&" in an entry name is part of the name, not a shortcut.
+        auto *item = new QAction(QString(entry).replace(QLatin1Char('&'), QLatin1String("&&")), DialConnectionMenu);
+        item->setObjectName(QStringLiteral("DialUp%1").arg(i));
+        item->setData(entry);
+        item->setIcon(QIcon(QStringLiteral(":/icons/tallyline.svg")));
+        const QList<QAction *> present = DialConnectionMenu->actions();
+        DialConnectionMenu->insertAction(i < present.size() ? present[i] : nullptr, item);
+        connect(item, &QAction::triggered, this, [this, entry] { DialUpEntryClick(entry); });
+        PhoneBookItems.append(item);
+    }
+}
+
+void TMainAppForm::DialUpEntryClick(const QString &entry)
+{
+    PROCEDURE_GUARD(m_ctx, "MainApp", "DialUpClick");
+    ShellState &shell = m_ctx.shell;
+    if (shell.CancelInProgress)
+        return;
+    shell.KeepRedialing = false;
+    if (m_ctx.connection.ModemConnected) {
+        if (!m_ctx.ui.confirm(QStringLiteral("The modem is already connected. Do you want to hang up that "
+                                             "connection and dial this one?")))
+            return;
+        // The answer was to hang up that connection: a call placed by
+        // another program has to go too, or the line stays busy.
+        if (DialUp1.network()) {
+            const QList<DialUpConnection> active = DialUp1.network()->connections();
+            for (const DialUpConnection &c : active)
+                DialUp1.HangUpHandle(c.handle);
+        }
+    }
+    DialUp1.Entry = entry;
+    DialUp1.Dial();
+}
+
+void TMainAppForm::DialUp1Dialing()
+{
+    ShellState &shell = m_ctx.shell;
+    shell.LastDialledEntry = DialUp1.Entry;
+    m_dialForm->setWindowTitle(QStringLiteral("Tallyline - Connecting to ") + DialUp1.Entry);
+    m_dialForm->StatusLabel->setText(QStringLiteral("Dialing..."));
+    shell.DialHandle = -1;
+    m_dialForm->show();
+}
+
+void TMainAppForm::DialUp1AsyncEvent(int state, const QString &text, int errorCode)
+{
+    PROCEDURE_GUARD(m_ctx, "MainApp", "DialUp1AsyncEvent");
+    ShellState &shell = m_ctx.shell;
+    if (errorCode != 0) {
+        if (!shell.KeepRedialing)
+            m_dialForm->hide();
+        shell.LastDialledEntry.clear();
+        shell.ReconnectArmed = false;
+        if (shell.KeepRedialing) {
+            HangUpAllConnections(m_ctx);
+            m_dialForm->RedialTimer.start();
+            m_dialForm->StatusLabel->setText(QStringLiteral("Redialing..."));
+        } else if (errorCode != DialError::UserDisconnection) {
+            HangUpAllConnections(m_ctx);
+            m_ctx.ui.showMessage(MessageKind::Warning, QStringLiteral("Error connecting to ") + DialUp1.Entry
+                                                           + QStringLiteral(" :") + QStringLiteral("\r\r") + text);
+        }
+    } else {
+        m_dialForm->StatusLabel->setText(text);
+    }
+    if (state == RasState::Connected)
+        m_dialForm->hide();
+}
+
+void TMainAppForm::DialUp1Error(int errorCode, const QString &errorText)
+{
+    Q_UNUSED(errorCode);
+    ShellState &shell = m_ctx.shell;
+    shell.LastDialledEntry.clear();
+    shell.ReconnectArmed = false;
+    m_dialForm->hide();
+    m_ctx.ui.showMessage(MessageKind::Warning,
+                         QStringLiteral("Error connecting to ") + DialUp1.Entry + QStringLiteral(" :") + QStringLiteral("\r\r") + errorText);
+}
+
+void TMainAppForm::DialUp1Connect()
+{
+    m_dialForm->StatusLabel->setText(QStringLiteral("Connected"));
+    m_dialForm->hide();
+}
+
+void TMainAppForm::DialUp1ActiveConnection(qint64 handle)
+{
+    m_ctx.shell.DialHandle = handle;
+}
+
+void TMainAppForm::hideDialWindow()
+{
+    if (m_dialForm->isVisible())
+        m_dialForm->hide();
 }
 
 void TMainAppForm::Logonasadifferentuser1Click()

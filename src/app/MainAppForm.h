@@ -1,18 +1,21 @@
 #pragma once
 
 #include "app/MainTimer.h"
+#include "session/DialUp.h"
 #include "tools/Ping.h"
 
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QActionGroup;
 class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
+class TDialForm;
 struct AppContext;
 
 // The hidden application object: the tray icon and its menu, the three
@@ -46,12 +49,17 @@ public:
     QTimer Timer1;
     QTimer RASCheckTimer;
     QTimer SntpClockTimer;
+    TDialUp DialUp1;
     TPing Ping1;
+    // The window shown while dialing; created with the form.
+    TDialForm *DialForm() const { return m_dialForm.get(); }
 
     QMenu *PopupMenu1;
     QAction *AccountInformation1;
     QMenu *DialConnectionMenu;
     QAction *DialConnection1;
+    // "DialUp0", "DialUp1", ...: the first phone-book entries.
+    QList<QAction *> PhoneBookItems;
     QAction *HangUpCurrentConnection1;
     QAction *Logonasadifferentuser1;
     QAction *LogOut1;
@@ -96,6 +104,14 @@ private:
     void SystemTrayLeftClick();
     void AccountInformation1Click();
     void HangUpCurrentConnection1Click();
+    void buildPhoneBookMenu();
+    void DialUpEntryClick(const QString &entry);
+    void DialUp1Dialing();
+    void DialUp1AsyncEvent(int state, const QString &text, int errorCode);
+    void DialUp1Error(int errorCode, const QString &errorText);
+    void DialUp1Connect();
+    void DialUp1ActiveConnection(qint64 handle);
+    void hideDialWindow();
     void Logonasadifferentuser1Click();
     void LogOut1Click();
     void Disableautosessionopenclose1Click();
@@ -113,6 +129,7 @@ private:
     bool m_closing = false;
     QList<QAction *> m_pluggedIn;
     std::function<void()> m_showMainForm;
+    std::unique_ptr<TDialForm> m_dialForm;
 
     TickFailureReport m_mainTickFailure;
     TickFailureReport m_connectionCheckFailure;

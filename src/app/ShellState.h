@@ -30,7 +30,9 @@ struct ShellState {
     bool NoTimezoneWarned = false;
     QString LastDialledEntry;
     bool ReconnectArmed = false;
-    int DialHandle = 0;
+    qint64 DialHandle = 0;     // -1 while the dial window dials, 0 when there is no call
+    bool KeepRedialing = false;  // the dial window's "Keep redialing" check box
+    bool CancelInProgress = false;
     qint64 LastActivitySeconds = 0;
     qint64 LastActivityBytes = 0;
     int KeepAliveTicks = 0;

@@ -17,6 +17,7 @@ int main(int argc, char **argv)
         "  connect ENTRY    bring the line up, connected to ENTRY\n"
         "  drop             drop the line\n"
         "  traffic RX TX    move RX bytes in and TX bytes out per second while up\n"
+        "  busy N           the next N calls the program dials find the line busy\n"
         "  status           show the line and the program's connection flags"));
     parser.addHelpOption();
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -24,7 +25,7 @@ int main(int argc, char **argv)
                                      QStringLiteral("The data directory the program was started with."),
                                      QStringLiteral("DIR"));
     parser.addOption(dataDir);
-    parser.addPositionalArgument(QStringLiteral("request"), QStringLiteral("connect ENTRY | drop | traffic RX TX | status"));
+    parser.addPositionalArgument(QStringLiteral("request"), QStringLiteral("connect ENTRY | drop | traffic RX TX | busy N | status"));
     parser.process(app);
 
     QTextStream out(stdout);

@@ -42,6 +42,7 @@ QString DialUpNetwork::errorText(int errorCode) const
     case DialError::PortInUse: return QStringLiteral("The line is already in use.");
     case DialError::RemoteDisconnection: return QStringLiteral("The remote computer ended the connection.");
     case DialError::UserDisconnection: return QStringLiteral("The connection was ended on request.");
+    case DialError::LineBusy: return QStringLiteral("The line is busy.");
     case DialError::CannotStart: return QStringLiteral("The dialer program could not be started.");
     case DialError::Crashed: return QStringLiteral("The dialer program ended abnormally.");
     case DialError::NoSuchEntry: return QStringLiteral("The phone-book entry does not exist.");

@@ -27,6 +27,7 @@ constexpr int None = 0;
 constexpr int PortInUse = 602;
 constexpr int RemoteDisconnection = 629;
 constexpr int UserDisconnection = 631;
+constexpr int LineBusy = 676;
 constexpr int CannotStart = 1300;   // the dialer program could not be run
 constexpr int Crashed = 1301;       // the dialer died without an exit status
 constexpr int NoSuchEntry = 1302;   // the phone-book entry does not exist

@@ -120,6 +120,14 @@ QString LineControlServer::handle(const QString &request)
         m_line.setTraffic(rx, tx);
         return QStringLiteral("ok traffic %1 %2\n").arg(rx).arg(tx);
     }
+    if (command == QLatin1String("busy")) {
+        bool ok = false;
+        const int calls = rest.toInt(&ok);
+        if (!ok || calls < 0)
+            return QStringLiteral("error busy needs a number of calls\n");
+        m_line.setBusyCalls(calls);
+        return QStringLiteral("ok the next %1 calls find the line busy\n").arg(calls);
+    }
     if (command == QLatin1String("status")) {
         QString text = QStringLiteral("ok\n");
         const QList<DialUpConnection> list = m_line.connections();
@@ -140,5 +148,5 @@ QString LineControlServer::handle(const QString &request)
             text += m_statusReport();
         return text;
     }
-    return QStringLiteral("error unknown request \"%1\"; use connect ENTRY, drop, traffic RX TX or status\n").arg(request);
+    return QStringLiteral("error unknown request \"%1\"; use connect ENTRY, drop, traffic RX TX, busy N or status\n").arg(request);
 }

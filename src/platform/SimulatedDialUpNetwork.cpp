@@ -69,6 +69,11 @@ void SimulatedDialUpNetwork::step()
         m_stepTimer.stop();
         return;
     }
+    if (m_busyCalls > 0 && m_stepIndex >= 0 && DialSteps[m_stepIndex] == RasState::ConnectDevice) {
+        --m_busyCalls;
+        end(DialError::LineBusy);
+        return;
+    }
     ++m_stepIndex;
     const int s = DialSteps[m_stepIndex];
     if (s == RasState::Connected) {

@@ -37,6 +37,9 @@ public:
     bool drop();
     // Steady traffic in bytes per second while connected.
     void setTraffic(qint64 receivePerSecond, qint64 transmitPerSecond);
+    // The next count calls dialled find the line busy once the device connects.
+    void setBusyCalls(int count) { m_busyCalls = qMax(0, count); }
+    int busyCalls() const { return m_busyCalls; }
 
     bool isUp() const { return m_state != Idle; }
     QString entry() const { return m_entry; }
@@ -59,6 +62,7 @@ private:
     QString m_entry;
     qint64 m_handle = 0;
     qint64 m_nextHandle = 1;
+    int m_busyCalls = 0;
     bool m_notifying = false;   // a call of ours reports progress; one from outside does not
 
     qint64 m_receiveRate = 4000;

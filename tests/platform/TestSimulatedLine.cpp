@@ -32,6 +32,7 @@ private Q_SLOTS:
     void dialWalksThroughTheStates();
     void callEndsWithError_data();
     void callEndsWithError();
+    void busyCallsFailThenOneConnects();
     void oneCallAtATime();
     void trafficAtSteadyRates();
     void companionDrivesTheLine();
@@ -130,6 +131,45 @@ void TestSimulatedLine::callEndsWithError()
     QVERIFY(!line.drop());
 }
 
+void TestSimulatedLine::busyCallsFailThenOneConnects()
+{
+    QTemporaryDir dir;
+    FakeClock clock;
+    SimulatedDialUpNetwork line(clock);
+    line.setStepInterval(1);
+    LineControlServer server(line, LineControl::socketName(dir.path()));
+    QVERIFY(server.listen());
+    const Companion c = runCompanion(dir.path(), {QStringLiteral("busy"), QStringLiteral("2")});
+    QCOMPARE(c.exitCode, 0);
+    QCOMPARE(c.out, QStringLiteral("ok the next 2 calls find the line busy\n"));
+    QCOMPARE(line.busyCalls(), 2);
+
+    TDialUp dialUp(&line);
+    dialUp.Entry = QStringLiteral("Simulated ISP");
+    QSignalSpy events(&dialUp, &TDialUp::OnAsyncEvent);
+    for (int call = 0; call < 3; ++call) {
+        events.clear();
+        QCOMPARE(dialUp.Dial(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!events.isEmpty() && (events.last()[2].toInt() != 0 || events.last()[0].toInt() == 0x2000),
+                                 5000);
+        QList<int> states;
+        for (const QList<QVariant> &e : events)
+            states.append(e[0].toInt());
+        if (call < 2) {
+            // The device connects, then finds the line busy; nothing is left up.
+            QCOMPARE(states, (QList<int>{0, 1, 2, 2}));
+            QCOMPARE(events.last()[2].toInt(), int(DialError::LineBusy));
+            QCOMPARE(events.last()[1].toString(), QStringLiteral("The line is busy."));
+            QVERIFY(line.connections().isEmpty());
+        } else {
+            QCOMPARE(states.last(), 0x2000);
+            QCOMPARE(events.last()[2].toInt(), 0);
+        }
+    }
+    QCOMPARE(line.busyCalls(), 0);
+    QVERIFY(line.isUp());
+}
+
 void TestSimulatedLine::oneCallAtATime()
 {
     FakeClock clock;
@@ -224,6 +264,9 @@ void TestSimulatedLine::companionRequestErrors_data()
                                           << "error traffic needs two byte rates";
     QTest::newRow("traffic negative") << QStringList{QStringLiteral("traffic"), QStringLiteral("-5"), QStringLiteral("1")}
                                       << "error traffic needs two byte rates";
+    QTest::newRow("busy without a number") << QStringList{QStringLiteral("busy")} << "error busy needs a number of calls";
+    QTest::newRow("busy negative") << QStringList{QStringLiteral("busy"), QStringLiteral("-1")}
+                                   << "error busy needs a number of calls";
     QTest::newRow("traffic one value") << QStringList{QStringLiteral("traffic"), QStringLiteral("5")}
                                        << "error traffic needs two byte rates";
 }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDialog>
+#include <QPixmap>
+#include <QTimer>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class TDialUp;
+struct AppContext;
+
+// The small window shown while the program dials a phone-book entry: an
+// animated picture, the progress text, "Keep redialing until connection
+// successful", "&Redial" and "&Cancel". The tray form fills in its caption
+// and text from the dial-up component's events.
+class TDialForm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TDialForm(AppContext &ctx, TDialUp &dialUp, QWidget *parent = nullptr);
+
+    QLabel *Image1;
+    QLabel *StatusLabel;
+    QPushButton *Button2;   // "&Cancel"
+    QPushButton *Button1;   // "&Redial"
+    QCheckBox *CheckBox1;   // "Keep redialing until connection successful"
+    QTimer Timer1;          // the animation
+    QTimer RedialTimer;
+
+    int frameIndex() const { return m_frame; }
+    static constexpr int FrameCount = 3;
+
+    void Button2Click();
+    // What the animation timer and the redial timer do when they fire.
+    void Timer1Timer();
+    void RedialTimerTimer();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    // Escape cancels the call, as the "&Cancel" button does.
+    void reject() override;
+
+private:
+    void CheckBox1Click();
+    void Button1Click();
+    void showFrame();
+
+    AppContext &m_ctx;
+    TDialUp &m_dialUp;
+    QPixmap m_frames[FrameCount];
+    int m_frame = 0;
+    int m_step = 1;
+};
