@@ -1,8 +1,10 @@
 // Prints the processor time of one main tick: idle (a user logged in, the
 // line down) and with an open session on a full connection (band look-up,
-// pricing, the record rewritten, the alarm check with no alarms). Medians
-// of repeated runs.
+// pricing, the record rewritten, the alarm check), the latter with no
+// alarms and with 50 stored alarms, none of which fires. Medians of
+// repeated runs.
 
+#include "alarms/AlarmChecking.h"
 #include "app/AppContext.h"
 #include "app/MainTimer.h"
 #include "app/RecordingUi.h"
@@ -61,6 +63,40 @@ void seedUser(Store &store)
     }
 }
 
+// Alarms as users set them: every type in turn, limits far above what the
+// benchmark session reaches, some tied to the current ISP, some with sounds,
+// hang-ups and repeats; a third of them with a time window around `now`
+// (minutes after midnight). With `outsideWindow` every alarm has a window
+// that the run never reaches, so each is read and skipped.
+void seedAlarms(Store &store, int count, int now, bool outsideWindow)
+{
+    const int start = (now + (outsideWindow ? 180 : 1440 - 60)) % 1440;
+    const int end = (now + (outsideWindow ? 240 : 120)) % 1440;
+    Store::Transaction tx(store);
+    for (int i = 1; i <= count; ++i) {
+        const QString key = AlarmKey(1, i);
+        const int type = (i - 1) % 9;
+        store.WriteStoreInteger(QStringLiteral("AlarmType"), key, type);
+        store.WriteStoreInteger(QStringLiteral("AllowanceTime"), key, 600 + i);
+        store.WriteStoreString(QStringLiteral("TotalCost"), key, QStringLiteral("%1.50").arg(500 + i));
+        store.WriteStoreInteger(QStringLiteral("DownloadLimit"), key, (100000 + i) * 1024);
+        store.WriteStoreString(QStringLiteral("CustomMessage"), key, QStringLiteral("Reminder %1").arg(i));
+        store.WriteStoreInteger(QStringLiteral("RepeatAlarm"), key, i % 2);
+        store.WriteStoreInteger(QStringLiteral("HangUpPhone"), key, i % 5 == 0 ? 1 : 0);
+        store.WriteStoreString(QStringLiteral("AlarmWaveFile"), key,
+                               i % 3 == 0 ? QStringLiteral("/usr/share/sounds/alarm.wav") : QStringLiteral("None"));
+        store.WriteStoreInteger(QStringLiteral("UseISP"), key, i % 4 == 0 ? 1 : 0);
+        store.WriteStoreInteger(QStringLiteral("ISPIndex"), key, 1);
+        const bool windowed = outsideWindow || i % 3 == 1;
+        store.WriteStoreInteger(QStringLiteral("Use TimeZone"), key, windowed ? 1 : 0);
+        store.WriteStoreInteger(QStringLiteral("Start Time"), key, start);
+        store.WriteStoreInteger(QStringLiteral("End Time"), key, end);
+        store.WriteStoreInteger(QStringLiteral("Days"), key, 127);
+    }
+    store.WriteStoreInteger(QStringLiteral("NumberOfAlarms"), TariffKeys::user(1), count);
+    tx.commit();
+}
+
 // Median over runs of the mean processor time of one tick in a batch.
 double ticksUs(AppContext &ctx, FakeClock &clock, TickFailureReport &report, int runs, int ticksPerRun)
 {
@@ -114,9 +150,21 @@ int main(int argc, char **argv)
     }
     const double session = ticksUs(ctx, clock, report, 21, 200);
 
+    const auto minuteOfDay = [&] { return clock.now().time().hour() * 60 + clock.now().time().minute(); };
+    seedAlarms(*store, 50, minuteOfDay(), false);
+    const double withAlarms = ticksUs(ctx, clock, report, 21, 200);
+    seedAlarms(*store, 50, minuteOfDay(), true);
+    const double outsideWindows = ticksUs(ctx, clock, report, 21, 200);
+    const bool stillOpen = ctx.shell.SessionOpen;
+
     std::printf("main tick, idle (logged in, line down):     %8.2f us CPU (target <= 20 us)\n", idle);
     std::printf("main tick, open session on a full line:     %8.2f us CPU\n", session);
     std::printf("  (band, pricing, record rewrite in one transaction, CheckAlarms with no alarms set)\n");
+    std::printf("main tick, open session, 50 alarms:         %8.2f us CPU (target <= 1000 us)\n", withAlarms);
+    std::printf("main tick, open session, 50 alarms outside their time windows:\n");
+    std::printf("                                            %8.2f us CPU (target <= 1000 us)\n", outsideWindows);
+    if (!stillOpen)
+        std::printf("note: the session closed during the alarm runs\n");
     if (!ui.messages.isEmpty())
         std::printf("note: %lld boxes were raised during the run\n", static_cast<long long>(ui.messages.size()));
     return 0;

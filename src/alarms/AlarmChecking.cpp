@@ -1,18 +1,19 @@
 #include "alarms/AlarmChecking.h"
 
 #include "app/AppContext.h"
+#include "app/MainTimer.h"
+#include "platform/SoundPlayer.h"
 #include "session/DialUp.h"
+#include "session/SessionLifecycle.h"
+#include "store/Errors.h"
 #include "store/FloatText.h"
+#include "store/Store.h"
 #include "tariff/DayTypes.h"
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
-
-#if __has_include("platform/SoundPlayer.h")
-#include "platform/SoundPlayer.h"
-#define TALLYLINE_HAVE_SOUND_PLAYER 1
-#endif
 
 namespace {
 
@@ -37,20 +38,20 @@ void setFireCounter(AlarmState &state, int alarm, int value)
 void hangUpAndClose(AppContext &ctx)
 {
     HangUpAllConnections(ctx);
-    AppHooks::call(ctx.hooks.closeSession, ctx);
+    CloseSession(ctx);
 }
 
 void playAlarmSound(AppContext &ctx, const QString &file)
 {
-#ifdef TALLYLINE_HAVE_SOUND_PLAYER
     if (ctx.platform.sound)
         ctx.platform.sound->play(file);
-#endif
 }
 
+// Monitoring goes on while the box waits; an alarm whose box is still up is
+// not raised a second time by a tick that runs meanwhile.
 void showAlarmBox(AppContext &ctx, const QString &text)
 {
-    ctx.ui.showMessage(MessageKind::Information, text);
+    ShowMessageFromTick(ctx, MessageKind::Information, text);
 }
 
 int wholeMinutes(qint64 seconds)
@@ -108,6 +109,14 @@ double watchedTotal(const AppContext &ctx, int type)
     default:
         return 0;
     }
+}
+
+// Costs are summed a little at a time, so a total that shows as the
+// threshold can sit a rounding error below it (a penny a second comes to
+// 2.99999999999998 after 300 seconds); such a total has reached it.
+bool reached(double total, double threshold)
+{
+    return total >= threshold - 1e-9 * std::max(1.0, std::fabs(threshold));
 }
 
 QString money(double value)
@@ -191,25 +200,63 @@ int ReadNumberOfAlarms(AppContext &ctx, int user)
 void ReadAlarmRecord(AppContext &ctx, int user, int alarm, AlarmRecord &r)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "ReadAlarmRecord");
-    Store &s = ctx.store;
-    const QString key = AlarmKey(user, alarm);
-    const auto readString = [&](const char *name, QString &into) {
-        into = s.ReadStoreString(QString::fromLatin1(name), key);
+    // The check reads every alarm on every tick, so the record comes in one
+    // query; the values are then taken in a fixed order, as separate reads
+    // would take them, so that a damaged value is reported the same way.
+    enum Field { Type, Allowance, Cost, Download, Message, Repeat, HangUp, Wave, UseIsp, IspIndex, UseZone, Start, End,
+                 Days, FieldCount };
+    struct Spec {
+        const char *name;    // as stored
+        const char *folded;  // as the store hands it over
+        bool text;
     };
-    s.ReadStoreInteger(QStringLiteral("AlarmType"), key, r.AlarmType);
-    s.ReadStoreInteger(QStringLiteral("AllowanceTime"), key, r.AllowanceTime);
-    readString("TotalCost", r.TotalCost);
-    s.ReadStoreInteger(QStringLiteral("DownloadLimit"), key, r.DownloadLimit);
-    readString("CustomMessage", r.CustomMessage);
-    s.ReadStoreInteger(QStringLiteral("RepeatAlarm"), key, r.RepeatAlarm);
-    s.ReadStoreInteger(QStringLiteral("HangUpPhone"), key, r.HangUpPhone);
-    readString("AlarmWaveFile", r.AlarmWaveFile);
-    s.ReadStoreInteger(QStringLiteral("UseISP"), key, r.UseISP);
-    s.ReadStoreInteger(QStringLiteral("ISPIndex"), key, r.ISPIndex);
-    s.ReadStoreInteger(QStringLiteral("Use TimeZone"), key, r.UseTimeZone);
-    s.ReadStoreInteger(QStringLiteral("Start Time"), key, r.StartTime);
-    s.ReadStoreInteger(QStringLiteral("End Time"), key, r.EndTime);
-    s.ReadStoreInteger(QStringLiteral("Days"), key, r.Days);
+    static const Spec specs[FieldCount] = {
+        {"AlarmType", "alarmtype", false},         {"AllowanceTime", "allowancetime", false},
+        {"TotalCost", "totalcost", true},          {"DownloadLimit", "downloadlimit", false},
+        {"CustomMessage", "custommessage", true},  {"RepeatAlarm", "repeatalarm", false},
+        {"HangUpPhone", "hangupphone", false},     {"AlarmWaveFile", "alarmwavefile", true},
+        {"UseISP", "useisp", false},               {"ISPIndex", "ispindex", false},
+        {"Use TimeZone", "use timezone", false},   {"Start Time", "start time", false},
+        {"End Time", "end time", false},           {"Days", "days", false},
+    };
+    struct Found {
+        bool present = false;
+        bool typeOk = false;
+        qint64 integer = 0;
+        QString text;
+    };
+    Found found[FieldCount];
+    ctx.store.visitValues(AlarmKey(user, alarm), [&](const Store::RawValue &v) {
+        for (int f = 0; f < FieldCount; ++f) {
+            if (v.foldedName != QByteArrayView(specs[f].folded))
+                continue;
+            Found &into = found[f];
+            into.present = true;
+            if (specs[f].text) {
+                into.typeOk = v.type == RegSz || v.type == RegExpandSz;
+                if (into.typeOk)
+                    into.text = QString::fromUtf8(v.text);
+            } else {
+                into.typeOk = v.type == RegDword;
+                into.integer = v.integer;
+            }
+            return;
+        }
+    });
+    int *const integers[FieldCount] = {&r.AlarmType, &r.AllowanceTime, nullptr,        &r.DownloadLimit, nullptr,
+                                       &r.RepeatAlarm, &r.HangUpPhone,  nullptr,        &r.UseISP,        &r.ISPIndex,
+                                       &r.UseTimeZone, &r.StartTime,    &r.EndTime,     &r.Days};
+    QString *const texts[FieldCount] = {nullptr, nullptr, &r.TotalCost, nullptr, &r.CustomMessage, nullptr, nullptr,
+                                        &r.AlarmWaveFile, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    for (int f = 0; f < FieldCount; ++f) {
+        const Found &v = found[f];
+        if (v.present && !v.typeOk)
+            throw StoreError(QStringLiteral("Invalid data type for '%1'").arg(QLatin1String(specs[f].name)));
+        if (specs[f].text)
+            *texts[f] = v.present ? v.text : QString();
+        else if (v.present)
+            *integers[f] = int(qint32(v.integer));
+    }
 }
 
 void ResetAlarmFireCounters(AppContext &ctx)
@@ -280,7 +327,7 @@ void CheckAlarms(AppContext &ctx)
         if (multiple != 1 && !repeats)
             continue;
         const double threshold = limit * multiple;
-        if (watchedTotal(ctx, r.AlarmType) < threshold)
+        if (!reached(watchedTotal(ctx, r.AlarmType), threshold))
             continue;
         setFireCounter(ctx.alarms, i, multiple + 1);
 

@@ -1,5 +1,8 @@
 #include "alarms/AlarmChecking.h"
+#include "app/EngineEvents.h"
 #include "platform/FakeDialUpNetwork.h"
+#include "platform/SoundPlayer.h"
+#include "store/Errors.h"
 #include "support/EngineFixture.h"
 #include "support/TestMain.h"
 
@@ -101,9 +104,14 @@ private Q_SLOTS:
     void limitOfNothingFiresOncePerSession();
     void emptyCustomMessageFiresSilently();
     void missingValuesCarryOverButNotTheIspBinding();
+    void valueNamesInAnyCase();
+    void damagedValueIsReported_data();
+    void damagedValueIsReported();
     void countersBeyond255Alarms();
     void countersStartAgainWithTheNextSession();
     void hangUpClosesTheSessionBeforeTheBox();
+    void alarmSound_data();
+    void alarmSound();
     void quickAlarms();
     void noAlarmsNoRows();
     void listRows_data();
@@ -155,6 +163,15 @@ void TestAlarmChecking::costAlarms_data()
         << QStringList{QStringLiteral("You have spent   1.52. Limit exceeded!"),
                        QStringLiteral("You have spent   3.00. Limit exceeded!"),
                        QStringLiteral("You have spent  12.50. Limit exceeded!")};
+    // Priced a penny a second, the sum drifts below 3.00 after 300 seconds.
+    QList<double> pennies;
+    double sum = 0;
+    for (int second = 0; second < 300; ++second)
+        pennies.append(sum += 0.01);
+    QTest::newRow("session, repeat, summed a penny at a time")
+        << int(SessionCostAlarm) << pennies
+        << QStringList{QStringLiteral("You have spent   1.50. Limit exceeded!"),
+                       QStringLiteral("You have spent   3.00. Limit exceeded!")};
     QTest::newRow("account") << int(AccountCostAlarm) << QList<double>{1.49, 1.5, 123.456}
                              << QStringList{QStringLiteral("You have spent   1.50. Limit exceeded!"),
                                             QStringLiteral("You have spent 123.46. Limit exceeded!")};
@@ -336,8 +353,6 @@ void TestAlarmChecking::emptyCustomMessageFiresSilently()
     FakeDialUpNetwork network;
     network.addConnection(5, QStringLiteral("Provider"), RasState::Connected);
     f.ctx.platform.dialUp = &network;
-    bool closed = false;
-    f.ctx.hooks.closeSession = [&](AppContext &) { closed = true; };
     Alarm silent = timeAlarm(10, 0);
     silent.type = CustomMessageAlarm;
     silent.hangUp = 1;
@@ -350,7 +365,7 @@ void TestAlarmChecking::emptyCustomMessageFiresSilently()
     CheckAlarms(f.ctx);
     CheckAlarms(f.ctx);
     QCOMPARE(f.ui.texts(), QStringList{QStringLiteral("Time for tea")});
-    QVERIFY(!closed);
+    QVERIFY(f.ctx.shell.SessionOpen);
     QVERIFY(network.hungUp.isEmpty());
 }
 
@@ -371,6 +386,61 @@ void TestAlarmChecking::missingValuesCarryOverButNotTheIspBinding()
     f.ctx.pricing.SecondsOnline = 7 * 60;
     CheckAlarms(f.ctx);
     QCOMPARE(f.ui.texts(), QStringList{QStringLiteral("You have been online for 00:07. Limit exceeded!")});
+}
+
+void TestAlarmChecking::valueNamesInAnyCase()
+{
+    EngineFixture f;
+    const QString key = AlarmKey(1, 1);
+    f.store().WriteStoreInteger(QStringLiteral("ALARMTYPE"), key, CustomMessageAlarm);
+    f.store().WriteStoreInteger(QStringLiteral("allowancetime"), key, 3);
+    f.store().WriteStoreString(QStringLiteral("customMessage"), key, QStringLiteral("Stretch"));
+    f.store().WriteStoreInteger(QStringLiteral("use timezone"), key, 1);
+    f.store().WriteStoreInteger(QStringLiteral("START TIME"), key, 13 * 60);
+    f.store().WriteStoreInteger(QStringLiteral("end time"), key, 14 * 60);
+    f.store().WriteStoreInteger(QStringLiteral("DAYS"), key, 4);
+    AlarmRecord r;
+    ReadAlarmRecord(f.ctx, 1, 1, r);
+    QCOMPARE(r.AlarmType, int(CustomMessageAlarm));
+    QCOMPARE(r.AllowanceTime, 3);
+    QCOMPARE(r.CustomMessage, QStringLiteral("Stretch"));
+    QCOMPARE(r.UseTimeZone, 1);
+    QCOMPARE(r.StartTime, 13 * 60);
+    QCOMPARE(r.EndTime, 14 * 60);
+    QCOMPARE(r.Days, 4);
+}
+
+void TestAlarmChecking::damagedValueIsReported_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("asText");  // written as text where a number belongs, or the other way
+    QTest::newRow("type as text") << QStringLiteral("AlarmType") << true;
+    QTest::newRow("days as text") << QStringLiteral("Days") << true;
+    QTest::newRow("message as a number") << QStringLiteral("CustomMessage") << false;
+    QTest::newRow("cost as a number") << QStringLiteral("TotalCost") << false;
+}
+
+void TestAlarmChecking::damagedValueIsReported()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, asText);
+    EngineFixture f;
+    storeAlarms(f, {timeAlarm(1, 0)});
+    const QString key = AlarmKey(1, 1);
+    f.store().DeleteStoreValue(key, name);
+    if (asText)
+        f.store().WriteStoreString(name, key, QStringLiteral("1"));
+    else
+        f.store().WriteStoreInteger(name, key, 1);
+    openSession(f);
+    f.ctx.pricing.SecondsOnline = 60;
+    try {
+        CheckAlarms(f.ctx);
+        QFAIL("a damaged alarm value went unnoticed");
+    } catch (const StoreError &e) {
+        QCOMPARE(e.message(), QStringLiteral("Invalid data type for '%1'").arg(name));
+    }
+    QVERIFY(f.ui.messages.isEmpty());
 }
 
 void TestAlarmChecking::countersBeyond255Alarms()
@@ -423,15 +493,11 @@ void TestAlarmChecking::hangUpClosesTheSessionBeforeTheBox()
     qsizetype boxesWhenClosed = -1;
     qsizetype hangUpsWhenClosed = -1;
     int closes = 0;
-    f.ctx.hooks.closeSession = [&](AppContext &ctx) {
-        if (!ctx.shell.SessionOpen)
-            return;
+    QObject::connect(&f.ctx.events, &EngineEvents::sessionClosed, [&] {
         ++closes;
         boxesWhenClosed = f.ui.messages.size();
         hangUpsWhenClosed = network.hungUp.size();
-        ctx.shell.SessionOpen = false;
-        DisarmQuickAlarms(ctx);
-    };
+    });
     Alarm hangUp = timeAlarm(30, 0);
     hangUp.hangUp = 1;
     Alarm later = timeAlarm(20, 0);
@@ -455,6 +521,39 @@ void TestAlarmChecking::hangUpClosesTheSessionBeforeTheBox()
     QVERIFY(!f.ctx.alarms.ClockTimeAlarmArmed);
 }
 
+void TestAlarmChecking::alarmSound_data()
+{
+    QTest::addColumn<QString>("wave");
+    QTest::addColumn<QStringList>("played");
+    QTest::newRow("a wave file") << QStringLiteral("/sounds/Alarm.wav") << QStringList{QStringLiteral("/sounds/Alarm.wav")};
+    QTest::newRow("no sound") << QStringLiteral("None") << QStringList{};
+}
+
+void TestAlarmChecking::alarmSound()
+{
+    QFETCH(QString, wave);
+    QFETCH(QStringList, played);
+    EngineFixture f;
+    FakeSoundPlayer sound;
+    f.ctx.platform.sound = &sound;
+    Alarm a = timeAlarm(10, 0);
+    a.wave = wave;
+    storeAlarms(f, {a});
+    openSession(f);
+    // The sound starts before the box and does not wait for it.
+    qsizetype playedWhenShown = -1;
+    f.ui.onMessage = [&](const RecordingUi::Message &) { playedWhenShown = sound.played.size(); };
+    f.ctx.pricing.SecondsOnline = 9 * 60 + 59;
+    CheckAlarms(f.ctx);
+    QVERIFY(sound.played.isEmpty());
+    f.ctx.pricing.SecondsOnline = 10 * 60;
+    CheckAlarms(f.ctx);
+    CheckAlarms(f.ctx);
+    QCOMPARE(sound.played, played);
+    QCOMPARE(playedWhenShown, played.size());
+    QCOMPARE(f.ui.messages.size(), 1);
+}
+
 void TestAlarmChecking::quickAlarms()
 {
     EngineFixture f(QDateTime(Monday, QTime(21, 14, 30)));
@@ -469,7 +568,7 @@ void TestAlarmChecking::quickAlarms()
     a.ClockTimeAlarmMinutes = 21 * 60 + 15;
     a.ClockTimeAlarmHangUp = true;
     int closes = 0;
-    f.ctx.hooks.closeSession = [&](AppContext &) { ++closes; };
+    QObject::connect(&f.ctx.events, &EngineEvents::sessionClosed, [&] { ++closes; });
 
     f.ctx.pricing.SecondsOnline = 90 * 60 - 1;
     CheckAlarms(f.ctx);
@@ -491,6 +590,7 @@ void TestAlarmChecking::quickAlarms()
     QVERIFY(!a.ClockTimeAlarmArmed);
     QCOMPARE(f.ui.beeps, 2);
     QCOMPARE(closes, 1);
+    QVERIFY(!f.ctx.shell.SessionOpen);
     QCOMPARE(network.hungUp, QList<qint64>{3});
 }
 

@@ -1,4 +1,6 @@
+#include "alarms/AlarmChecking.h"
 #include "app/MainTimer.h"
+#include "session/DialUp.h"
 #include "session/ConnectionDetection.h"
 #include "session/SessionLifecycle.h"
 #include "session/SessionRecords.h"
@@ -115,6 +117,10 @@ private Q_SLOTS:
     void keepAliveEcho();
     void reconnectionOffer_data();
     void reconnectionOffer();
+    void noReconnection_data();
+    void noReconnection();
+    void alarmBoxLetsTheTickGoOn_data();
+    void alarmBoxLetsTheTickGoOn();
     void clockCorrectionTimer();
     void failingTickReportedOnceAndTimerRuns();
     void exitConfirmationAndRelaunch();
@@ -410,20 +416,26 @@ void TestMainTimer::hangUpItemFollowsTheModem()
 void TestMainTimer::idleHangUp_data()
 {
     QTest::addColumn<int>("hangupTime");
+    QTest::addColumn<int>("minimumBytes");
     QTest::addColumn<qint64>("bytesPerSecond");  // each way, all along
     QTest::addColumn<qint64>("burst");           // received once, five seconds in
     QTest::addColumn<int>("hangUpSecond");       // -1: not within the run
-    // Activity is more than HangupMinimumBytes (1000) since the last mark.
-    QTest::newRow("busy line") << 1 << qint64(600) << qint64(0) << -1;
-    QTest::newRow("idle, no grace") << 0 << qint64(0) << qint64(0) << 1;
-    QTest::newRow("idle for a minute") << 1 << qint64(0) << qint64(0) << 61;
-    QTest::newRow("burst of exactly the minimum is idle") << 1 << qint64(0) << qint64(1000) << 61;
-    QTest::newRow("burst above the minimum moves the mark") << 1 << qint64(0) << qint64(1001) << 66;
+    // Activity is more than HangupMinimumBytes since the last mark.
+    QTest::newRow("busy line") << 1 << 1000 << qint64(600) << qint64(0) << -1;
+    QTest::newRow("idle, no grace") << 0 << 1000 << qint64(0) << qint64(0) << 1;
+    QTest::newRow("idle for a minute") << 1 << 1000 << qint64(0) << qint64(0) << 61;
+    QTest::newRow("burst of exactly the minimum is idle") << 1 << 1000 << qint64(0) << qint64(1000) << 61;
+    QTest::newRow("burst above the minimum moves the mark") << 1 << 1000 << qint64(0) << qint64(1001) << 66;
+    QTest::newRow("minimum 0: a byte a second keeps it up") << 1 << 0 << qint64(1) << qint64(0) << -1;
+    QTest::newRow("minimum 0: one byte moves the mark") << 1 << 0 << qint64(0) << qint64(1) << 66;
+    QTest::newRow("minimum 0, no traffic at all") << 1 << 0 << qint64(0) << qint64(0) << 61;
+    QTest::newRow("a byte a second below the minimum") << 1 << 1000 << qint64(1) << qint64(0) << 61;
 }
 
 void TestMainTimer::idleHangUp()
 {
     QFETCH(int, hangupTime);
+    QFETCH(int, minimumBytes);
     QFETCH(qint64, bytesPerSecond);
     QFETCH(qint64, burst);
     QFETCH(int, hangUpSecond);
@@ -431,7 +443,7 @@ void TestMainTimer::idleHangUp()
     s.ctx.settings.ModemCorrectionFactor = 0;
     s.ctx.settings.AutoHangupConnection = true;
     s.ctx.settings.HangupTime = hangupTime;
-    s.ctx.settings.HangupMinimumBytes = 1000;
+    s.ctx.settings.HangupMinimumBytes = minimumBytes;
     s.logIn();
     s.lineAt(RasState::Connected);
     s.network.setCounters(QStringLiteral("ppp0"), 0, 0);
@@ -439,17 +451,26 @@ void TestMainTimer::idleHangUp()
     QVERIFY(s.ctx.shell.SessionOpen);
 
     int hungUpAfter = -1;
+    qint64 idleWhenHungUp = -1;
     for (int second = 1; second <= 80 && hungUpAfter < 0; ++second) {
         const qint64 received = bytesPerSecond * second + (second >= 5 ? burst : 0);
         s.network.setCounters(QStringLiteral("ppp0"), received, bytesPerSecond * second);
-        s.run(2);
-        if (!s.network.hungUp.isEmpty())
-            hungUpAfter = second;
+        for (int half = 0; half < 2 && hungUpAfter < 0; ++half) {
+            s.run(1);
+            if (!s.network.hungUp.isEmpty()) {
+                hungUpAfter = second;
+                idleWhenHungUp = s.ctx.pricing.SecondsOnline - s.ctx.shell.LastActivitySeconds;
+            }
+        }
     }
-    if (hangUpSecond < 0)
+    if (hangUpSecond < 0) {
         QCOMPARE(hungUpAfter, -1);
-    else
-        QVERIFY2(qAbs(hungUpAfter - hangUpSecond) <= 1, qPrintable(QString::number(hungUpAfter)));
+        return;
+    }
+    QVERIFY2(qAbs(hungUpAfter - hangUpSecond) <= 1, qPrintable(QString::number(hungUpAfter)));
+    // Exactly HangupTime minutes of idling is not yet enough; the tick one
+    // second later hangs up.
+    QCOMPARE(idleWhenHungUp, qint64(hangupTime) * 60 + 1);
 }
 
 void TestMainTimer::keepAliveEcho_data()
@@ -528,6 +549,150 @@ void TestMainTimer::reconnectionOffer()
     // Asked once only.
     s.run(10);
     QCOMPARE(s.ui.texts().size(), asked ? 1 : 0);
+}
+
+void TestMainTimer::noReconnection_data()
+{
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("dialled outside the program") << QStringLiteral("outside");
+    QTest::newRow("hung up from the menu") << QStringLiteral("menu");
+    QTest::newRow("hung up when idle") << QStringLiteral("idle");
+    QTest::newRow("hung up by an alarm") << QStringLiteral("alarm");
+}
+
+void TestMainTimer::noReconnection()
+{
+    QFETCH(QString, cause);
+    Shell s;
+    QStringList dials;
+    s.ctx.hooks.dialEntry = [&](AppContext &, const QString &entry) { dials.append(entry); };
+    s.ctx.settings.PromptForReconnection = true;
+    s.ctx.settings.AutoReconnectConnection = true;
+    s.ui.defaultAnswer = true;
+    s.logIn();
+    if (cause != QLatin1String("outside"))
+        s.ctx.shell.LastDialledEntry = QStringLiteral("My ISP");
+    s.lineAt(RasState::Connected);
+    s.run(4);
+    QVERIFY(s.ctx.shell.SessionOpen);
+    QCOMPARE(s.ctx.shell.ReconnectArmed, cause != QLatin1String("outside"));
+
+    if (cause == QLatin1String("outside")) {
+        s.lineDown();
+    } else if (cause == QLatin1String("menu")) {
+        HangUpAllConnections(s.ctx);
+    } else if (cause == QLatin1String("idle")) {
+        s.ctx.settings.AutoHangupConnection = true;
+        s.ctx.settings.HangupTime = 0;
+    } else {
+        const QString key = AlarmKey(s.user, 1);
+        s.store().WriteStoreInteger(QStringLiteral("AlarmType"), key, SessionTimeAlarm);
+        s.store().WriteStoreInteger(QStringLiteral("AllowanceTime"), key, 1);
+        s.store().WriteStoreInteger(QStringLiteral("HangUpPhone"), key, 1);
+        s.store().WriteStoreString(QStringLiteral("AlarmWaveFile"), key, QStringLiteral("None"));
+        s.store().WriteStoreInteger(QStringLiteral("NumberOfAlarms"), TariffKeys::user(s.user), 1);
+    }
+    s.run(200);
+    QVERIFY(!s.ctx.shell.SessionOpen);
+    QCOMPARE(s.network.hungUp.isEmpty(), cause == QLatin1String("outside"));
+    QVERIFY(!s.ui.texts().contains(QStringLiteral("Do you wish to reconnect to My ISP ?")));
+    QVERIFY(dials.isEmpty());
+    QVERIFY(!s.ctx.shell.ReconnectArmed);
+    QCOMPARE(s.ui.texts().contains(QStringLiteral("You have been online for 00:01. Limit exceeded!")),
+             cause == QLatin1String("alarm"));
+}
+
+namespace {
+
+struct StoredAlarm {
+    int type;
+    int minutes;
+    int repeat;
+    QString message;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(StoredAlarm)
+
+void TestMainTimer::alarmBoxLetsTheTickGoOn_data()
+{
+    QTest::addColumn<QList<StoredAlarm>>("alarms");
+    QTest::addColumn<int>("boxSeconds");       // how long the first box waits
+    QTest::addColumn<int>("untilSecond");      // session time at the end of the run
+    QTest::addColumn<QStringList>("texts");    // every box raised, in order
+    QTest::addColumn<int>("raisedOverFirst");  // of those, raised while the first waited
+    const QString tea = QStringLiteral("Time for tea");
+    QTest::newRow("repeating alarm, one box while it waits")
+        << QList<StoredAlarm>{{CustomMessageAlarm, 1, 1, tea}} << 150 << 270 << QStringList{tea, tea} << 0;
+    QTest::newRow("another alarm with the same text")
+        << QList<StoredAlarm>{{CustomMessageAlarm, 1, 0, tea}, {CustomMessageAlarm, 2, 0, tea}} << 90 << 200
+        << QStringList{tea} << 0;
+    QTest::newRow("another alarm's box opens over it")
+        << QList<StoredAlarm>{{SessionTimeAlarm, 1, 0, {}}, {SessionTimeAlarm, 2, 0, {}}} << 90 << 200
+        << QStringList{QStringLiteral("You have been online for 00:01. Limit exceeded!"),
+                       QStringLiteral("You have been online for 00:02. Limit exceeded!")}
+        << 1;
+}
+
+void TestMainTimer::alarmBoxLetsTheTickGoOn()
+{
+    QFETCH(QList<StoredAlarm>, alarms);
+    QFETCH(int, boxSeconds);
+    QFETCH(int, untilSecond);
+    QFETCH(QStringList, texts);
+    QFETCH(int, raisedOverFirst);
+    Shell s;
+    for (int i = 0; i < alarms.size(); ++i) {
+        const QString key = AlarmKey(s.user, i + 1);
+        s.store().WriteStoreInteger(QStringLiteral("AlarmType"), key, alarms[i].type);
+        s.store().WriteStoreInteger(QStringLiteral("AllowanceTime"), key, alarms[i].minutes);
+        s.store().WriteStoreInteger(QStringLiteral("RepeatAlarm"), key, alarms[i].repeat);
+        s.store().WriteStoreString(QStringLiteral("CustomMessage"), key, alarms[i].message);
+        s.store().WriteStoreString(QStringLiteral("AlarmWaveFile"), key, QStringLiteral("None"));
+    }
+    s.store().WriteStoreInteger(QStringLiteral("NumberOfAlarms"), TariffKeys::user(s.user), int(alarms.size()));
+    s.logIn();
+    s.lineAt(RasState::Connected);
+    s.run(2);
+    QVERIFY(s.ctx.shell.SessionOpen);
+
+    int boxesUp = 0;
+    int raisedOver = 0;
+    bool firstBoxDone = false;
+    qint64 secondsWhenRaised = -1;
+    qint64 secondsWhenAnswered = -1;
+    double recordWhenAnswered = -1;
+    bool timerOnDuringBox = false;
+    s.ui.onMessage = [&](const RecordingUi::Message &) {
+        if (boxesUp > 0) {
+            ++raisedOver;
+            return;
+        }
+        if (firstBoxDone)
+            return;
+        ++boxesUp;
+        secondsWhenRaised = s.ctx.pricing.SecondsOnline;
+        timerOnDuringBox = s.ctx.shell.Timer1Enabled;
+        s.run(2 * boxSeconds);
+        secondsWhenAnswered = s.ctx.pricing.SecondsOnline;
+        recordWhenAnswered = s.field(1, SessionTimeOnline);
+        --boxesUp;
+        firstBoxDone = true;
+    };
+    while (s.ctx.pricing.SecondsOnline < untilSecond)
+        s.run(1);
+
+    QCOMPARE(s.ui.texts(), texts);
+    QCOMPARE(raisedOver, raisedOverFirst);
+    QVERIFY(timerOnDuringBox);
+    // The session was priced and its record kept up to date while the box waited.
+    QVERIFY2(qAbs(secondsWhenAnswered - secondsWhenRaised - boxSeconds) <= 1,
+             qPrintable(QStringLiteral("%1 .. %2").arg(secondsWhenRaised).arg(secondsWhenAnswered)));
+    QCOMPARE(recordWhenAnswered, double(secondsWhenAnswered));
+    QVERIFY(s.ctx.shell.Timer1Enabled);
+    QVERIFY(s.ctx.shell.TickBoxesShowing.isEmpty());
+    QVERIFY(s.ctx.shell.SessionOpen);
 }
 
 void TestMainTimer::clockCorrectionTimer()
