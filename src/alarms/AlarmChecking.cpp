@@ -119,6 +119,16 @@ bool reached(double total, double threshold)
     return total >= threshold - 1e-9 * std::max(1.0, std::fabs(threshold));
 }
 
+// The highest whole multiple of a positive limit that the total has reached.
+int multiplesReached(double total, double limit)
+{
+    constexpr double Most = 1e9;
+    double m = std::floor(std::min(total / limit, Most));
+    if (m < Most && reached(total, limit * (m + 1)))
+        ++m;
+    return int(std::max(m, 0.0));
+}
+
 QString money(double value)
 {
     return QString::asprintf("%6.2f", value);
@@ -326,10 +336,16 @@ void CheckAlarms(AppContext &ctx)
         const bool repeats = r.RepeatAlarm == 1 && limit > 0;
         if (multiple != 1 && !repeats)
             continue;
-        const double threshold = limit * multiple;
-        if (!reached(watchedTotal(ctx, r.AlarmType), threshold))
+        const double total = watchedTotal(ctx, r.AlarmType);
+        if (!reached(total, limit * multiple))
             continue;
-        setFireCounter(ctx.alarms, i, multiple + 1);
+        // A repeating alarm whose total has passed several multiples since it
+        // last fired (a day's time at the start of a session, a burst of
+        // downloading) fires once, for the highest multiple reached. One box
+        // per multiple would follow tick after tick, each opened over the last.
+        const int fired = repeats ? std::max(multiple, multiplesReached(total, limit)) : multiple;
+        const double threshold = limit * fired;
+        setFireCounter(ctx.alarms, i, fired + 1);
 
         const QString message = AlarmMessage(ctx, r, threshold);
         if (message.isEmpty())

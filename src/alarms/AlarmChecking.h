@@ -57,7 +57,9 @@ void DisarmQuickAlarms(AppContext &ctx);
 // The alarm check of every main tick with an open session, after pricing:
 // the two quick alarms, then the user's stored alarms in record order. An
 // alarm that fires plays its sound, hangs up and closes the session when it
-// says so, and then shows its box.
+// says so, and then shows its box as a tick's box: monitoring goes on while
+// it waits. A repeating alarm that finds its total past several multiples
+// of its limit fires once, for the highest of them.
 void CheckAlarms(AppContext &ctx);
 
 // The message an alarm shows when its total has reached `threshold`

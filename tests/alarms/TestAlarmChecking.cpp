@@ -100,6 +100,8 @@ private Q_SLOTS:
     void downloadAlarms_data();
     void downloadAlarms();
     void dailyAndAccountTimeMessages();
+    void repeatFiresOnceForSeveralMultiples_data();
+    void repeatFiresOnceForSeveralMultiples();
     void limitOfNothingFiresOncePerSession_data();
     void limitOfNothingFiresOncePerSession();
     void emptyCustomMessageFiresSilently();
@@ -324,6 +326,51 @@ void TestAlarmChecking::dailyAndAccountTimeMessages()
              (QStringList{QStringLiteral("You have been online for 01:30. Daily limit exceeded!"),
                           QStringLiteral("You have exceeded the online time limit for this account period. "
                                          "You have spent 03:30 online.")}));
+}
+
+void TestAlarmChecking::repeatFiresOnceForSeveralMultiples_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<double>("limit");          // minutes, money or bytes by type
+    QTest::addColumn<QList<double>>("totals");  // the watched total at each check, same unit
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("a day's time at the start of a session")
+        << int(DailyTimeAlarm) << 60.0 << QList<double>{310, 310, 359, 360, 361}
+        << QStringList{QStringLiteral("You have been online for 05:00. Daily limit exceeded!"),
+                       QStringLiteral("You have been online for 06:00. Daily limit exceeded!")};
+    QTest::newRow("a burst of downloading")
+        << int(AccountDownloadAlarm) << 1024.0 << QList<double>{1e7, 1e7, 9766 * 1024.0 - 1, 9766 * 1024.0}
+        << QStringList{QStringLiteral("You have exceeded the maximum download limit of 9765K for this account period."),
+                       QStringLiteral("You have exceeded the maximum download limit of 9766K for this account period.")};
+    QTest::newRow("cost far past the limit")
+        << int(SessionCostAlarm) << 1.5 << QList<double>{12.5, 13.49, 13.5}
+        << QStringList{QStringLiteral("You have spent  12.50. Limit exceeded!"),
+                       QStringLiteral("You have spent  13.50. Limit exceeded!")};
+}
+
+void TestAlarmChecking::repeatFiresOnceForSeveralMultiples()
+{
+    QFETCH(int, type);
+    QFETCH(double, limit);
+    QFETCH(QList<double>, totals);
+    QFETCH(QStringList, messages);
+    EngineFixture f;
+    Alarm a;
+    a.type = type;
+    a.repeat = 1;
+    a.minutes = int(limit);
+    a.cost = QString::number(limit);
+    a.downloadLimit = int(limit);
+    storeAlarms(f, {a});
+    openSession(f);
+    for (double total : totals) {
+        PricingState &p = f.ctx.pricing;
+        p.DailySeconds = qint64(total) * 60;
+        p.AccountDownloaded = qint64(total);
+        p.SessionCost = total;
+        CheckAlarms(f.ctx);
+    }
+    QCOMPARE(f.ui.texts(), messages);
 }
 
 void TestAlarmChecking::limitOfNothingFiresOncePerSession_data()
