@@ -319,14 +319,26 @@ void CheckAlarms(AppContext &ctx)
     checkClockTimeQuickAlarm(ctx);
 
     const int user = ctx.login.CurrentUser;
-    const int count = ReadNumberOfAlarms(ctx, user);
-    // One record for the whole pass: a value missing from an alarm keeps the
-    // previous alarm's, except the ISP binding, which never carries over.
-    AlarmRecord r;
-    for (int i = 1; i <= count; ++i) {
-        r.UseISP = 0;
-        r.ISPIndex = 0;
-        ReadAlarmRecord(ctx, user, i, r);
+    QList<AlarmRecord> records;
+    {
+        // All records under one read lock, taken before any box can open:
+        // a store transaction must not stay open while a box waits.
+        Store::Transaction reading(ctx.store);
+        const int count = ReadNumberOfAlarms(ctx, user);
+        records.reserve(count);
+        // One record for the whole pass: a value missing from an alarm keeps
+        // the previous alarm's, except the ISP binding, which never carries over.
+        AlarmRecord carried;
+        for (int i = 1; i <= count; ++i) {
+            carried.UseISP = 0;
+            carried.ISPIndex = 0;
+            ReadAlarmRecord(ctx, user, i, carried);
+            records.append(carried);
+        }
+        reading.commit();
+    }
+    for (int i = 1; i <= records.size(); ++i) {
+        const AlarmRecord &r = records[i - 1];
         if (!alarmAppliesNow(ctx, r))
             continue;
         const int multiple = fireCounter(ctx.alarms, i);
