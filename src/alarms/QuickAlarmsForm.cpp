@@ -51,13 +51,15 @@ TQuickAlarmsForm::TQuickAlarmsForm(AppContext &ctx, QWidget *parent) : QDialog(p
         minutes = timeField();
         hangUp = new QCheckBox(QStringLiteral("Disconnect internet connection on activation"));
         auto *grid = new QGridLayout(box);
-        grid->addWidget(activationBox, 0, 0, 1, 4);
+        grid->addWidget(activationBox, 0, 0, 1, 5);
         grid->addWidget(hours, 1, 0);
         grid->addWidget(new QLabel(QStringLiteral(":")), 1, 1);
         grid->addWidget(minutes, 1, 2);
         if (showUnits)
             grid->addWidget(new QLabel(QStringLiteral("(hrs : mins)")), 1, 3);
-        grid->addWidget(hangUp, 2, 0, 1, 4);
+        grid->addWidget(hangUp, 2, 0, 1, 5);
+        // The time fields stay together at the left; the spare width goes after them.
+        grid->setColumnStretch(4, 1);
         return box;
     };
     TimeOnlineGroup = group(QStringLiteral("Time Online"), QStringLiteral("Alarm activates after session has been open for"),

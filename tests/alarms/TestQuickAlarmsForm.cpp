@@ -1,6 +1,7 @@
 #include "alarms/QuickAlarms.h"
 #include "alarms/QuickAlarmsForm.h"
 #include "support/EngineFixture.h"
+#include "support/Screenshot.h"
 #include "support/TestMain.h"
 
 #include <QCheckBox>
@@ -76,6 +77,8 @@ void TestQuickAlarmsForm::openerChoosesTheAlarm()
     QCOMPARE(form.Groups->currentWidget(), static_cast<QWidget *>(specific ? form.SpecificTimeGroup : form.TimeOnlineGroup));
     QCOMPARE(form.OnlineHoursEdit->text(), QStringLiteral("00"));
     QCOMPARE(form.SpecificMinutesEdit->text(), QStringLiteral("00"));
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    testsupport::screenshot(&form, specific ? QStringLiteral("quick-alarms-specific") : QStringLiteral("quick-alarms-online"));
 }
 
 void TestQuickAlarmsForm::okArmsWhatIsTicked()

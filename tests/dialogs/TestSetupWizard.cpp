@@ -4,6 +4,7 @@
 #include "platform/FakeDialUpNetwork.h"
 #include "store/FloatText.h"
 #include "support/EngineFixture.h"
+#include "support/Screenshot.h"
 #include "support/TestMain.h"
 #include "tariff/TariffKeys.h"
 #include "users/Passwords.h"
@@ -112,9 +113,7 @@ void clickBox(QWidget *button)
 // With TALLYLINE_SCREENSHOT_DIR set, a picture of each page reached.
 void screenshot(TWizardForm &form)
 {
-    const QString dir = qEnvironmentVariable("TALLYLINE_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
-        form.grab().save(dir + QStringLiteral("/wizard-page-%1.png").arg(form.currentPage()));
+    testsupport::screenshot(&form, QStringLiteral("wizard-page-%1").arg(form.currentPage()));
 }
 
 // The page shown is laid out by the event loop before the user can click on it.

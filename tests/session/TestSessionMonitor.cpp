@@ -9,6 +9,7 @@
 #include "tariff/SessionPricing.h"
 #include "tariff/TimeZonePresets.h"
 #include "users/Users.h"
+#include "support/Screenshot.h"
 #include "support/TestMain.h"
 
 #include <QFontMetrics>
@@ -16,6 +17,8 @@
 #include <QScreen>
 
 using testsupport::EngineFixture;
+
+using testsupport::screenshot;
 
 namespace {
 
@@ -27,14 +30,6 @@ void setAllTexts(Settings &s, bool on)
     s.ShowMonitorTransmitted = on;
     s.ShowMonitorTotalReceived = on;
     s.ShowMonitorTotalTransmitted = on;
-}
-
-// With TALLYLINE_SCREENSHOT_DIR set, a picture of the window for looking at.
-void screenshot(QWidget *w, const QString &name)
-{
-    const QString dir = qEnvironmentVariable("TALLYLINE_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
-        w->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 QPoint globalCentre(QWidget *w)
