@@ -1,4 +1,6 @@
 #include "app/HelpForm.h"
+#include "alarms/AlarmChecking.h"
+#include "alarms/QuickAlarms.h"
 #include "app/MainAppForm.h"
 #include "session/ConnectionDetection.h"
 #include "session/SessionLifecycle.h"
@@ -69,6 +71,7 @@ private Q_SLOTS:
     void menuCaptionsInOrder();
     void enabledStatesFollowLoginAndSession();
     void laterWindowsPlugIntoTheirItems();
+    void quickAlarmCheckMarks();
     void exitItemAndConfirmation_data();
     void exitItemAndConfirmation();
     void trayWindowWithoutSystemTray();
@@ -332,6 +335,41 @@ void TestMainAppForm::helpWindowShowsTheKeywordsPage()
     QCOMPARE(window->HelpBrowser->documentTitle(), QStringLiteral("Tallyline Help"));
     window->close();
     QTRY_VERIFY(!HelpWindow());
+}
+
+void TestMainAppForm::quickAlarmCheckMarks()
+{
+    FormFixture f;
+    TMainAppForm form(f.ctx);
+    form.plugIn(form.Afteraspecifiedtime1, [] {});
+    form.plugIn(form.Ataspecifiedtime1, [] {});
+    QCOMPARE(LogInWithPassword(f.ctx, QStringLiteral("Ann"), QStringLiteral("pw")), LoginResult::LoggedIn);
+    OpenSessionByHand(f.ctx);
+    const auto marks = [&] {
+        // The menu shows the alarms as they are when it opens.
+        Q_EMIT form.PopupMenu1->aboutToShow();
+        Q_EMIT form.PopupMenu1->aboutToHide();
+        return QList<bool>{form.Afteraspecifiedtime1->isChecked(), form.Ataspecifiedtime1->isChecked()};
+    };
+    QCOMPARE(marks(), (QList<bool>{false, false}));
+
+    QuickAlarmChoice choice;
+    choice.onlineTimeArmed = true;
+    choice.onlineMinutes = 1;
+    choice.clockTimeArmed = true;
+    choice.clockHours = 23;
+    ApplyQuickAlarms(f.ctx, choice);
+    QCOMPARE(marks(), (QList<bool>{true, true}));
+
+    // The online-time alarm fires and loses its mark; the other keeps it.
+    f.ctx.pricing.SecondsOnline = 60;
+    CheckAlarms(f.ctx);
+    QCOMPARE(f.ui.texts().last(), QStringLiteral("You have been online for 00:01"));
+    QCOMPARE(marks(), (QList<bool>{false, true}));
+
+    // Closing the session forgets both.
+    CloseSessionByHand(f.ctx);
+    QCOMPARE(marks(), (QList<bool>{false, false}));
 }
 
 TALLYLINE_TEST_MAIN(TestMainAppForm)
