@@ -154,7 +154,10 @@ void checkOnlineTimeQuickAlarm(AppContext &ctx)
 void checkClockTimeQuickAlarm(AppContext &ctx)
 {
     AlarmState &a = ctx.alarms;
-    if (!a.ClockTimeAlarmArmed || minuteOfDay(ctx) < a.ClockTimeAlarmMinutes)
+    if (!a.ClockTimeAlarmArmed)
+        return;
+    if (a.ClockTimeAlarmDue.isValid() ? ctx.clock.now() < a.ClockTimeAlarmDue
+                                      : minuteOfDay(ctx) < a.ClockTimeAlarmMinutes)
         return;
     a.ClockTimeAlarmArmed = false;
     if (a.ClockTimeAlarmHangUp)
@@ -278,6 +281,7 @@ void DisarmQuickAlarms(AppContext &ctx)
 {
     ctx.alarms.OnlineTimeAlarmArmed = false;
     ctx.alarms.ClockTimeAlarmArmed = false;
+    ctx.alarms.ClockTimeAlarmDue = QDateTime();
 }
 
 QString AlarmMessage(AppContext &ctx, const AlarmRecord &r, double threshold)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 
 // In-memory alarm state of the open session: the fire counters of the
@@ -17,8 +18,11 @@ struct AlarmState {
     bool OnlineTimeAlarmHangUp = false;
 
     // The clock-time quick alarm: fires when the time of day (minutes after
-    // midnight) reaches ClockTimeAlarmMinutes.
+    // midnight) reaches ClockTimeAlarmMinutes. Armed from the dialog it
+    // fires at ClockTimeAlarmDue, the first time that minute comes round:
+    // 00:30 chosen at 23:00 waits for half past midnight.
     bool ClockTimeAlarmArmed = false;
     int ClockTimeAlarmMinutes = 0;
     bool ClockTimeAlarmHangUp = false;
+    QDateTime ClockTimeAlarmDue;  // invalid: the time of day alone decides
 };

@@ -19,4 +19,12 @@ void ApplyQuickAlarms(AppContext &ctx, const QuickAlarmChoice &c)
     a.ClockTimeAlarmArmed = c.clockTimeArmed;
     a.ClockTimeAlarmMinutes = c.clockHours * 60 + c.clockMinutes;
     a.ClockTimeAlarmHangUp = c.clockTimeHangUp;
+    // A time of day already gone by is meant for tomorrow.
+    a.ClockTimeAlarmDue = QDateTime();
+    const QTime at(c.clockHours, c.clockMinutes);
+    if (c.clockTimeArmed && at.isValid()) {
+        const QDateTime now = ctx.clock.now();
+        const QTime nowMinute(now.time().hour(), now.time().minute());
+        a.ClockTimeAlarmDue = QDateTime(now.date().addDays(at < nowMinute ? 1 : 0), at);
+    }
 }

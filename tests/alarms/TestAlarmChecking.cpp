@@ -1,4 +1,5 @@
 #include "alarms/AlarmChecking.h"
+#include "alarms/QuickAlarms.h"
 #include "app/EngineEvents.h"
 #include "platform/FakeDialUpNetwork.h"
 #include "platform/SoundPlayer.h"
@@ -115,6 +116,8 @@ private Q_SLOTS:
     void alarmSound_data();
     void alarmSound();
     void quickAlarms();
+    void clockTimeQuickAlarmWaitsForItsTime_data();
+    void clockTimeQuickAlarmWaitsForItsTime();
     void noAlarmsNoRows();
     void listRows_data();
     void listRows();
@@ -638,6 +641,61 @@ void TestAlarmChecking::quickAlarms()
     QCOMPARE(f.ui.beeps, 2);
     QCOMPARE(closes, 1);
     QVERIFY(!f.ctx.shell.SessionOpen);
+    QCOMPARE(network.hungUp, QList<qint64>{3});
+}
+
+void TestAlarmChecking::clockTimeQuickAlarmWaitsForItsTime_data()
+{
+    QTest::addColumn<QDateTime>("armedAt");
+    QTest::addColumn<QTime>("alarmTime");
+    QTest::addColumn<QList<QDateTime>>("checks");
+    QTest::addColumn<int>("firesAt");  // index into checks; -1: none
+    const QDate tuesday = Monday.addDays(1);
+    QTest::newRow("later today")
+        << QDateTime(Monday, QTime(21, 14, 30)) << QTime(21, 15)
+        << QList<QDateTime>{QDateTime(Monday, QTime(21, 14, 59)), QDateTime(Monday, QTime(21, 15))} << 1;
+    QTest::newRow("this very minute") << QDateTime(Monday, QTime(21, 15, 40)) << QTime(21, 15)
+                                      << QList<QDateTime>{QDateTime(Monday, QTime(21, 15, 40))} << 0;
+    QTest::newRow("after midnight")
+        << QDateTime(Monday, QTime(23, 0)) << QTime(0, 30)
+        << QList<QDateTime>{QDateTime(Monday, QTime(23, 0)), QDateTime(Monday, QTime(23, 59, 59)),
+                            QDateTime(tuesday, QTime(0, 29, 59)), QDateTime(tuesday, QTime(0, 30))}
+        << 3;
+    QTest::newRow("gone by today: tomorrow")
+        << QDateTime(Monday, QTime(12, 0)) << QTime(11, 0)
+        << QList<QDateTime>{QDateTime(Monday, QTime(12, 0)), QDateTime(Monday, QTime(23, 0)),
+                            QDateTime(tuesday, QTime(10, 59)), QDateTime(tuesday, QTime(11, 0))}
+        << 3;
+}
+
+void TestAlarmChecking::clockTimeQuickAlarmWaitsForItsTime()
+{
+    QFETCH(QDateTime, armedAt);
+    QFETCH(QTime, alarmTime);
+    QFETCH(QList<QDateTime>, checks);
+    QFETCH(int, firesAt);
+    EngineFixture f(armedAt);
+    FakeDialUpNetwork network;
+    network.addConnection(3, QStringLiteral("Provider"), RasState::Connected);
+    f.ctx.platform.dialUp = &network;
+    openSession(f);
+    QuickAlarmChoice choice;
+    choice.clockTimeArmed = true;
+    choice.clockHours = alarmTime.hour();
+    choice.clockMinutes = alarmTime.minute();
+    choice.clockTimeHangUp = true;
+    ApplyQuickAlarms(f.ctx, choice);
+    int firedAt = -1;
+    for (int i = 0; i < checks.size(); ++i) {
+        f.clock.set(checks[i]);
+        CheckAlarms(f.ctx);
+        if (firedAt < 0 && !f.ui.messages.isEmpty())
+            firedAt = i;
+        // The line stays up until the alarm's time.
+        QCOMPARE(network.hungUp.isEmpty(), firedAt < 0);
+    }
+    QCOMPARE(firedAt, firesAt);
+    QCOMPARE(f.ui.texts(), QStringList{QStringLiteral("Online alarm for ") + alarmTime.toString(QStringLiteral("HH:mm"))});
     QCOMPARE(network.hungUp, QList<qint64>{3});
 }
 
