@@ -576,14 +576,22 @@ void TestStore::readOnlyDataDirectory()
     // Permissions do not bind root: the store is opened by a child process
     // that runs as an ordinary user then.
     QProcess helper;
+    QString program = QStringLiteral(TALLYLINE_STORE_HELPER);
     if (::geteuid() == 0) {
+        // The build may sit where that user cannot go (under /root): it runs
+        // a copy of the helper from the test's own directory.
+        const QString copy = base.filePath(QStringLiteral("store_helper"));
+        QVERIFY(QFile::copy(program, copy));
+        QVERIFY(QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                | QFileDevice::ReadOther | QFileDevice::ExeOther));
+        program = copy;
         helper.setChildProcessModifier([] {
             if (::setgid(65534) != 0 || ::setuid(65534) != 0)
                 ::_exit(3);
         });
     }
-    helper.start(QStringLiteral(TALLYLINE_STORE_HELPER), {QStringLiteral("open"), path});
-    QVERIFY(helper.waitForFinished(10000));
+    helper.start(program, {QStringLiteral("open"), path});
+    QVERIFY2(helper.waitForFinished(10000), qPrintable(helper.errorString()));
     const QString output = QString::fromLocal8Bit(helper.readAllStandardOutput()).trimmed();
     ::chmod(QFile::encodeName(dataDir).constData(), 0755);
     QCOMPARE(helper.exitCode(), 1);
