@@ -69,29 +69,6 @@ void showSessionCommands(AppContext &ctx, bool sessionOpen)
     Q_EMIT ctx.events.menuStateChanged();
 }
 
-void writeFinalValues(AppContext &ctx)
-{
-    const PricingState &p = ctx.pricing;
-    const ConnectionState &c = ctx.connection;
-    const int user = ctx.login.CurrentUser;
-    const DateTime now = ctx.clock.nowDateTime();
-    int m = 0;
-    ctx.store.ReadStoreInteger(NumberOfSessions, SessionDayKey(user, p.SessionDay), m);
-    if (m < 1)
-        return;
-    Store::Transaction tx(ctx.store);
-    WriteToDataFile(ctx, user, m, SessionStartTime, p.SessionStart, p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionEndTime, TimeOf(now), p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionEndDate, DateOf(now), p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionTimeOnline, double(p.SecondsOnline), p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionCost, p.SessionCost, p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionTotalDownloaded, double(c.TotalReceived), p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionTotalUploaded, double(c.TotalTransmitted), p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionAvgDownload, c.AverageReceiveRate, p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionAvgUpload, c.AverageTransmitRate, p.SessionDay);
-    tx.commit();
-}
-
 void closePrograms(AppContext &ctx)
 {
     const int n = numberOfPrograms(ctx);
@@ -230,7 +207,7 @@ void CloseSession(AppContext &ctx)
     shell.Menu.OnlineTimeAlarmChecked = false;
     shell.Menu.SpecificTimeAlarmChecked = false;
 
-    writeFinalValues(ctx);
+    WriteSessionRecordValues(ctx, ctx.clock.nowDateTime(), false);
 
     showSessionCommands(ctx, false);
     Q_EMIT ctx.events.sessionClosed();

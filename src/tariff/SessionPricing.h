@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/DateTime.h"
+
 struct AppContext;
 
 // Resets the running values for a session opening now: cost 0, the opening
@@ -14,3 +16,9 @@ void BeginSessionPricing(AppContext &ctx);
 // and account totals, shows them, rewrites the session record (all writes
 // in one transaction) and tells the session monitor.
 void UpdateSessionInformation(AppContext &ctx);
+
+// Writes the open session's start, end (now), time online, cost, byte totals
+// and average rates into its record, the last of the session day, in one
+// transaction; with withConnectionName also the connection it uses. Nothing
+// is written when that day has no record.
+void WriteSessionRecordValues(AppContext &ctx, DateTime now, bool withConnectionName);
