@@ -1,5 +1,6 @@
 #include "store/FloatText.h"
 #include "store/Store.h"
+#include "support/LineCompanion.h"
 #include "support/TestMain.h"
 #include "tariff/TariffKeys.h"
 
@@ -19,26 +20,18 @@ private Q_SLOTS:
     void sessionRecordedAndPricedByTheRunningProgram();
 
 private:
-    static int companion(const QString &dataDir, const QStringList &request, QString *output = nullptr);
     static void seedStore(const QString &dataDir);
 };
 
 namespace {
 // 0.60 a minute in every band: one penny a second.
 constexpr double CostPerMinute = 0.60;
-}
 
-int TestProgramSession::companion(const QString &dataDir, const QStringList &request, QString *output)
+int companion(const QString &dataDir, const QStringList &request, QString *output = nullptr)
 {
-    QProcess p;
-    p.start(QFileInfo(QStringLiteral(TALLYLINE_EXECUTABLE)).dir().filePath(QStringLiteral("tallyline-line")),
-            QStringList{QStringLiteral("--data-dir"), dataDir} + request);
-    if (!p.waitForFinished(10000))
-        return -1;
-    if (output)
-        *output = QString::fromUtf8(p.readAllStandardOutput());
-    return p.exitCode();
+    return testsupport::runLineCompanion(QStringLiteral(TALLYLINE_EXECUTABLE), dataDir, request, output);
 }
+} // namespace
 
 void TestProgramSession::seedStore(const QString &dataDir)
 {

@@ -1,5 +1,6 @@
 #include "platform/LineControl.h"
 #include "store/Store.h"
+#include "support/LineCompanion.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -16,22 +17,14 @@ class TestLineEndToEnd : public QObject
 
 private Q_SLOTS:
     void companionMovesTheProgramsConnectionFlags();
-
-private:
-    static int companion(const QString &dataDir, const QStringList &request, QString *output = nullptr);
 };
 
-int TestLineEndToEnd::companion(const QString &dataDir, const QStringList &request, QString *output)
+namespace {
+int companion(const QString &dataDir, const QStringList &request, QString *output = nullptr)
 {
-    QProcess p;
-    p.start(QFileInfo(QStringLiteral(TALLYLINE_EXECUTABLE)).dir().filePath(QStringLiteral("tallyline-line")),
-            QStringList{QStringLiteral("--data-dir"), dataDir} + request);
-    if (!p.waitForFinished(10000))
-        return -1;
-    if (output)
-        *output = QString::fromUtf8(p.readAllStandardOutput());
-    return p.exitCode();
+    return testsupport::runLineCompanion(QStringLiteral(TALLYLINE_EXECUTABLE), dataDir, request, output);
 }
+} // namespace
 
 void TestLineEndToEnd::companionMovesTheProgramsConnectionFlags()
 {
