@@ -439,8 +439,7 @@ void TMainAppForm::DialUp1AsyncEvent(int state, const QString &text, int errorCo
             m_dialForm->StatusLabel->setText(QStringLiteral("Redialing..."));
         } else if (errorCode != DialError::UserDisconnection) {
             HangUpAllConnections(m_ctx);
-            m_ctx.ui.showMessage(MessageKind::Warning, QStringLiteral("Error connecting to ") + DialUp1.Entry
-                                                           + QStringLiteral(" :") + QStringLiteral("\r\r") + text);
+            showDialError(text);
         }
     } else {
         m_dialForm->StatusLabel->setText(text);
@@ -456,8 +455,13 @@ void TMainAppForm::DialUp1Error(int errorCode, const QString &errorText)
     shell.LastDialledEntry.clear();
     shell.ReconnectArmed = false;
     m_dialForm->hide();
-    m_ctx.ui.showMessage(MessageKind::Warning,
-                         QStringLiteral("Error connecting to ") + DialUp1.Entry + QStringLiteral(" :") + QStringLiteral("\r\r") + errorText);
+    showDialError(errorText);
+}
+
+void TMainAppForm::showDialError(const QString &reason)
+{
+    m_ctx.ui.showMessage(MessageKind::Warning, QStringLiteral("Error connecting to ") + DialUp1.Entry
+                                                   + QStringLiteral(" :\r\r") + reason);
 }
 
 void TMainAppForm::DialUp1Connect()

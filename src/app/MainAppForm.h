@@ -110,6 +110,7 @@ private:
     void DialUp1AsyncEvent(int state, const QString &text, int errorCode);
     void DialUp1Error(int errorCode, const QString &errorText);
     void DialUp1Connect();
+    void showDialError(const QString &reason);
     void DialUp1ActiveConnection(qint64 handle);
     void hideDialWindow();
     void Logonasadifferentuser1Click();
