@@ -17,25 +17,19 @@
 
 #include <time.h>
 
+#include "BenchTiming.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
 
-// Processor time of this thread: what the work costs, less disturbed by
-// other processes on a busy machine than the elapsed time.
+using bench::median;
+
 double threadCpuMs()
 {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    return bench::threadCpuUs() / 1e3;
 }
 
 void seedTariff(Store &store)

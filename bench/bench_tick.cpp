@@ -19,24 +19,16 @@
 
 #include <time.h>
 
+#include "BenchTiming.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
 
-double threadCpuUs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e6 + ts.tv_nsec / 1e3;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::median;
+using bench::threadCpuUs;
 
 void seedUser(Store &store)
 {
