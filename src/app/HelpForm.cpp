@@ -1,5 +1,6 @@
 #include "app/HelpForm.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -93,6 +94,12 @@ void ShowHelpWindow(const QString &helpDirectory, const QString &keyword)
     QPointer<THelpForm> &window = helpWindow();
     if (!window)
         window = new THelpForm(helpDirectory);
+    // Asked for from a modal window (the setup wizard, say), the help window
+    // becomes that window's own, so that it can be read, scrolled and closed
+    // while the modal window waits.
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal != window && window->parentWidget() != modal)
+        window->setParent(modal, window->windowFlags() | Qt::Window);
     window->showTopic(keyword);
     window->show();
     window->raise();

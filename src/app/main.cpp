@@ -3,16 +3,17 @@
 #include "app/BuildInfo.h"
 #include "app/GlobalErrorHandler.h"
 #include "app/Startup.h"
+#include "app/gui/BoxRequests.h"
 #include "app/gui/MessageBoxUi.h"
 #include "app/gui/TallylineApplication.h"
 #include "dialogs/SplashForm.h"
 #include "dialogs/WizardForm.h"
 #include "app/MainAppForm.h"
 #include "app/MainTimer.h"
+#include "app/PlatformServices.h"
+#include "platform/LineControl.h"
 #include "platform/LineSetup.h"
-#include "platform/ProgramLauncher.h"
 #include "platform/SignalWatcher.h"
-#include "platform/SoundPlayer.h"
 #include "session/DialUp.h"
 #include "session/DialUpLine.h"
 #include "session/SessionLifecycle.h"
@@ -62,7 +63,8 @@ int main(int argc, char **argv)
     Q_INIT_RESOURCE(tallyline);
     QCoreApplication::setOrganizationName(QStringLiteral("Kelmora"));
     QCoreApplication::setApplicationName(QStringLiteral("Tallyline"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tallyline"));
+    // No display name: the toolkit would append it to every window title,
+    // and the titles are the program's own texts.
     QGuiApplication::setQuitOnLastWindowClosed(false);
 
     MessageBoxUi ui;
@@ -85,13 +87,11 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    QtSoundPlayer soundPlayer;
-    LinuxProgramLauncher programLauncher;
+    PlatformServices platformServices;
     ResidentWindows resident;
     AppHooks hooks;
     hooks.createResidentWindows = [&](AppContext &ctx) {
-        ctx.platform.sound = &soundPlayer;
-        ctx.platform.launcher = &programLauncher;
+        platformServices.installInto(ctx);
         ui.setLoginFormHandler([&ctx] { ShowLoginFormWindow(ctx); });
         ui.setHelpDirectory(ctx.startup.programDirectory + QStringLiteral("help"));
         QString lineError;
@@ -100,6 +100,8 @@ int main(int argc, char **argv)
             qWarning("%s", qPrintable(lineError));
         else if (!resident.dialUpLine->warning().isEmpty())
             qWarning("%s", qPrintable(resident.dialUpLine->warning()));
+        if (resident.dialUpLine && resident.dialUpLine->control())
+            resident.dialUpLine->control()->setProgramRequests(AnswerBoxRequest);
         resident.mainAppForm = std::make_unique<TMainAppForm>(ctx);
         TMainAppForm &form = *resident.mainAppForm;
         form.plugIn(form.Afteraspecifiedtime1,

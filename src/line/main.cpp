@@ -18,14 +18,16 @@ int main(int argc, char **argv)
         "  drop             drop the line\n"
         "  traffic RX TX    move RX bytes in and TX bytes out per second while up\n"
         "  busy N           the next N calls the program dials find the line busy\n"
-        "  status           show the line and the program's connection flags"));
+        "  status           show the line, the program's connection flags and running totals\n"
+        "  boxes            list the program's open message boxes\n"
+        "  answer BUTTON    press ok, yes, no or cancel on the newest open box"));
     parser.addHelpOption();
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption dataDir(QStringLiteral("data-dir"),
                                      QStringLiteral("The data directory the program was started with."),
                                      QStringLiteral("DIR"));
     parser.addOption(dataDir);
-    parser.addPositionalArgument(QStringLiteral("request"), QStringLiteral("connect ENTRY | drop | traffic RX TX | busy N | status"));
+    parser.addPositionalArgument(QStringLiteral("request"), QStringLiteral("connect ENTRY | drop | traffic RX TX | busy N | status | boxes | answer BUTTON"));
     parser.process(app);
 
     QTextStream out(stdout);

@@ -12,6 +12,9 @@ public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
 
+    // The same moment in UTC: elapsed times are measured on it, so that a
+    // change of the UTC offset (daylight saving) is not taken for time passing.
+    QDateTime nowUtc() const { return now().toUTC(); }
     DateTime nowDateTime() const { return DateTimeFromQDateTime(now()); }
     DateTime today() const { return DateTimeFromQDate(now().date()); }
     int currentYear() const { return now().date().year(); }

@@ -74,7 +74,8 @@ public:
     virtual int dial(const QString &entry, qint64 *handle) = 0;
 
     // Asks the connection to end and returns at once; false when there is no
-    // such connection.
+    // such connection. Until it is gone, connections() lists it in the
+    // Disconnected state.
     virtual bool hangUp(qint64 handle) = 0;
 
     // Whether the handle still names a live connection or call in progress.

@@ -148,5 +148,11 @@ QString LineControlServer::handle(const QString &request)
             text += m_statusReport();
         return text;
     }
-    return QStringLiteral("error unknown request \"%1\"; use connect ENTRY, drop, traffic RX TX, busy N or status\n").arg(request);
+    if (m_programRequests) {
+        if (std::optional<QString> answer = m_programRequests(command, rest))
+            return *answer;
+    }
+    return QStringLiteral("error unknown request \"%1\"; use connect ENTRY, drop, traffic RX TX, busy N, status, "
+                          "boxes or answer BUTTON\n")
+        .arg(request);
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QLocalServer;
 class QLocalSocket;
@@ -12,7 +13,8 @@ class SimulatedDialUpNetwork;
 // The control channel of the simulated line: a local socket in the running
 // program that the companion command "tallyline-line" talks to. One request
 // line per connection ("connect ENTRY", "drop", "traffic RX TX", "status");
-// the answer starts with "ok" or "error" and the socket then closes.
+// the answer starts with "ok" or "error" and the socket then closes. The
+// program may answer further requests of its own (its open message boxes).
 namespace LineControl {
 
 // The socket name for a data directory; per user, so that two users or two
@@ -42,6 +44,12 @@ public:
     // Extra "status" lines from the program (its connection flags).
     void setStatusReport(std::function<QString()> report) { m_statusReport = std::move(report); }
 
+    // Requests the program answers itself ("boxes", "answer BUTTON"): given
+    // the request's first word and the rest, the answer, or nothing when the
+    // word is not one of them.
+    using ProgramRequests = std::function<std::optional<QString>(const QString &command, const QString &rest)>;
+    void setProgramRequests(ProgramRequests requests) { m_programRequests = std::move(requests); }
+
     QString handle(const QString &request);
 
 private:
@@ -51,4 +59,5 @@ private:
     QString m_socketName;
     QLocalServer *m_server;
     std::function<QString()> m_statusReport;
+    ProgramRequests m_programRequests;
 };

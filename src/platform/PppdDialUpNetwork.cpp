@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QSocketNotifier>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -313,7 +315,10 @@ bool PppdDialUpNetwork::hangUp(qint64 handle)
         return false;
     if (m_calls.find(handle) == m_calls.end() && !pppdProcess(handle))
         return false;
-    return ::kill(pid_t(handle), SIGTERM) == 0;
+    if (::kill(pid_t(handle), SIGTERM) != 0)
+        return false;
+    m_ending.insert(handle);
+    return true;
 }
 
 bool PppdDialUpNetwork::isActive(qint64 handle)
@@ -431,6 +436,9 @@ QList<DialUpConnection> PppdDialUpNetwork::connections()
 {
     QList<DialUpConnection> list;
     const QList<ProcessInfo> processes = pppdProcesses();
+    std::erase_if(m_ending, [&processes](qint64 pid) {
+        return std::none_of(processes.begin(), processes.end(), [pid](const ProcessInfo &p) { return p.pid == pid; });
+    });
     for (const ProcessInfo &p : processes) {
         DialUpConnection c;
         c.handle = p.pid;
@@ -454,7 +462,7 @@ QList<DialUpConnection> PppdDialUpNetwork::connections()
             c.interfaceName = interfaceFromPidFiles(p.pid);
         if (c.interfaceName.isEmpty())
             c.interfaceName = unitInterface;
-        c.state = interfaceState(c.interfaceName);
+        c.state = m_ending.count(p.pid) ? RasState::Disconnected : interfaceState(c.interfaceName);
         c.deviceName = c.interfaceName.isEmpty() ? QStringLiteral("pppd") : c.interfaceName;
         list.append(c);
     }

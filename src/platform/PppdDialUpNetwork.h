@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 
 class QSocketNotifier;
@@ -70,5 +71,8 @@ private:
     QString m_comm;   // the kernel's name for a running pppd
     std::function<bool(const QString &)> m_hasIPv4;
     std::map<qint64, std::unique_ptr<Call>> m_calls;
+    // pppd processes asked to end that are still running: their link may
+    // still be up for a moment, but the call is over.
+    std::set<qint64> m_ending;
     QTimer m_reapTimer;
 };

@@ -41,7 +41,7 @@ public:
             return false;
         }
         if (m_follow)
-            m_follow->set(moment);
+            m_follow->set(moment.toLocalTime());
         return true;
     }
 

@@ -137,9 +137,17 @@ void HangUpAllConnections(AppContext &ctx)
     PROCEDURE_GUARD(ctx, "Global Unit", "HangUpAllConnections");
     ctx.shell.ReconnectArmed = false;
     ctx.shell.LastDialledEntry.clear();
-    if (!ctx.platform.dialUp)
-        return;
-    const QList<DialUpConnection> list = ctx.platform.dialUp->connections().mid(0, 21);
-    for (const DialUpConnection &c : list)
-        ctx.platform.dialUp->hangUp(c.handle);
+    if (ctx.platform.dialUp) {
+        const QList<DialUpConnection> list = ctx.platform.dialUp->connections().mid(0, 21);
+        for (const DialUpConnection &c : list)
+            ctx.platform.dialUp->hangUp(c.handle);
+    }
+    ForgetConnectionFlags(ctx.connection);
+}
+
+void ForgetConnectionFlags(ConnectionState &connection)
+{
+    connection.OnlineDetected = false;
+    connection.ModemConnected = false;
+    connection.FullyConnected = false;
 }

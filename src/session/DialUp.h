@@ -7,6 +7,7 @@
 
 class DialUpNetwork;
 struct AppContext;
+struct ConnectionState;
 
 enum class TDialMode { dmSync, dmAsync };
 
@@ -62,5 +63,11 @@ private:
 };
 
 // Hangs up every active connection without waiting, and makes sure none of
-// them is redialled.
+// them is redialled. The line counts as down from here on: a main tick that
+// runs before the next connection check (under a box the hang-up raised,
+// say) must not take the call that is going down for a new connection.
 void HangUpAllConnections(AppContext &ctx);
+
+// The connection flags after the program itself ended the calls: all down
+// until the connection check finds a line again.
+void ForgetConnectionFlags(ConnectionState &connection);

@@ -37,10 +37,17 @@ QString ConnectionFlagsReport(const AppContext &ctx)
 {
     const ConnectionState &c = ctx.connection;
     auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
+    const PricingState &p = ctx.pricing;
     return QStringLiteral("OnlineDetected: %1\nModemConnected: %2\nFullyConnected: %3\nConnectedEntryName: %4\n"
                           "SessionOpen: %5\nTotalReceived: %6\nTotalTransmitted: %7\n")
-        .arg(flag(c.OnlineDetected), flag(c.ModemConnected), flag(c.FullyConnected), c.ConnectedEntryName,
-             flag(ctx.shell.SessionOpen))
-        .arg(c.TotalReceived)
-        .arg(c.TotalTransmitted);
+               .arg(flag(c.OnlineDetected), flag(c.ModemConnected), flag(c.FullyConnected), c.ConnectedEntryName,
+                    flag(ctx.shell.SessionOpen))
+               .arg(c.TotalReceived)
+               .arg(c.TotalTransmitted)
+        + QStringLiteral("SecondsOnline: %1\nSessionCost: %2\nDailyCost: %3\nAccountCost: %4\nAccountSeconds: %5\n")
+              .arg(p.SecondsOnline)
+              .arg(p.SessionCost, 0, 'f', 6)
+              .arg(p.DailyCost, 0, 'f', 6)
+              .arg(p.AccountCost, 0, 'f', 6)
+              .arg(p.AccountSeconds);
 }

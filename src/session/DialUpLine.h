@@ -22,6 +22,8 @@ public:
 
     DialUpNetwork *network() const { return m_setup.network.get(); }
     QString warning() const { return m_setup.warning; }
+    // The simulated line's control channel; null for a real line.
+    LineControlServer *control() const { return m_setup.control.get(); }
 
 private:
     DialUpLine(AppContext &ctx, LineSetup setup);
@@ -30,5 +32,6 @@ private:
     LineSetup m_setup;
 };
 
-// The connection flags and session traffic as "Name: value" lines.
+// The connection flags, the session's traffic and the running values of the
+// session and its totals, as "Name: value" lines.
 QString ConnectionFlagsReport(const AppContext &ctx);

@@ -2,6 +2,7 @@
 
 #include "store/DateTime.h"
 
+#include <QDateTime>
 #include <QtGlobal>
 
 // The running values of the open session and the totals it adds to. Reset
@@ -10,6 +11,10 @@ struct PricingState {
     DateTime SessionStart = 0;    // opening moment minus the modem correction
     DateTime SessionDay = 0;      // whole day the session opened on; names its record's key
     DateTime OpeningMoment = 0;
+    // Stored moments are local wall-clock times; the time online and the
+    // clock guard count on these, so that daylight saving changes nothing.
+    QDateTime SessionStartUtc;
+    QDateTime LastTickUtc;        // invalid before the first tick
     int StartDayType = 0;
     int StartTimezone = -1;
 
@@ -18,6 +23,7 @@ struct PricingState {
     double SessionCost = 0;
     bool BaseFeeCharged = false;
     DateTime LastTickMoment = 0;  // 0 before the first tick
+    bool ClockRefusalReported = false;  // the clock guard could not set the clock back
 
     double DailyCost = 0;
     qint64 DailySeconds = 0;

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr double OneSecond = 1.0 / SecondsPerDay;
-
 struct Band {
     int feeType = 0;
     double cost = 0;
@@ -41,32 +39,30 @@ Band readBand(AppContext &ctx, int dayType, int band)
     return b;
 }
 
-// Whole seconds of an elapsed time in days, milliseconds dropped.
-qint64 wholeSeconds(double days)
-{
-    const qint64 ms = std::llround(days * SecondsPerDay * 1000.0);
-    return ms / 1000;
-}
-
 void guardClock(AppContext &ctx)
 {
     PricingState &p = ctx.pricing;
-    if (!ctx.settings.CheckClockTamper || p.LastTickMoment == 0)
+    if (!ctx.settings.CheckClockTamper || !p.LastTickUtc.isValid())
         return;
-    const double elapsed = ctx.clock.nowDateTime() - p.LastTickMoment;
+    const qint64 elapsedMs = p.LastTickUtc.msecsTo(ctx.clock.nowUtc());
     // Anything from 0 up to a minute is an ordinary tick interval.
-    if (elapsed >= 0 && wholeSeconds(elapsed) < 60)
+    if (elapsedMs >= 0 && elapsedMs < 60000)
         return;
     QString error;
     bool set = false;
     if (ctx.platform.systemClock)
-        set = ctx.platform.systemClock->setLocalTime(QDateTimeFromDateTime(p.LastTickMoment), &error);
+        set = ctx.platform.systemClock->setLocalTime(p.LastTickUtc.toLocalTime(), &error);
     else
         error = QStringLiteral("The system clock was not set: no clock service is available.");
+    p.LastTickUtc = ctx.clock.nowUtc();
     p.LastTickMoment = ctx.clock.nowDateTime();
     ctx.ui.beep();
-    if (!set)
+    // A clock that cannot be set will not be settable at the next jump
+    // either: say so once a session, not at every jump.
+    if (!set && !p.ClockRefusalReported) {
+        p.ClockRefusalReported = true;
         ctx.ui.showMessage(MessageKind::Warning, error);
+    }
 }
 
 void price(PricingState &p, const Band &band)
@@ -140,9 +136,13 @@ void BeginSessionPricing(AppContext &ctx)
     p.SecondsOnline = 0;
     p.PricedSeconds = 0;
     p.LastTickMoment = 0;
-    const DateTime now = ctx.clock.nowDateTime();
+    p.LastTickUtc = QDateTime();
+    p.ClockRefusalReported = false;
+    const QDateTime moment = ctx.clock.now();
+    const DateTime now = DateTimeFromQDateTime(moment);
     p.OpeningMoment = now;
     p.SessionStart = now - ctx.settings.ModemCorrectionFactor / SecondsPerDay;
+    p.SessionStartUtc = moment.toUTC().addSecs(-ctx.settings.ModemCorrectionFactor);
     p.SessionDay = DateOf(now);
     p.StartDayType = CalculateCurrentDay(ctx);
     p.StartTimezone = DetermineCurrentTimeZone(ctx);
@@ -156,9 +156,15 @@ void UpdateSessionInformation(AppContext &ctx)
     const int today = CalculateCurrentDay(ctx);
     guardClock(ctx);
 
-    const DateTime now = ctx.clock.nowDateTime();
-    p.SecondsOnline = wholeSeconds(now - p.SessionStart + OneSecond);
+    const QDateTime moment = ctx.clock.now();
+    const DateTime now = DateTimeFromQDateTime(moment);
+    const QDateTime nowUtc = moment.toUTC();
+    // The second in progress counts; a clock put back (with the guard off)
+    // never takes time online, or money, back.
+    const qint64 elapsedMs = p.SessionStartUtc.msecsTo(nowUtc) + 1000;
+    p.SecondsOnline = qMax(p.SecondsOnline, qMax<qint64>(0, elapsedMs / 1000));
     p.LastTickMoment = now;
+    p.LastTickUtc = nowUtc;
 
     const Band band = ctx.settings.SessionChargesStartTimeZone ? readBand(ctx, p.StartDayType, p.StartTimezone)
                                                                 : readBand(ctx, today, ctx.tariff.CurrentTimezone);

@@ -1,3 +1,5 @@
+#include "app/HelpForm.h"
+#include "app/gui/MessageBoxUi.h"
 #include "dialogs/SetupWizard.h"
 #include "dialogs/WizardForm.h"
 #include "dialogs/WizardISPForm.h"
@@ -16,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <QRadioButton>
 #include <QTreeWidget>
 
@@ -148,6 +151,7 @@ private Q_SLOTS:
     void finishRefusesInvalidBillDate();
     void afterFinishing();
     void helpButton();
+    void helpIsUsableWhileTheWizardWaits();
 };
 
 void TestSetupWizard::billDateRows_data()
@@ -729,6 +733,39 @@ void TestSetupWizard::helpButton()
     QTest::mouseClick(form.HelpButton, Qt::LeftButton);
     QCOMPARE(f.ui.helpTopics, QStringList{QStringLiteral("IDH_setup_wizard")});
     QVERIFY(QFile::exists(QStringLiteral(TALLYLINE_SOURCE_DATA_DIR "/help/IDH_setup_wizard.html")));
+}
+
+// With the program's real help window: the wizard is modal, and a help
+// window that is not its own would be blocked until the wizard ends.
+void TestSetupWizard::helpIsUsableWhileTheWizardWaits()
+{
+    WizardFixture f;
+    MessageBoxUi realUi;
+    realUi.setHelpDirectory(QStringLiteral(TALLYLINE_SOURCE_DATA_DIR "/help"));
+    AppContext ctx(f.store(), f.clock, realUi);
+    ctx.settings = f.ctx.settings;
+    ctx.startup = f.ctx.startup;
+    ctx.platform = f.ctx.platform;
+    TWizardForm form(ctx);
+
+    bool helpShown = false;
+    bool helpBelongsToTheWizard = false;
+    bool closed = false;
+    QTimer::singleShot(0, &form, [&] {
+        QTest::mouseClick(form.HelpButton, Qt::LeftButton);
+        THelpForm *help = HelpWindow();
+        helpShown = help && help->isVisible();
+        helpBelongsToTheWizard = help && help->parentWidget() == &form && help->isWindow();
+        if (help) {
+            help->CloseButton->click();
+            closed = !help->isVisible();
+        }
+        form.done(QDialog::Rejected);
+    });
+    form.exec();
+    QVERIFY(helpShown);
+    QVERIFY(helpBelongsToTheWizard);
+    QVERIFY(closed);
 }
 
 TALLYLINE_TEST_MAIN(TestSetupWizard)

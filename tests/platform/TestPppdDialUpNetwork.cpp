@@ -198,6 +198,7 @@ void TestPppdDialUpNetwork::hangUpDuringDialEndsByRequest()
     QCOMPARE(network.connections().first().entryName, QStringLiteral("slow"));
     QCOMPARE(network.connections().first().state, 2);
 
+    QVERIFY(f.waitUntilReady(handle));
     QVERIFY(network.hangUp(handle));
     QTRY_VERIFY_WITH_TIMEOUT(events.count() == 3, 5000);
     QCOMPARE(events[2][2].toInt(), 631);
@@ -209,7 +210,7 @@ void TestPppdDialUpNetwork::hangUpHandleWaitsUntilPppdIsGone()
     FakePppd f;
     // This pppd takes its time to close the link when told to.
     f.addPeer(QStringLiteral("lingering"),
-              Established + QStringLiteral("trap 'sleep 0.7; exit 5' TERM\n") + FakePppd::stayUp());
+              QStringLiteral("trap 'sleep 0.7; exit 5' TERM\n") + Established + FakePppd::stayUp());
     PppdDialUpNetwork network(f.paths);
     TDialUp dialUp(&network);
     QSignalSpy events(&dialUp, &TDialUp::OnAsyncEvent);
@@ -217,6 +218,13 @@ void TestPppdDialUpNetwork::hangUpHandleWaitsUntilPppdIsGone()
     QCOMPARE(dialUp.Dial(), 0);
     const qint64 handle = dialUp.currentHandle();
     QTRY_VERIFY_WITH_TIMEOUT(!events.isEmpty() && events.last()[0].toInt() == 0x2000, 10000);
+
+    // Asked to end, the call is over for everyone who looks, although pppd
+    // is still closing its link.
+    QVERIFY(network.hangUp(handle));
+    QCOMPARE(network.connections().size(), 1);
+    QCOMPARE(network.connections().first().state, RasState::Disconnected);
+    QVERIFY(network.isActive(handle));
 
     QVERIFY(dialUp.HangUpHandle(handle));
     QVERIFY(!processExists(handle));
@@ -265,6 +273,7 @@ void TestPppdDialUpNetwork::connectionStartedElsewhereIsFoundThroughPidFile()
     outside.start(f.paths.pppdProgram, {QStringLiteral("call"), QStringLiteral("other"), QStringLiteral("nodetach")});
     QVERIFY(outside.waitForStarted());
     const qint64 pid = outside.processId();
+    QVERIFY(f.waitUntilReady(pid));
     QFile pidFile(QDir(f.paths.runDirectory).filePath(QStringLiteral("ppp7.pid")));
     QVERIFY(pidFile.open(QIODevice::WriteOnly));
     pidFile.write(QByteArray::number(pid) + '\n');

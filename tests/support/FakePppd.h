@@ -4,7 +4,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -33,8 +35,23 @@ struct FakePppd {
                         QStringLiteral("#!/bin/sh\n"
                                        "[ \"$1\" = call ] && [ \"$3\" = nodetach ] || exit 2\n"
                                        "trap 'exit 5' TERM INT HUP\n"
+                                       ": > '%2/ready.'$$\n"
                                        ". '%1/'\"$2\"\n")
-                            .arg(paths.peersDirectory));
+                            .arg(paths.peersDirectory, dir.path()));
+    }
+
+    // Waits until the fake pppd with this process id has set up its signal
+    // handling, as a real pppd has before anyone could hang it up.
+    bool waitUntilReady(qint64 pid, int timeoutMs = 10000) const
+    {
+        const QString marker = dir.filePath(QStringLiteral("ready.%1").arg(pid));
+        QDeadlineTimer deadline(timeoutMs);
+        while (!QFileInfo::exists(marker)) {
+            if (deadline.hasExpired())
+                return false;
+            QTest::qWait(10);
+        }
+        return true;
     }
 
     // A test that fails half-way must not leave its fake pppd running.

@@ -8,7 +8,9 @@
 #include "tariff/Formatting.h"
 #include "tariff/SessionPricing.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTimeZone>
 
 #include <cmath>
 
@@ -68,6 +70,8 @@ private Q_SLOTS:
     void wholeSessionAcrossBandAndMidnight();
     void clockGuard_data();
     void clockGuard();
+    void daylightSavingChanges_data();
+    void daylightSavingChanges();
     void liveValuesReachTheAccountWindow();
     void nothingShownWithoutTheAccountWindow();
     void byteAndRateTexts_data();
@@ -277,6 +281,58 @@ void TestSessionPricing::clockGuard()
     // The guard measures the next tick from the moment it left the clock at.
     tick(f);
     QCOMPARE(f.ui.beeps, reset ? 1 : 0);
+
+    // A second jump in the same session: the clock is put back again, but a
+    // clock that cannot be set has been reported already.
+    tick(f, qint64(jumpSeconds) * 1000);
+    QCOMPARE(f.ui.beeps, reset ? 2 : 0);
+    QCOMPARE(f.ui.texts(), refused ? QStringList{QStringLiteral("not allowed")} : QStringList{});
+}
+
+void TestSessionPricing::daylightSavingChanges_data()
+{
+    QTest::addColumn<QDateTime>("opened");
+    QTest::addColumn<QTime>("closedAtWallClock");
+    // Ten minutes online, across the hour the clocks go back or forward.
+    QTest::newRow("autumn, 01:55 BST to 01:05 GMT")
+        << QDateTime(QDate(2026, 10, 25), QTime(1, 55), QTimeZone(3600)) << QTime(1, 5);
+    QTest::newRow("spring, 00:55 GMT to 02:05 BST")
+        << QDateTime(QDate(2026, 3, 29), QTime(0, 55), QTimeZone(0)) << QTime(2, 5);
+}
+
+void TestSessionPricing::daylightSavingChanges()
+{
+    QFETCH(QDateTime, opened);
+    QFETCH(QTime, closedAtWallClock);
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/London");
+    auto restoreZone = qScopeGuard([&] {
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+    });
+
+    EngineFixture f(opened.toLocalTime());
+    QCOMPARE(f.clock.now().toUTC(), opened.toUTC());
+    // A penny a second, at any hour; the guard watches for clock jumps.
+    TariffSeed(f.store()).isp(1, QStringLiteral("Default"), QStringLiteral("Any")).weekBands(1, {{0, 0, 0.6, 0, 0}});
+    f.ctx.settings.CheckClockTamper = true;
+    openSession(f);
+    for (int i = 0; i < 1200; ++i)
+        tick(f);
+    QCOMPARE(f.clock.now().time(), closedAtWallClock);
+
+    // Ten minutes, the modem correction and the second in progress.
+    QCOMPARE(f.ctx.pricing.SecondsOnline, 600 + 10 + 1);
+    QVERIFY(std::fabs(f.ctx.pricing.SessionCost - 6.11) < Tolerance);
+    QVERIFY(f.systemClock.requests.isEmpty());
+    QCOMPARE(f.ui.beeps, 0);
+    // The record keeps local wall-clock times and the true duration.
+    const DateTime day = f.ctx.pricing.SessionDay;
+    QCOMPARE(GetFromDataFile(f.ctx, 1, 1, SessionTimeOnline, day), 611.0);
+    QVERIFY(std::fabs(GetFromDataFile(f.ctx, 1, 1, SessionCost, day) - 6.11) < Tolerance);
+    QCOMPARE(GetFromDataFile(f.ctx, 1, 1, SessionEndTime, day), TimeOf(DateTimeFromQDateTime(f.clock.now())));
 }
 
 void TestSessionPricing::liveValuesReachTheAccountWindow()

@@ -1,3 +1,4 @@
+#include "app/gui/MessageBoxUi.h"
 #include "support/SessionFixture.h"
 #include "support/TestMain.h"
 #include "users/LoginForm.h"
@@ -6,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
@@ -24,6 +26,7 @@ private Q_SLOTS:
     void previousUserIsSelected();
     void okLogsInAndCloses();
     void wrongPasswordKeepsTheDialogOpen();
+    void wrongPasswordBoxComesAboveTheDialog();
     void helpAsksForItsTopic();
     void showLoginFormWindowRunsOneDialog();
 };
@@ -135,6 +138,44 @@ void TestLoginForm::wrongPasswordKeepsTheDialogOpen()
     QTest::mouseClick(again.Button2, Qt::LeftButton);
     QCOMPARE(again.result(), int(QDialog::Rejected));
     QVERIFY(!again.isVisible());
+}
+
+// With the program's real boxes: the dialog stays on top of other windows,
+// so its box must belong to it and stay on top too, or nobody sees it.
+void TestLoginForm::wrongPasswordBoxComesAboveTheDialog()
+{
+    SessionFixture f;
+    seed(f);
+    MessageBoxUi boxes;
+    AppContext ctx(f.store(), f.clock, boxes);
+    ctx.settings = f.ctx.settings;
+    ctx.login.PasswordCost = f.ctx.login.PasswordCost;
+    TLoginForm form(ctx);
+
+    QString text;
+    QWidget *boxParent = nullptr;
+    bool boxOnTop = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        text = box->text();
+        boxParent = box->parentWidget();
+        boxOnTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        box->button(QMessageBox::Ok)->click();
+        form.reject();
+    });
+    QTimer::singleShot(0, &form, [&] {
+        form.UserNameCombo->setCurrentIndex(0);
+        form.PasswordText->setText(QStringLiteral("secret"));
+        watch.start(10);
+        form.Button1->click();
+    });
+    form.exec();
+    QCOMPARE(text, QStringLiteral("Password entered is incorrect for user Admin."));
+    QCOMPARE(boxParent, &form);
+    QVERIFY(boxOnTop);
 }
 
 void TestLoginForm::helpAsksForItsTopic()

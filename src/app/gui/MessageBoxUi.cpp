@@ -24,6 +24,26 @@ QMessageBox::Icon IconOf(MessageKind kind)
     return QMessageBox::NoIcon;
 }
 
+// A box belongs to the window it comes from: the modal window in front (a
+// dialog that stays on top, like the login, would otherwise hide it), else
+// the active window. A box over a window that stays on top stays on top too.
+QWidget *boxParent(QWidget *fixed)
+{
+    if (fixed)
+        return fixed;
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
+
+void prepare(QMessageBox &box)
+{
+    box.setTextFormat(Qt::PlainText);
+    if (const QWidget *parent = box.parentWidget();
+        parent && parent->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
 } // namespace
 
 QString MessageBoxUi::displayText(const QString &text)
@@ -36,16 +56,16 @@ QString MessageBoxUi::displayText(const QString &text)
 
 void MessageBoxUi::showMessage(MessageKind kind, const QString &text)
 {
-    QMessageBox box(IconOf(kind), QStringLiteral("Tallyline"), displayText(text), QMessageBox::Ok, m_parent);
-    box.setTextFormat(Qt::PlainText);
+    QMessageBox box(IconOf(kind), QStringLiteral("Tallyline"), displayText(text), QMessageBox::Ok, boxParent(m_parent));
+    prepare(box);
     box.exec();
 }
 
 bool MessageBoxUi::confirm(const QString &text)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Tallyline"), displayText(text),
-                    QMessageBox::Yes | QMessageBox::No, m_parent);
-    box.setTextFormat(Qt::PlainText);
+                    QMessageBox::Yes | QMessageBox::No, boxParent(m_parent));
+    prepare(box);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
@@ -63,8 +83,8 @@ void MessageBoxUi::showHelp(const QString &keyword)
 bool MessageBoxUi::confirmOkCancel(MessageKind kind, const QString &text)
 {
     QMessageBox box(IconOf(kind), QStringLiteral("Tallyline"), displayText(text), QMessageBox::Ok | QMessageBox::Cancel,
-                    m_parent);
-    box.setTextFormat(Qt::PlainText);
+                    boxParent(m_parent));
+    prepare(box);
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok;
 }

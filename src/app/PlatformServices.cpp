@@ -1,0 +1,10 @@
+#include "app/PlatformServices.h"
+
+#include "app/AppContext.h"
+
+void PlatformServices::installInto(AppContext &ctx)
+{
+    ctx.platform.sound = &m_sound;
+    ctx.platform.launcher = &m_launcher;
+    ctx.platform.systemClock = &m_systemClock;
+}
