@@ -38,6 +38,29 @@ int LocaleCurrencyDecimals()
     return digits;
 }
 
+// Users of the store as start-up counts them: "General" is where version 1
+// kept the count.
+int StoredUserCount(Store &store)
+{
+    int count = 0;
+    store.ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), count);
+    if (count == 0)
+        store.ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("General"), count);
+    return count;
+}
+
+// A backup without users (a first run whose wizard was cancelled) would
+// restore nothing. One that cannot be read may still hold the user's data:
+// it is offered, and the restore says what is wrong with it.
+bool BackupHoldsUsers(const QString &backup)
+{
+    try {
+        return RegFileUserCount(backup) > 0;
+    } catch (const RegFileError &) {
+        return true;
+    }
+}
+
 } // namespace
 
 QString DefaultDataDirectory()
@@ -178,11 +201,7 @@ bool Startup::runSequence(const StartupOptions &options)
     ctx.settings.TaskBarWindowX = int(std::lround(values.screenWidth / 2.0 - 70.5));
     ctx.settings.TaskBarWindowY = 0;
 
-    // "General" is where version 1 kept the user count.
-    int userCount = 0;
-    m_store->ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), userCount);
-    if (userCount == 0)
-        m_store->ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("General"), userCount);
+    const int userCount = StoredUserCount(*m_store);
     if (userCount == 0 && !handleEmptyDatabase())
         return false;
 
@@ -201,15 +220,17 @@ bool Startup::handleEmptyDatabase()
 {
     AppContext &ctx = *m_context;
     const QString backup = ctx.startup.programDirectory + QLatin1String(BackupFileName);
-    if (!QFileInfo::exists(backup))
+    if (!QFileInfo::exists(backup) || !BackupHoldsUsers(backup))
         return true;
     if (m_ui.confirm(QStringLiteral("Tallyline has detected a previous database\r"
                                     "Would you like to restore previous settings, users and session information?"))) {
         try {
             ImportRegFile(*m_store, backup);
         } catch (const TallylineError &e) {
-            m_ui.showMessage(MessageKind::Error, e.message());
-            return end(1);
+            // The import is all or nothing: the database is as it was, so
+            // start-up goes on with it. The file stays for another try.
+            m_ui.showMessage(MessageKind::Error, RestoreFailedText(e.message()));
+            return true;
         }
         m_ui.showMessage(MessageKind::Information, ClosingText);
         return end(0);
@@ -306,7 +327,9 @@ void CloseAppAndTidy(AppContext &ctx)
         if (ctx.settings.DisconnectOnExit)
             AppHooks::call(ctx.hooks.hangUpAllConnections, ctx);
     });
-    if (!ctx.settings.DontBackupDatabase) {
+    // A store without users (the first run's wizard was cancelled) is not
+    // worth a backup, and must not replace one that has users.
+    if (!ctx.settings.DontBackupDatabase && StoredUserCount(ctx.store) > 0) {
         const QString backup = ctx.startup.programDirectory + QLatin1String(BackupFileName);
         try {
             ExportRegFile(ctx.store, backup);

@@ -78,16 +78,29 @@ void TestProgram::relaunchWaitsForTheClosingInstance()
 void TestProgram::terminationSignalExitsCleanly_data()
 {
     QTest::addColumn<int>("signalNumber");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::addColumn<bool>("withUser");
+    QTest::newRow("SIGTERM") << int(SIGTERM) << true;
+    QTest::newRow("SIGINT") << int(SIGINT) << true;
+    // The wizard of a first run is closed unanswered: nothing worth a backup.
+    QTest::newRow("SIGTERM, first run") << int(SIGTERM) << false;
 }
 
 void TestProgram::terminationSignalExitsCleanly()
 {
     QFETCH(int, signalNumber);
+    QFETCH(bool, withUser);
     QTemporaryDir dir;
     const QString data = dir.filePath(QStringLiteral("data"));
     const QString config = dir.filePath(QStringLiteral("config"));
+    if (withUser) {
+        QVERIFY(QDir().mkpath(data));
+        const auto store = Store::open(data + QLatin1Char('/') + QString::fromLatin1(Store::DefaultFileName));
+        store->WriteStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), 1);
+        store->WriteStoreString(QStringLiteral("Login Name"), QStringLiteral("Users\\User1"), QStringLiteral("Admin"));
+        store->WriteStoreString(QStringLiteral("Database Version"), QStringLiteral("Settings"), QStringLiteral("2"));
+        store->WriteStoreBool(QStringLiteral("AutoLogonLastUser"), QStringLiteral("Settings"), false);
+        store->WriteStoreBool(QStringLiteral("ShowSplashForm"), QStringLiteral("Settings"), false);
+    }
     QProcess program;
     startProgram(program, data, config);
     QVERIFY(program.waitForStarted());
@@ -99,7 +112,7 @@ void TestProgram::terminationSignalExitsCleanly()
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
 
-    QVERIFY(QFileInfo::exists(data + QStringLiteral("/Tallyline Backup Database.reg")));
+    QCOMPARE(QFileInfo::exists(data + QStringLiteral("/Tallyline Backup Database.reg")), withUser);
     QVERIFY(QFileInfo::exists(config + QStringLiteral("/autostart/tallyline.desktop")));
     QVERIFY(!QFileInfo::exists(data + QStringLiteral("/Tallyline.lock")));
     const auto store = Store::open(data + QLatin1Char('/') + QString::fromLatin1(Store::DefaultFileName));
