@@ -17,7 +17,9 @@
 #include <QLocale>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <cmath>
+#include <sys/stat.h>
 
 namespace {
 
@@ -61,6 +63,27 @@ bool BackupHoldsUsers(const QString &backup)
     }
 }
 
+// Creates every missing directory of path, owner-only like the database it
+// will hold, whatever the umask. Directories that exist keep their mode.
+bool MakeOwnerOnlyPath(const QString &path)
+{
+    QStringList missing;
+    for (QString dir = QDir::cleanPath(QDir(path).absolutePath()); !QFileInfo::exists(dir);
+         dir = QFileInfo(dir).absolutePath()) {
+        missing.prepend(dir);
+        if (dir == QLatin1String("/"))
+            break;
+    }
+    for (const QString &dir : std::as_const(missing)) {
+        const QByteArray name = QFile::encodeName(dir);
+        if (::mkdir(name.constData(), 0700) == 0)
+            ::chmod(name.constData(), 0700);  // the umask may have taken bits away
+        else if (errno != EEXIST)
+            return false;
+    }
+    return QFileInfo(path).isDir();
+}
+
 } // namespace
 
 QString DefaultDataDirectory()
@@ -96,7 +119,7 @@ void SeedDataDirectory(const QString &dataDirectory, const QString &shippedDirec
             continue;
         // A file that cannot be copied is simply missing later (a silent
         // sound, an absent preset); it is no reason not to start.
-        QDir().mkpath(QFileInfo(to).absolutePath());
+        MakeOwnerOnlyPath(QFileInfo(to).absolutePath());
         if (QFile::copy(from, to))
             QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
@@ -137,7 +160,7 @@ bool Startup::run(const StartupOptions &options)
 
 bool Startup::prepareDataDirectory(const QString &directory)
 {
-    if (!QDir().mkpath(directory)) {
+    if (!MakeOwnerOnlyPath(directory)) {
         m_ui.showMessage(MessageKind::Error,
                          QStringLiteral("Tallyline cannot create its data directory '%1'.\rTallyline will now be closed.")
                              .arg(QDir::toNativeSeparators(directory)));

@@ -9,6 +9,7 @@
 #include "support/TestMain.h"
 #include "support/Version1Seed.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -100,6 +101,12 @@ QByteArray ReadFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+int ModeOf(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
 // A run past the wizard: one user, so that the exit writes a backup.
 void GiveAUser(AppContext &ctx)
 {
@@ -155,6 +162,8 @@ private Q_SLOTS:
     void automaticLogin();
     void monitorWindowPosition_data();
     void monitorWindowPosition();
+    void dataDirectoryIsOwnerOnly_data();
+    void dataDirectoryIsOwnerOnly();
 };
 
 void TestStartup::freshStartReachesTheWizard()
@@ -691,6 +700,58 @@ void TestStartup::monitorWindowPosition()
     }
     QVERIFY(run.start());
     QCOMPARE(moved, QPoint(expectedX, expectedY));
+}
+
+void TestStartup::dataDirectoryIsOwnerOnly_data()
+{
+    QTest::addColumn<QString>("existingMode");  // empty: the directory does not exist yet
+    QTest::addColumn<int>("umask");
+
+    QTest::newRow("created, umask 000") << "" << 0;
+    QTest::newRow("created, umask 022") << "" << 022;
+    QTest::newRow("created, umask 002") << "" << 002;
+    QTest::newRow("existing 0755 kept") << "755" << 0;
+    QTest::newRow("existing 0750 kept") << "750" << 022;
+}
+
+void TestStartup::dataDirectoryIsOwnerOnly()
+{
+    QFETCH(QString, existingMode);
+    QFETCH(int, umask);
+
+    DataDir dir;
+    const QString outer = dir.root.filePath(QStringLiteral("outer"));
+    const QString data = outer + QStringLiteral("/inner/data");
+    if (!existingMode.isEmpty()) {
+        QVERIFY(QDir().mkpath(data));
+        QVERIFY(::chmod(QFile::encodeName(data).constData(), mode_t(existingMode.toInt(nullptr, 8))) == 0);
+    }
+
+    const mode_t previous = ::umask(mode_t(umask));
+    Run run(data);
+    const bool started = run.start();
+    ::umask(previous);
+    QVERIFY(started);
+    QVERIFY(run.ui.messages.isEmpty());
+
+    if (existingMode.isEmpty()) {
+        QCOMPARE(ModeOf(outer), 0700);
+        QCOMPARE(ModeOf(outer + QStringLiteral("/inner")), 0700);
+        QCOMPARE(ModeOf(data), 0700);
+    } else {
+        QCOMPARE(ModeOf(data), existingMode.toInt(nullptr, 8));
+    }
+    QCOMPARE(ModeOf(data + QStringLiteral("/Tallyline.lock")), 0600);
+    QCOMPARE(ModeOf(data + QLatin1Char('/') + QString::fromLatin1(Store::DefaultFileName)), 0600);
+    // What start-up put in there is its owner's alone, as well.
+    QDirIterator it(data, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    int entries = 0;
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QVERIFY2((ModeOf(path) & 077) == 0, qPrintable(QStringLiteral("%1 has mode %2").arg(path).arg(ModeOf(path), 0, 8)));
+        ++entries;
+    }
+    QVERIFY(entries > 3);
 }
 
 TALLYLINE_TEST_MAIN(TestStartup)
