@@ -9,6 +9,7 @@
 #include "store/RegFile.h"
 #include "store/SettingsRecord.h"
 #include "store/Version1Converter.h"
+#include "users/Passwords.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -232,6 +233,15 @@ bool Startup::runSequence(const StartupOptions &options)
 
     if (!convertIfNeeded(userCount))
         return false;
+
+    // Passwords an older version kept as typed are not left readable in the
+    // store until each user happens to type them again. Should that fail
+    // (no memory for the hash), nothing was written, the plain passwords
+    // still work and the next start tries again: no reason not to start.
+    try {
+        HashPlainPasswords(ctx);
+    } catch (const TallylineError &) {
+    }
 
     AppHooks::call(ctx.hooks.createResidentWindows, ctx);
     AppHooks::call(ctx.hooks.addTrayIcon, ctx);

@@ -4,6 +4,7 @@
 #include "app/Startup.h"
 #include "platform/Autostart.h"
 #include "store/RegFile.h"
+#include "users/Passwords.h"
 #include "support/StoreDump.h"
 #include "support/TempStore.h"
 #include "support/TestMain.h"
@@ -162,6 +163,7 @@ private Q_SLOTS:
     void automaticLogin();
     void monitorWindowPosition_data();
     void monitorWindowPosition();
+    void plainPasswordsAreHashedAtStartUp();
     void dataDirectoryIsOwnerOnly_data();
     void dataDirectoryIsOwnerOnly();
 };
@@ -700,6 +702,52 @@ void TestStartup::monitorWindowPosition()
     }
     QVERIFY(run.start());
     QCOMPARE(moved, QPoint(expectedX, expectedY));
+}
+
+void TestStartup::plainPasswordsAreHashedAtStartUp()
+{
+    DataDir dir;
+    PasswordHashCost cheap;
+    cheap.opsLimit = 1;
+    cheap.memLimit = 8192;
+    const QString kept = HashPassword(QStringLiteral("kept"), cheap);
+    {
+        auto store = dir.openStore();
+        SeedUsers(*store);
+        store->WriteStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), 5);
+        store->WriteStoreString(QStringLiteral("Password"), QStringLiteral("Users\\User1"), QStringLiteral("Secret"));
+        store->WriteStoreString(QStringLiteral("Password"), QStringLiteral("Users\\User2"), QString());
+        store->WriteStoreString(QStringLiteral("Password"), QStringLiteral("Users\\User3"), kept);
+        store->WriteStoreString(QStringLiteral("Login Name"), QStringLiteral("Users\\User4"), QStringLiteral("NoValue"));
+        // User 5 is counted but has no record: none is made for it.
+    }
+
+    Run run(dir.path());
+    QVERIFY(run.start());
+    QVERIFY(run.ui.messages.isEmpty());
+    Store &store = run.ctx().store;
+    const auto password = [&store](int n) {
+        return store.ReadStoreString(QStringLiteral("Password"), QStringLiteral("Users\\User%1").arg(n));
+    };
+    QVERIFY2(IsPasswordHash(password(1)), qPrintable(password(1)));
+    QVERIFY(PasswordMatches(password(1), QStringLiteral("Secret")));
+    QVERIFY(!PasswordMatches(password(1), QStringLiteral("secret")));
+    // No password stays no password: only the empty one is accepted.
+    QVERIFY2(IsPasswordHash(password(2)), qPrintable(password(2)));
+    QVERIFY(PasswordMatches(password(2), QString()));
+    QVERIFY(!PasswordMatches(password(2), QStringLiteral(" ")));
+    QVERIFY(IsPasswordHash(password(4)));
+    QVERIFY(PasswordMatches(password(4), QString()));
+    QCOMPARE(password(3), kept);
+    QVERIFY(!store.keyExists(Store::hivePathOf(QStringLiteral("Users\\User5"))));
+    QVERIFY(!testsupport::dumpTree(store).join(QLatin1Char('\n')).contains(QStringLiteral("Secret")));
+    const QString first = password(1);
+    run.startup.reset();
+
+    // Done once: the next start leaves the hashes as they are.
+    Run next(dir.path());
+    QVERIFY(next.start());
+    QCOMPARE(next.ctx().store.ReadStoreString(QStringLiteral("Password"), QStringLiteral("Users\\User1")), first);
 }
 
 void TestStartup::dataDirectoryIsOwnerOnly_data()
