@@ -9,6 +9,7 @@
 #include "store/RegFile.h"
 #include "store/SettingsRecord.h"
 #include "store/Version1Converter.h"
+#include "users/Passwords.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -17,7 +18,9 @@
 #include <QLocale>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <cmath>
+#include <sys/stat.h>
 
 namespace {
 
@@ -36,6 +39,50 @@ int LocaleCurrencyDecimals()
     for (qsizetype i = point + 1; i < text.size() && text[i].isDigit(); ++i)
         ++digits;
     return digits;
+}
+
+// Users of the store as start-up counts them: "General" is where version 1
+// kept the count.
+int StoredUserCount(Store &store)
+{
+    int count = 0;
+    store.ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), count);
+    if (count == 0)
+        store.ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("General"), count);
+    return count;
+}
+
+// A backup without users (a first run whose wizard was cancelled) would
+// restore nothing. One that cannot be read may still hold the user's data:
+// it is offered, and the restore says what is wrong with it.
+bool BackupHoldsUsers(const QString &backup)
+{
+    try {
+        return RegFileUserCount(backup) > 0;
+    } catch (const RegFileError &) {
+        return true;
+    }
+}
+
+// Creates every missing directory of path, owner-only like the database it
+// will hold, whatever the umask. Directories that exist keep their mode.
+bool MakeOwnerOnlyPath(const QString &path)
+{
+    QStringList missing;
+    for (QString dir = QDir::cleanPath(QDir(path).absolutePath()); !QFileInfo::exists(dir);
+         dir = QFileInfo(dir).absolutePath()) {
+        missing.prepend(dir);
+        if (dir == QLatin1String("/"))
+            break;
+    }
+    for (const QString &dir : std::as_const(missing)) {
+        const QByteArray name = QFile::encodeName(dir);
+        if (::mkdir(name.constData(), 0700) == 0)
+            ::chmod(name.constData(), 0700);  // the umask may have taken bits away
+        else if (errno != EEXIST)
+            return false;
+    }
+    return QFileInfo(path).isDir();
 }
 
 } // namespace
@@ -73,7 +120,7 @@ void SeedDataDirectory(const QString &dataDirectory, const QString &shippedDirec
             continue;
         // A file that cannot be copied is simply missing later (a silent
         // sound, an absent preset); it is no reason not to start.
-        QDir().mkpath(QFileInfo(to).absolutePath());
+        MakeOwnerOnlyPath(QFileInfo(to).absolutePath());
         if (QFile::copy(from, to))
             QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
@@ -114,7 +161,7 @@ bool Startup::run(const StartupOptions &options)
 
 bool Startup::prepareDataDirectory(const QString &directory)
 {
-    if (!QDir().mkpath(directory)) {
+    if (!MakeOwnerOnlyPath(directory)) {
         m_ui.showMessage(MessageKind::Error,
                          QStringLiteral("Tallyline cannot create its data directory '%1'.\rTallyline will now be closed.")
                              .arg(QDir::toNativeSeparators(directory)));
@@ -178,11 +225,7 @@ bool Startup::runSequence(const StartupOptions &options)
     ctx.settings.TaskBarWindowX = int(std::lround(values.screenWidth / 2.0 - 70.5));
     ctx.settings.TaskBarWindowY = 0;
 
-    // "General" is where version 1 kept the user count.
-    int userCount = 0;
-    m_store->ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), userCount);
-    if (userCount == 0)
-        m_store->ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("General"), userCount);
+    const int userCount = StoredUserCount(*m_store);
     if (userCount == 0 && !handleEmptyDatabase())
         return false;
 
@@ -190,6 +233,15 @@ bool Startup::runSequence(const StartupOptions &options)
 
     if (!convertIfNeeded(userCount))
         return false;
+
+    // Passwords an older version kept as typed are not left readable in the
+    // store until each user happens to type them again. Should that fail
+    // (no memory for the hash), nothing was written, the plain passwords
+    // still work and the next start tries again: no reason not to start.
+    try {
+        HashPlainPasswords(ctx);
+    } catch (const TallylineError &) {
+    }
 
     AppHooks::call(ctx.hooks.createResidentWindows, ctx);
     AppHooks::call(ctx.hooks.addTrayIcon, ctx);
@@ -201,15 +253,17 @@ bool Startup::handleEmptyDatabase()
 {
     AppContext &ctx = *m_context;
     const QString backup = ctx.startup.programDirectory + QLatin1String(BackupFileName);
-    if (!QFileInfo::exists(backup))
+    if (!QFileInfo::exists(backup) || !BackupHoldsUsers(backup))
         return true;
     if (m_ui.confirm(QStringLiteral("Tallyline has detected a previous database\r"
                                     "Would you like to restore previous settings, users and session information?"))) {
         try {
             ImportRegFile(*m_store, backup);
         } catch (const TallylineError &e) {
-            m_ui.showMessage(MessageKind::Error, e.message());
-            return end(1);
+            // The import is all or nothing: the database is as it was, so
+            // start-up goes on with it. The file stays for another try.
+            m_ui.showMessage(MessageKind::Error, RestoreFailedText(e.message()));
+            return true;
         }
         m_ui.showMessage(MessageKind::Information, ClosingText);
         return end(0);
@@ -306,7 +360,9 @@ void CloseAppAndTidy(AppContext &ctx)
         if (ctx.settings.DisconnectOnExit)
             AppHooks::call(ctx.hooks.hangUpAllConnections, ctx);
     });
-    if (!ctx.settings.DontBackupDatabase) {
+    // A store without users (the first run's wizard was cancelled) is not
+    // worth a backup, and must not replace one that has users.
+    if (!ctx.settings.DontBackupDatabase && StoredUserCount(ctx.store) > 0) {
         const QString backup = ctx.startup.programDirectory + QLatin1String(BackupFileName);
         try {
             ExportRegFile(ctx.store, backup);

@@ -15,6 +15,15 @@ struct AppContext;
 constexpr const char *BackupFileName = "Tallyline Backup Database.reg";
 constexpr const char *PreviousBackupFileName = "Previous Tallyline Database.Reg";
 
+// The error shown when the backup offered at start-up cannot be restored;
+// reason is the reader's message naming the file and the line at fault.
+inline QString RestoreFailedText(const QString &reason)
+{
+    return QStringLiteral("The previous database could not be restored.\r%1\r\r"
+                          "Nothing has been restored and the backup file has been left where it is.")
+        .arg(reason);
+}
+
 struct StartupOptions {
     QString dataDirectory;     // --data-dir; empty means DefaultDataDirectory()
     QString executablePath;    // the running executable (version block, start-up entry)

@@ -4,7 +4,9 @@
 #include <QString>
 
 // Only one Tallyline runs per data directory: a lock file there, held for the
-// whole run. A lock left behind by a process that no longer runs is taken over.
+// whole run, readable by its owner only. A lock left behind by a process that
+// no longer runs is taken over, and so is one that cannot be read or names
+// another host, unless a live instance still holds it.
 class InstanceLock
 {
 public:
@@ -30,6 +32,10 @@ public:
     QString filePath() const { return m_path; }
 
 private:
+    enum class TakeOver { Removed, NotStale, CannotRemove };
+    bool ownerUnknownOrElsewhere() const;
+    TakeOver removeUnusableLock();
+
     QString m_path;
     QLockFile m_file;
 };

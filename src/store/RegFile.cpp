@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <cerrno>
@@ -16,6 +17,12 @@
 // "Windows Registry Editor Version 5.00", UTF-16LE with a byte-order mark,
 // CRLF line ends. That keeps every character of every name and text, and the
 // file stays readable by the registry editor itself.
+//
+// Two comment lines of our own make a cut-off copy recognisable: one under
+// the header says the file is ours, the last line gives the numbers of keys
+// and values written. A file of ours without that last line, or with other
+// numbers, is refused. A file from elsewhere has neither and must end with
+// the blank line the registry editor always ends with.
 
 namespace {
 
@@ -26,6 +33,14 @@ const QStringList RootParts = {QStringLiteral("Software"), QStringLiteral("Kelmo
 const QStringList RunParts = {QStringLiteral("Software"), QStringLiteral("Microsoft"), QStringLiteral("Windows"),
                               QStringLiteral("CurrentVersion"), QStringLiteral("Run")};
 constexpr int HexLineWidth = 80;
+const QString OwnFileLine = QStringLiteral("; Tallyline database backup");
+const QString EndLineFormat = QStringLiteral("; End of Tallyline backup: %1 keys, %2 values");
+const QRegularExpression EndLinePattern(QStringLiteral("^; End of Tallyline backup: (\\d+) keys, (\\d+) values$"));
+
+struct Counts {
+    qint64 keys = 0;
+    qint64 values = 0;
+};
 
 // ---------------------------------------------------------------- writing
 
@@ -129,19 +144,21 @@ void appendValue(QString &out, const StoreValue &value, const QString &keyPath)
     }
 }
 
-void appendKey(Store &store, QString &out, const QString &hivePath)
+void appendKey(Store &store, QString &out, const QString &hivePath, Counts &counts)
 {
     out += QLatin1String("\r\n[") + HiveName + QLatin1Char('\\') + hivePath + QLatin1String("]\r\n");
+    ++counts.keys;
     const QList<StoreValue> values = store.values(hivePath);
     for (const StoreValue &v : values)
         appendValue(out, v, hivePath);
+    counts.values += values.size();
     const QStringList children = store.subkeyNames(hivePath);
     for (const QString &child : children) {
         if (!fitsOnOneLine(child)) {
             throw RegFileError(QStringLiteral("The key name '%1' below '%2' cannot be written to a backup file.")
                                    .arg(child, hivePath));
         }
-        appendKey(store, out, hivePath + QLatin1Char('\\') + child);
+        appendKey(store, out, hivePath + QLatin1Char('\\') + child, counts);
     }
 }
 
@@ -276,11 +293,15 @@ public:
                 continue;
             if (line.contains(QChar(0)))
                 fail(lineNo(), QStringLiteral("the line holds a NUL character"));
-            if (line.startsWith(QLatin1Char('[')))
+            if (line.startsWith(QLatin1Char('['))) {
                 parseKeyLine(line);
-            else
+                ++m_counts.keys;
+            } else {
                 parseValueLine(line);
+                ++m_counts.values;
+            }
         }
+        checkEnd();
         return m_ops;
     }
 
@@ -293,6 +314,33 @@ private:
                                .arg(why));
     }
     int lineNo() const { return int(m_index) + 1; }
+
+    // A file cut at a line end parses cleanly up to the cut; its end tells.
+    void checkEnd() const
+    {
+        const bool ours = m_lines.size() > 1 && m_lines[1].trimmed() == OwnFileLine;
+        qsizetype last = m_lines.size() - 1;
+        while (last > 0 && m_lines[last].trimmed().isEmpty())
+            --last;
+        const QRegularExpressionMatch end = EndLinePattern.match(m_lines[last].trimmed());
+        if (end.hasMatch()) {
+            const qint64 keys = end.captured(1).toLongLong();
+            const qint64 values = end.captured(2).toLongLong();
+            if (keys != m_counts.keys || values != m_counts.values) {
+                fail(int(last) + 1, QStringLiteral("the file holds %1 keys and %2 values, but was written with "
+                                                   "%3 keys and %4 values (it is incomplete)")
+                                        .arg(m_counts.keys)
+                                        .arg(m_counts.values)
+                                        .arg(keys)
+                                        .arg(values));
+            }
+            return;
+        }
+        if (ours)
+            fail(int(m_lines.size()), QStringLiteral("the file ends before its closing count line (it is truncated)"));
+        if (!m_lines.constLast().trimmed().isEmpty())
+            fail(int(m_lines.size()), QStringLiteral("the file does not end with a blank line (it may be truncated)"));
+    }
 
     static QString printable(QString text)
     {
@@ -501,7 +549,7 @@ private:
             body.chop(1);
             ++m_index;
             if (m_index >= m_lines.size())
-                fail(int(m_lines.size()), QStringLiteral("the file ends inside a continued value"));
+                fail(int(m_lines.size()), QStringLiteral("the file ends inside a continued value (it may be truncated)"));
             body += m_lines[m_index].trimmed();
         }
         QByteArray bytes;
@@ -575,23 +623,28 @@ private:
     QString m_currentKey;
     bool m_inDeletedKey = false;
     QList<Op> m_ops;
+    Counts m_counts;
 };
 
 } // namespace
 
 void ExportRegFile(Store &store, const QString &filePath)
 {
-    QString text = Header5 + QLatin1String("\r\n");
+    QString text = Header5 + QLatin1String("\r\n") + OwnFileLine + QLatin1String("\r\n");
     const QString root = storedRootPath(store);
+    Counts counts;
     if (!root.isEmpty())
-        appendKey(store, text, root);
-    text += QLatin1String("\r\n");
+        appendKey(store, text, root, counts);
+    text += QLatin1String("\r\n") + EndLineFormat.arg(counts.keys).arg(counts.values) + QLatin1String("\r\n");
     QByteArray bytes("\xFF\xFE", 2);
     bytes += utf16le(text, false);
     writeAtomically(filePath, bytes);
 }
 
-void ImportRegFile(Store &store, const QString &filePath)
+namespace {
+
+// Reads and checks the whole file; nothing is applied yet.
+QList<Op> readRegFile(const QString &filePath)
 {
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -604,9 +657,33 @@ void ImportRegFile(Store &store, const QString &filePath)
                                .arg(filePath, file.errorString()));
     }
     file.close();
+    return Parser(filePath, raw).parse();
+}
 
+} // namespace
+
+int RegFileUserCount(const QString &filePath)
+{
+    const QString users = (RootParts + QStringList{QStringLiteral("Users")}).join(QLatin1Char('\\'));
+    const QString general = (RootParts + QStringList{QStringLiteral("General")}).join(QLatin1Char('\\'));
+    int inUsers = 0;
+    int inGeneral = 0;
+    for (const Op &op : readRegFile(filePath)) {
+        if (op.kind != Op::SetValue || op.value.type != RegDword
+            || op.value.name.compare(QLatin1String("NumberOfUsers"), Qt::CaseInsensitive) != 0)
+            continue;
+        if (op.path.compare(users, Qt::CaseInsensitive) == 0)
+            inUsers = int(op.value.data.toLongLong());
+        else if (op.path.compare(general, Qt::CaseInsensitive) == 0)
+            inGeneral = int(op.value.data.toLongLong());
+    }
+    return inUsers > 0 ? inUsers : inGeneral;
+}
+
+void ImportRegFile(Store &store, const QString &filePath)
+{
     // Read the whole file before touching the store.
-    const QList<Op> ops = Parser(filePath, raw).parse();
+    const QList<Op> ops = readRegFile(filePath);
 
     Store::Transaction transaction(store);
     int line = 0;

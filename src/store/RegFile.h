@@ -17,6 +17,11 @@ public:
 // to filePath in the registry editor's text format, readable by its owner only.
 void ExportRegFile(Store &store, const QString &filePath);
 
+// The number of users a backup file holds: "NumberOfUsers" of key Users,
+// or of the version-1 key General where Users has none. Throws
+// RegFileError when the file cannot be read.
+int RegFileUserCount(const QString &filePath);
+
 // Imports a registry editor file into the store in one transaction: either
 // the whole file or, on any error, nothing.
 void ImportRegFile(Store &store, const QString &filePath);

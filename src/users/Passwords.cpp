@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "store/Errors.h"
+#include "store/Store.h"
 #include "tariff/TariffKeys.h"
 
 #include <sodium.h>
@@ -73,4 +74,27 @@ bool VerifyUserPassword(AppContext &ctx, int user, const QString &typed)
     if (renew)
         SetUserPassword(ctx, user, typed);
     return true;
+}
+
+int HashPlainPasswords(AppContext &ctx)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "HashPlainPasswords");
+    // Every hash is made before anything is written: a failure leaves the
+    // store as it was, and the plain passwords still work.
+    QList<std::pair<int, QString>> hashes;
+    for (int n = 1; n <= ctx.settings.NumberOfUsers; ++n) {
+        const QString key = TariffKeys::user(n);
+        if (!ctx.store.keyExists(Store::hivePathOf(key)))
+            continue;
+        const QString stored = ctx.store.ReadStoreString(PasswordValue, key);
+        if (!IsPasswordHash(stored))
+            hashes.append({n, HashPassword(stored, ctx.login.PasswordCost)});
+    }
+    if (hashes.isEmpty())
+        return 0;
+    Store::Transaction transaction(ctx.store);
+    for (const auto &[user, hash] : std::as_const(hashes))
+        ctx.store.WriteStoreString(PasswordValue, TariffKeys::user(user), hash);
+    transaction.commit();
+    return int(hashes.size());
 }

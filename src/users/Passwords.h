@@ -9,9 +9,9 @@ struct PasswordHashCost;
 // ("$argon2id$v=19$..."), salted and made with crypto_pwhash_str. An empty
 // password is hashed like any other, so the store does not tell which
 // users have none. A value that is not such a hash is a password kept as
-// plain text by an older version (or an empty or missing value: no
-// password); it is still accepted, and replaced by its hash at the next
-// successful login.
+// plain text by an older version or a restored backup (or an empty or
+// missing value: no password); start-up replaces it by its hash, and until
+// then it is still accepted.
 
 // True when a stored "Password" value is a hash rather than a plain password.
 bool IsPasswordHash(const QString &stored);
@@ -31,3 +31,8 @@ void SetUserPassword(AppContext &ctx, int user, const QString &password);
 // plain stored password (or a hash made with other limits) is replaced by
 // a fresh hash.
 bool VerifyUserPassword(AppContext &ctx, int user, const QString &typed);
+
+// Replaces every plain "Password" value of users 1..NumberOfUsers by its
+// hash, all in one transaction (an empty or missing one by the hash of the
+// empty password). Hashes stay as they are. Returns how many were replaced.
+int HashPlainPasswords(AppContext &ctx);

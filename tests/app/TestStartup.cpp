@@ -4,11 +4,13 @@
 #include "app/Startup.h"
 #include "platform/Autostart.h"
 #include "store/RegFile.h"
+#include "users/Passwords.h"
 #include "support/StoreDump.h"
 #include "support/TempStore.h"
 #include "support/TestMain.h"
 #include "support/Version1Seed.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -100,6 +102,38 @@ QByteArray ReadFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+int ModeOf(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+// A run past the wizard: one user, so that the exit writes a backup.
+void GiveAUser(AppContext &ctx)
+{
+    ctx.settings.NumberOfUsers = 1;
+    ctx.store.WriteStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), 1);
+    ctx.store.WriteStoreString(QStringLiteral("Login Name"), QStringLiteral("Users\\User1"), QStringLiteral("Admin"));
+}
+
+// A database with two users, a day of sessions and settings, as a backup would carry it.
+void SeedUsers(Store &store)
+{
+    store.WriteStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), 2);
+    store.WriteStoreInteger(QStringLiteral("PreviousUser"), QStringLiteral("Users"), 1);
+    for (int n = 1; n <= 2; ++n) {
+        const QString key = QStringLiteral("Users\\User%1").arg(n);
+        store.WriteStoreString(QStringLiteral("Login Name"), key, n == 1 ? QStringLiteral("Admin") : QStringLiteral("Bob"));
+        store.WriteStoreString(QStringLiteral("Account Type"), key, QStringLiteral("Monthly"));
+        for (int m = 1; m <= 3; ++m) {
+            store.WriteStoreString(QStringLiteral("Session%1-Cost").arg(m), key + QStringLiteral("\\Sessions\\36526"),
+                                   QStringLiteral("0.125"));
+        }
+    }
+    store.WriteStoreString(QStringLiteral("Database Version"), QStringLiteral("Settings"), QStringLiteral("2"));
+    store.WriteStoreBool(QStringLiteral("AutoLogonLastUser"), QStringLiteral("Settings"), false);
+}
+
 } // namespace
 
 class TestStartup : public QObject
@@ -113,6 +147,10 @@ private Q_SLOTS:
     void restoreAccepted();
     void restoreDeclined();
     void restoreOfDamagedBackup();
+    void restoreOfTruncatedBackup_data();
+    void restoreOfTruncatedBackup();
+    void restoreOfferedOnlyWithUsers_data();
+    void restoreOfferedOnlyWithUsers();
     void version1DatabaseIsConvertedOnce();
     void version1WithBadDatesEndsPartlyConverted();
     void exitTidy_data();
@@ -125,6 +163,9 @@ private Q_SLOTS:
     void automaticLogin();
     void monitorWindowPosition_data();
     void monitorWindowPosition();
+    void plainPasswordsAreHashedAtStartUp();
+    void dataDirectoryIsOwnerOnly_data();
+    void dataDirectoryIsOwnerOnly();
 };
 
 void TestStartup::freshStartReachesTheWizard()
@@ -229,7 +270,9 @@ void TestStartup::restoreAccepted()
 void TestStartup::restoreDeclined()
 {
     DataDir dir;
-    WriteFile(dir.backup(), "REGEDIT4\r\n\r\n");
+    const QByteArray backup = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Users]\r\n"
+                              "\"NumberOfUsers\"=dword:00000001\r\n\r\n";
+    WriteFile(dir.backup(), backup);
 
     Run run(dir.path());
     run.ui.answers.enqueue(false);
@@ -237,7 +280,7 @@ void TestStartup::restoreDeclined()
     QCOMPARE(run.ui.texts(), QStringList({RestoreQuestion, DeclinedText}));
     QCOMPARE(run.ui.messages.at(1).kind, MessageKind::Information);
     QVERIFY(!QFileInfo::exists(dir.backup()));
-    QCOMPARE(ReadFile(dir.file(QStringLiteral("Previous Tallyline Database.Reg"))), QByteArray("REGEDIT4\r\n\r\n"));
+    QCOMPARE(ReadFile(dir.file(QStringLiteral("Previous Tallyline Database.Reg"))), backup);
     QCOMPARE(run.calls.constLast(), QStringLiteral("showWizardForm"));
     run.startup.reset();
 
@@ -263,15 +306,111 @@ void TestStartup::restoreOfDamagedBackup()
 
     Run run(dir.path());
     run.ui.answers.enqueue(true);
-    QVERIFY(!run.start());
-    QCOMPARE(run.startup->exitCode(), 1);
+    // Nothing was restored: start-up goes on with the database as it was.
+    QVERIFY(run.start());
     QCOMPARE(run.ui.messages.size(), 2);
     QCOMPARE(run.ui.messages.at(1).kind, MessageKind::Error);
-    QVERIFY2(run.ui.messages.at(1).text.contains(QStringLiteral("line")), qPrintable(run.ui.messages.at(1).text));
+    QVERIFY2(run.ui.messages.at(1).text.contains(QStringLiteral("line 5:")), qPrintable(run.ui.messages.at(1).text));
+    QVERIFY(!run.ui.texts().contains(ClosingText));
+    QCOMPARE(run.calls.constLast(), QStringLiteral("showWizardForm"));
     run.startup.reset();
 
     QCOMPARE(testsupport::dumpTree(*dir.openStore()), before);
     QCOMPARE(ReadFile(dir.backup()), damaged);
+}
+
+void TestStartup::restoreOfTruncatedBackup_data()
+{
+    QTest::addColumn<QString>("cutBefore");  // the cut is at the line end before this text
+    QTest::newRow("cut after a value line") << "\"Session2-Cost\"";
+    QTest::newRow("cut at a blank line between keys") << "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Users\\User2]";
+}
+
+void TestStartup::restoreOfTruncatedBackup()
+{
+    QFETCH(QString, cutBefore);
+    DataDir dir;
+    testsupport::TempStore previous;
+    SeedUsers(*previous.store);
+    const QString full = previous.path(QStringLiteral("full.reg"));
+    ExportRegFile(*previous.store, full);
+    // The backup is UTF-16LE after a byte-order mark.
+    const QByteArray bytes = ReadFile(full);
+    QString text;
+    for (qsizetype i = 2; i + 1 < bytes.size(); i += 2)
+        text += QChar(char16_t(quint8(bytes[i]) | (quint8(bytes[i + 1]) << 8)));
+    const qsizetype cut = text.indexOf(cutBefore);
+    QVERIFY(cut > 0);
+    text.truncate(cut);
+    QByteArray damaged("\xFF\xFE", 2);
+    for (const QChar c : std::as_const(text))
+        damaged.append(char(c.unicode() & 0xff)).append(char(c.unicode() >> 8));
+    WriteFile(dir.backup(), damaged);
+    const QStringList before = testsupport::dumpTree(*dir.openStore());
+
+    Run run(dir.path());
+    run.ui.answers.enqueue(true);
+    QVERIFY(run.start());
+    QCOMPARE(run.ui.messages.size(), 2);
+    QCOMPARE(run.ui.messages.at(0).text, RestoreQuestion);
+    const RecordingUi::Message &error = run.ui.messages.at(1);
+    QCOMPARE(error.kind, MessageKind::Error);
+    QVERIFY2(error.text.startsWith(QStringLiteral("The previous database could not be restored.\rThe backup file '%1' "
+                                                  "cannot be imported: line ")
+                                       .arg(dir.backup())),
+             qPrintable(error.text));
+    QVERIFY2(error.text.endsWith(QStringLiteral("\r\rNothing has been restored and the backup file has been left "
+                                                "where it is.")),
+             qPrintable(error.text));
+    QVERIFY(!run.ui.texts().contains(ClosingText));
+    // Start-up goes on as on an empty database: to the wizard.
+    QCOMPARE(run.calls.constLast(), QStringLiteral("showWizardForm"));
+    QCOMPARE(run.ctx().settings.NumberOfUsers, 0);
+    run.startup.reset();
+
+    QCOMPARE(testsupport::dumpTree(*dir.openStore()), before);
+    QCOMPARE(ReadFile(dir.backup()), damaged);
+}
+
+void TestStartup::restoreOfferedOnlyWithUsers_data()
+{
+    QTest::addColumn<QByteArray>("backup");
+    QTest::addColumn<bool>("offered");
+
+    const QByteArray head = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline]\r\n\r\n";
+    const QByteArray settings = "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Settings]\r\n"
+                                "\"ShowSplashForm\"=dword:00000001\r\n\r\n";
+    const QByteArray users = "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Users]\r\n";
+    const QByteArray general = "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\General]\r\n";
+    QTest::newRow("first run cancelled: settings only") << head + settings << false;
+    QTest::newRow("no users") << head + settings + users + "\"NumberOfUsers\"=dword:00000000\r\n\r\n" << false;
+    QTest::newRow("one user") << head + users + "\"NumberOfUsers\"=dword:00000001\r\n\r\n" << true;
+    QTest::newRow("version-1 users") << head + general + "\"NumberOfUsers\"=dword:00000002\r\n\r\n" << true;
+    QTest::newRow("unreadable: may hold users") << head + users + "\"NumberOfUsers\"=dword:00000001\r\n" << true;
+}
+
+void TestStartup::restoreOfferedOnlyWithUsers()
+{
+    QFETCH(QByteArray, backup);
+    QFETCH(bool, offered);
+    DataDir dir;
+    WriteFile(dir.backup(), backup);
+
+    Run run(dir.path());
+    run.ui.answers.enqueue(false);
+    QVERIFY(run.start());
+    QCOMPARE(run.ui.texts().contains(RestoreQuestion), offered);
+    QCOMPARE(run.calls.constLast(), QStringLiteral("showWizardForm"));
+    // Declined, the offered file is put aside; one never offered is left alone.
+    QCOMPARE(QFileInfo::exists(dir.backup()), !offered);
+    if (!offered)
+        QCOMPARE(ReadFile(dir.backup()), backup);
+    run.startup.reset();
+
+    Run next(dir.path());
+    next.ui.answers.enqueue(false);
+    QVERIFY(next.start());
+    QVERIFY(next.ui.messages.isEmpty());
 }
 
 void TestStartup::version1DatabaseIsConvertedOnce()
@@ -336,23 +475,31 @@ void TestStartup::exitTidy_data()
 {
     QTest::addColumn<bool>("dontBackup");
     QTest::addColumn<bool>("disconnect");
+    QTest::addColumn<int>("users");
     QTest::addColumn<QStringList>("calls");
 
-    QTest::newRow("defaults") << false << false << QStringList{"removeTrayIcon"};
-    QTest::newRow("no backup") << true << false << QStringList{"removeTrayIcon"};
-    QTest::newRow("disconnect on exit") << false << true << QStringList{"hangUpAllConnections", "removeTrayIcon"};
+    QTest::newRow("defaults") << false << false << 1 << QStringList{"removeTrayIcon"};
+    QTest::newRow("no backup") << true << false << 1 << QStringList{"removeTrayIcon"};
+    QTest::newRow("disconnect on exit") << false << true << 1 << QStringList{"hangUpAllConnections", "removeTrayIcon"};
+    QTest::newRow("first run cancelled: no users, no backup") << false << false << 0 << QStringList{"removeTrayIcon"};
 }
 
 void TestStartup::exitTidy()
 {
     QFETCH(bool, dontBackup);
     QFETCH(bool, disconnect);
+    QFETCH(int, users);
     QFETCH(QStringList, calls);
 
     DataDir dir;
     Run run(dir.path());
     QVERIFY(run.start());
+    // A backup file from before: a run without users leaves it as it is.
+    const QByteArray earlier = "REGEDIT4\r\n\r\n";
+    WriteFile(dir.backup(), earlier);
     AppContext &ctx = run.ctx();
+    if (users > 0)
+        GiveAUser(ctx);
     ctx.settings.DontBackupDatabase = dontBackup;
     ctx.settings.DisconnectOnExit = disconnect;
     ctx.settings.HangupTime = 45;
@@ -370,8 +517,9 @@ void TestStartup::exitTidy()
                                 QStringLiteral("Tallyline"), run_));
     QCOMPARE(run_.data.toString(), QStringLiteral("\"%1\"").arg(QStringLiteral(TALLYLINE_EXECUTABLE)));
 
-    QCOMPARE(QFileInfo::exists(dir.backup()), !dontBackup);
-    if (!dontBackup) {
+    const bool written = !dontBackup && users > 0;
+    QCOMPARE(ReadFile(dir.backup()) != earlier, written);
+    if (written) {
         QCOMPARE(QFileInfo(dir.backup()).permissions() & 0x0077, QFileDevice::Permissions());
         testsupport::TempStore restored;
         ImportRegFile(*restored.store, dir.backup());
@@ -384,6 +532,7 @@ void TestStartup::failedBackupIsReported()
     DataDir dir;
     Run run(dir.path());
     QVERIFY(run.start());
+    GiveAUser(run.ctx());
     QVERIFY(QDir().mkpath(dir.backup()));  // a folder where the file should go
     run.calls.clear();
     CloseAppAndTidy(run.ctx());
@@ -398,6 +547,7 @@ void TestStartup::failedSettingsWriteStillBacksUp()
     DataDir dir;
     Run run(dir.path());
     QVERIFY(run.start());
+    GiveAUser(run.ctx());
     // The autostart folder cannot be created: a file is in its way.
     WriteFile(dir.root.filePath(QStringLiteral("config")), "not a folder");
     AutostartEntry broken(dir.root.filePath(QStringLiteral("config/autostart")), {});
@@ -552,6 +702,104 @@ void TestStartup::monitorWindowPosition()
     }
     QVERIFY(run.start());
     QCOMPARE(moved, QPoint(expectedX, expectedY));
+}
+
+void TestStartup::plainPasswordsAreHashedAtStartUp()
+{
+    DataDir dir;
+    PasswordHashCost cheap;
+    cheap.opsLimit = 1;
+    cheap.memLimit = 8192;
+    const QString kept = HashPassword(QStringLiteral("kept"), cheap);
+    {
+        auto store = dir.openStore();
+        SeedUsers(*store);
+        store->WriteStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), 5);
+        store->WriteStoreString(QStringLiteral("Password"), QStringLiteral("Users\\User1"), QStringLiteral("Secret"));
+        store->WriteStoreString(QStringLiteral("Password"), QStringLiteral("Users\\User2"), QString());
+        store->WriteStoreString(QStringLiteral("Password"), QStringLiteral("Users\\User3"), kept);
+        store->WriteStoreString(QStringLiteral("Login Name"), QStringLiteral("Users\\User4"), QStringLiteral("NoValue"));
+        // User 5 is counted but has no record: none is made for it.
+    }
+
+    Run run(dir.path());
+    QVERIFY(run.start());
+    QVERIFY(run.ui.messages.isEmpty());
+    Store &store = run.ctx().store;
+    const auto password = [&store](int n) {
+        return store.ReadStoreString(QStringLiteral("Password"), QStringLiteral("Users\\User%1").arg(n));
+    };
+    QVERIFY2(IsPasswordHash(password(1)), qPrintable(password(1)));
+    QVERIFY(PasswordMatches(password(1), QStringLiteral("Secret")));
+    QVERIFY(!PasswordMatches(password(1), QStringLiteral("secret")));
+    // No password stays no password: only the empty one is accepted.
+    QVERIFY2(IsPasswordHash(password(2)), qPrintable(password(2)));
+    QVERIFY(PasswordMatches(password(2), QString()));
+    QVERIFY(!PasswordMatches(password(2), QStringLiteral(" ")));
+    QVERIFY(IsPasswordHash(password(4)));
+    QVERIFY(PasswordMatches(password(4), QString()));
+    QCOMPARE(password(3), kept);
+    QVERIFY(!store.keyExists(Store::hivePathOf(QStringLiteral("Users\\User5"))));
+    QVERIFY(!testsupport::dumpTree(store).join(QLatin1Char('\n')).contains(QStringLiteral("Secret")));
+    const QString first = password(1);
+    run.startup.reset();
+
+    // Done once: the next start leaves the hashes as they are.
+    Run next(dir.path());
+    QVERIFY(next.start());
+    QCOMPARE(next.ctx().store.ReadStoreString(QStringLiteral("Password"), QStringLiteral("Users\\User1")), first);
+}
+
+void TestStartup::dataDirectoryIsOwnerOnly_data()
+{
+    QTest::addColumn<QString>("existingMode");  // empty: the directory does not exist yet
+    QTest::addColumn<int>("umask");
+
+    QTest::newRow("created, umask 000") << "" << 0;
+    QTest::newRow("created, umask 022") << "" << 022;
+    QTest::newRow("created, umask 002") << "" << 002;
+    QTest::newRow("existing 0755 kept") << "755" << 0;
+    QTest::newRow("existing 0750 kept") << "750" << 022;
+}
+
+void TestStartup::dataDirectoryIsOwnerOnly()
+{
+    QFETCH(QString, existingMode);
+    QFETCH(int, umask);
+
+    DataDir dir;
+    const QString outer = dir.root.filePath(QStringLiteral("outer"));
+    const QString data = outer + QStringLiteral("/inner/data");
+    if (!existingMode.isEmpty()) {
+        QVERIFY(QDir().mkpath(data));
+        QVERIFY(::chmod(QFile::encodeName(data).constData(), mode_t(existingMode.toInt(nullptr, 8))) == 0);
+    }
+
+    const mode_t previous = ::umask(mode_t(umask));
+    Run run(data);
+    const bool started = run.start();
+    ::umask(previous);
+    QVERIFY(started);
+    QVERIFY(run.ui.messages.isEmpty());
+
+    if (existingMode.isEmpty()) {
+        QCOMPARE(ModeOf(outer), 0700);
+        QCOMPARE(ModeOf(outer + QStringLiteral("/inner")), 0700);
+        QCOMPARE(ModeOf(data), 0700);
+    } else {
+        QCOMPARE(ModeOf(data), existingMode.toInt(nullptr, 8));
+    }
+    QCOMPARE(ModeOf(data + QStringLiteral("/Tallyline.lock")), 0600);
+    QCOMPARE(ModeOf(data + QLatin1Char('/') + QString::fromLatin1(Store::DefaultFileName)), 0600);
+    // What start-up put in there is its owner's alone, as well.
+    QDirIterator it(data, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    int entries = 0;
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QVERIFY2((ModeOf(path) & 077) == 0, qPrintable(QStringLiteral("%1 has mode %2").arg(path).arg(ModeOf(path), 0, 8)));
+        ++entries;
+    }
+    QVERIFY(entries > 3);
 }
 
 TALLYLINE_TEST_MAIN(TestStartup)

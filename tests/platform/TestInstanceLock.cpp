@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <QSysInfo>
+
 #include <thread>
 #include <unistd.h>
 
@@ -16,6 +18,10 @@ private Q_SLOTS:
     void lockOfDeadProcessIsTakenOver();
     void oldLockOfLivingProcessHolds();
     void waitingSeesTheLockReleased();
+    void unreadableOrForeignLockIsTakenOver_data();
+    void unreadableOrForeignLockIsTakenOver();
+    void liveHolderKeepsItsLockWhateverItSays_data();
+    void liveHolderKeepsItsLockWhateverItSays();
     void unwritableDirectoryFails_data();
     void unwritableDirectoryFails();
 };
@@ -87,6 +93,84 @@ void TestInstanceLock::waitingSeesTheLockReleased()
     const InstanceLock::Result result = relaunched.acquire(10000);
     closing.join();
     QCOMPARE(result, InstanceLock::Result::Acquired);
+}
+
+namespace {
+
+QByteArray firstLine(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readLine().trimmed() : QByteArray();
+}
+
+void overwrite(const QString &path, const QByteArray &content)
+{
+    // Same file, new content: a live owner's flock() stays on it.
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(content), content.size());
+}
+
+// Lock file contents whose owner cannot be told, or is on another host.
+void unusableContents()
+{
+    QTest::addColumn<QByteArray>("content");
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("garbage text") << QByteArray("this is not a lock\n");
+    QTest::newRow("binary") << QByteArray("\x00\xff\x13\x37\n\x00", 6);
+    QTest::newRow("no process number") << QByteArray("\ntallyline\n") + QSysInfo::machineHostName().toUtf8() + "\n";
+    QTest::newRow("other host, living number") << pid + "\ntallyline\nsomewhere-else.example\n";
+}
+
+} // namespace
+
+void TestInstanceLock::unreadableOrForeignLockIsTakenOver_data()
+{
+    unusableContents();
+}
+
+void TestInstanceLock::unreadableOrForeignLockIsTakenOver()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Tallyline.lock"));
+    {
+        QFile left(path);
+        QVERIFY(left.open(QIODevice::WriteOnly));
+        left.write(content);
+    }
+    InstanceLock lock(dir.path());
+    QCOMPARE(lock.acquire(), InstanceLock::Result::Acquired);
+    QCOMPARE(firstLine(path), QByteArray::number(QCoreApplication::applicationPid()));
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral(".rmlock")));
+
+    // And it is an ordinary lock from then on.
+    InstanceLock second(dir.path());
+    QCOMPARE(second.acquire(), InstanceLock::Result::HeldByAnother);
+}
+
+void TestInstanceLock::liveHolderKeepsItsLockWhateverItSays_data()
+{
+    unusableContents();
+}
+
+void TestInstanceLock::liveHolderKeepsItsLockWhateverItSays()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    InstanceLock running(dir.path());
+    QCOMPARE(running.acquire(), InstanceLock::Result::Acquired);
+    overwrite(running.filePath(), content);
+
+    InstanceLock second(dir.path());
+    QCOMPARE(second.acquire(), InstanceLock::Result::HeldByAnother);
+    QCOMPARE(second.acquire(300), InstanceLock::Result::HeldByAnother);
+    QVERIFY(running.isHeld());
+    QVERIFY(QFileInfo::exists(running.filePath()));
+
+    running.release();
+    QCOMPARE(second.acquire(), InstanceLock::Result::Acquired);
 }
 
 void TestInstanceLock::unwritableDirectoryFails_data()

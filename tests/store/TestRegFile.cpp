@@ -110,6 +110,11 @@ private Q_SLOTS:
     void damagedFileChangesNothing();
     void truncatedExportIsRejected_data();
     void truncatedExportIsRejected();
+    void exportCutAtAnyLineEndIsRejected();
+    void fileEnd_data();
+    void fileEnd();
+    void userCount_data();
+    void userCount();
     void missingFileIsAnError();
 };
 
@@ -148,7 +153,7 @@ void TestRegFile::exportWritesTheEditorFormat()
     const QByteArray bytes = readFile(file);
     QVERIFY(bytes.startsWith(QByteArray("\xFF\xFE", 2)));
     const QString text = fromUtf16WithBom(bytes);
-    QVERIFY(text.startsWith(QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
+    QVERIFY(text.startsWith(QStringLiteral("Windows Registry Editor Version 5.00\r\n; Tallyline database backup\r\n\r\n"
                                            "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline]\r\n\r\n"
                                            "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Users]\r\n"
                                            "\"NumberOfUsers\"=dword:00000002\r\n"
@@ -157,7 +162,7 @@ void TestRegFile::exportWritesTheEditorFormat()
                                            "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Users\\User1]\r\n"
                                            "\"Login Name\"=\"Ann \\\"the admin\\\"\"\r\n"
                                            "\"Password\"=\"C:\\\\Dir\\\\\"\r\n")));
-    QVERIFY(text.endsWith(QStringLiteral("\r\n\r\n")));
+    QVERIFY(text.endsWith(QStringLiteral("\r\n\r\n; End of Tallyline backup: 10 keys, 23 values\r\n")));
     QVERIFY(!text.contains(QStringLiteral("CurrentVersion")));
     QVERIFY(text.contains(QStringLiteral("\r\n\"Session1-Cost\"=\"0.05\"\r\n")));
     QVERIFY(text.contains(QStringLiteral("\r\n@=\"default\"\r\n")));
@@ -275,6 +280,9 @@ void TestRegFile::importFormats()
     QFETCH(QVariant, data);
     testsupport::TempStore t;
     const QString path = t.path(QStringLiteral("in.reg"));
+    // Ended as the registry editor ends every file: with a blank line.
+    if (!file.startsWith("\xFF\xFE"))
+        file += file.endsWith("\r\n") ? "\r\n" : "\n";
     writeFile(path, file);
     ImportRegFile(*t.store, path);
     StoreValue v;
@@ -300,7 +308,7 @@ void TestRegFile::importMergesAndDeletes()
                     "[-HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Users\\User3]\n"
                     "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\SETTINGS]\n"
                     "\"drop\"=-\n"
-                    "\"KEEP\"=dword:00000005\n");
+                    "\"KEEP\"=dword:00000005\n\n");
     ImportRegFile(*t.store, path);
     QVERIFY(!t.store->keyExists(Store::hivePathOf(QStringLiteral("Users\\User3"))));
     QVERIFY(t.store->keyExists(Store::hivePathOf(QStringLiteral("Users"))));
@@ -409,6 +417,109 @@ void TestRegFile::truncatedExportIsRejected()
     const QStringList before = testsupport::dumpTree(*b.store);
     QVERIFY_THROWS_EXCEPTION(RegFileError, ImportRegFile(*b.store, truncated));
     QCOMPARE(testsupport::dumpTree(*b.store), before);
+}
+
+void TestRegFile::exportCutAtAnyLineEndIsRejected()
+{
+    testsupport::TempStore a;
+    seed(*a.store);
+    const QString file = a.path(QStringLiteral("full.reg"));
+    ExportRegFile(*a.store, file);
+    const QByteArray full = readFile(file);
+    const QByteArray lineEnd("\r\0\n\0", 4);
+
+    testsupport::TempStore b;
+    b.store->WriteStoreInteger(QStringLiteral("Marker"), QStringLiteral("Settings"), 9);
+    const QStringList before = testsupport::dumpTree(*b.store);
+    const QString cutFile = b.path(QStringLiteral("cut.reg"));
+    int cuts = 0;
+    for (qsizetype at = full.indexOf(lineEnd); at >= 0 && at + 4 < full.size(); at = full.indexOf(lineEnd, at + 1)) {
+        if (at % 2 != 0)
+            continue;  // not a character boundary
+        writeFile(cutFile, full.left(at + 4));
+        try {
+            ImportRegFile(*b.store, cutFile);
+            QFAIL(qPrintable(QStringLiteral("a copy cut after byte %1 of %2 was imported").arg(at + 4).arg(full.size())));
+        } catch (const RegFileError &e) {
+            QVERIFY2(e.message().contains(QStringLiteral("truncated")), qPrintable(e.message()));
+        }
+        ++cuts;
+    }
+    QVERIFY(cuts > 30);
+    QCOMPARE(testsupport::dumpTree(*b.store), before);
+}
+
+void TestRegFile::fileEnd_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("imported");
+
+    const QString head = QStringLiteral("Windows Registry Editor Version 5.00\r\n");
+    const QString own = QStringLiteral("; Tallyline database backup\r\n");
+    const QString body = QStringLiteral("\r\n[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline]\r\n"
+                                        "\r\n[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Users]\r\n"
+                                        "\"NumberOfUsers\"=dword:00000001\r\n\"PreviousUser\"=dword:00000001\r\n\r\n");
+    const QString end = QStringLiteral("; End of Tallyline backup: 2 keys, 2 values\r\n");
+
+    QTest::newRow("ours, complete") << head + own + body + end << true;
+    QTest::newRow("ours, blank lines after the count") << head + own + body + end + QStringLiteral("\r\n\r\n") << true;
+    QTest::newRow("ours, count line lost") << head + own + body << false;
+    QTest::newRow("ours, fewer values than counted")
+        << head + own + body + QStringLiteral("; End of Tallyline backup: 2 keys, 3 values\r\n") << false;
+    QTest::newRow("elsewhere, ends with a blank line") << head + body << true;
+    QTest::newRow("elsewhere, count line checked too") << head + body + end << true;
+    QTest::newRow("elsewhere, cut after a value") << head + body.chopped(2) << false;
+    QTest::newRow("elsewhere, cut after a key") << head + QStringLiteral("\r\n[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline]\r\n") << false;
+    QTest::newRow("elsewhere, header alone") << QStringLiteral("REGEDIT4\r\n") << false;
+    QTest::newRow("elsewhere, header and blank line") << QStringLiteral("REGEDIT4\r\n\r\n") << true;
+}
+
+void TestRegFile::fileEnd()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, imported);
+    testsupport::TempStore t;
+    const QString path = t.path(QStringLiteral("in.reg"));
+    writeFile(path, utf16WithBom(text));
+    int users = 0;
+    try {
+        ImportRegFile(*t.store, path);
+        QVERIFY2(imported, "the file was imported");
+        t.store->ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), users);
+        QCOMPARE(users, text.contains(QStringLiteral("NumberOfUsers")) ? 1 : 0);
+    } catch (const RegFileError &e) {
+        QVERIFY2(!imported, qPrintable(e.message()));
+        QVERIFY2(e.message().contains(QStringLiteral("line %1:").arg(text.count(QStringLiteral("\r\n")))),
+                 qPrintable(e.message()));
+        QVERIFY(!t.store->ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), users));
+    }
+}
+
+void TestRegFile::userCount_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("users");
+
+    const QByteArray root = "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline";
+    QTest::newRow("users") << QByteArray(root + "\\Users]\n\"NumberOfUsers\"=dword:00000003\n") << 3;
+    QTest::newRow("no users") << QByteArray(root + "\\Users]\n\"NumberOfUsers\"=dword:00000000\n") << 0;
+    QTest::newRow("version 1, under General") << QByteArray(root + "\\General]\n\"NumberOfUsers\"=dword:00000002\n") << 2;
+    QTest::newRow("below a user, not the count")
+        << QByteArray(root + "\\Users\\User1]\n\"NumberOfUsers\"=dword:00000002\n") << 0;
+}
+
+void TestRegFile::userCount()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, users);
+    testsupport::TempStore t;
+    const QString path = t.path(QStringLiteral("in.reg"));
+    writeFile(path, "REGEDIT4\n\n" + body + "\n");
+    QCOMPARE(RegFileUserCount(path), users);
+
+    // A file cut short does not give a count.
+    writeFile(path, "REGEDIT4\n\n" + body);
+    QVERIFY_THROWS_EXCEPTION(RegFileError, RegFileUserCount(path));
 }
 
 void TestRegFile::missingFileIsAnError()
