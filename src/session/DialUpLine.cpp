@@ -1,6 +1,7 @@
 #include "session/DialUpLine.h"
 
 #include "app/AppContext.h"
+#include "session/SessionRecordWriter.h"
 
 bool DialUpLine::isKnownLineKind(const QString &lineKind)
 {
@@ -38,9 +39,10 @@ QString ConnectionFlagsReport(const AppContext &ctx)
     const ConnectionState &c = ctx.connection;
     auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
     return QStringLiteral("OnlineDetected: %1\nModemConnected: %2\nFullyConnected: %3\nConnectedEntryName: %4\n"
-                          "SessionOpen: %5\nTotalReceived: %6\nTotalTransmitted: %7\n")
+                          "SessionOpen: %5\nTotalReceived: %6\nTotalTransmitted: %7\nSessionRecordWritesPending: %8\n")
         .arg(flag(c.OnlineDetected), flag(c.ModemConnected), flag(c.FullyConnected), c.ConnectedEntryName,
              flag(ctx.shell.SessionOpen))
         .arg(c.TotalReceived)
-        .arg(c.TotalTransmitted);
+        .arg(c.TotalTransmitted)
+        .arg(flag(SessionRecordWritesPending(ctx)));
 }
