@@ -137,6 +137,11 @@ bool flush(AppContext &ctx)
 
 void BeginSessionRecord(AppContext &ctx)
 {
+    // Whatever is still pending belongs to sessions before this one, even
+    // if a close never got as far as its own write: the new session's
+    // values must go after them, not over them.
+    for (SessionRecordValues &v : ctx.recordWrites.pending)
+        v.closed = true;
     ctx.recordWrites.openRecordUnnumbered = true;
 }
 
