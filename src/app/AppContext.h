@@ -10,6 +10,7 @@
 #include "app/Ui.h"
 #include "platform/Clock.h"
 #include "session/ConnectionState.h"
+#include "session/SessionRecordWriteState.h"
 #include "store/Settings.h"
 #include "store/Store.h"
 #include "tariff/PricingState.h"
@@ -38,6 +39,7 @@ struct AppContext {
     ConnectionState connection;
     TariffState tariff;
     PricingState pricing;
+    SessionRecordWriteState recordWrites;
     AlarmState alarms;
 
     EngineEvents events;

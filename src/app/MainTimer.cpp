@@ -5,6 +5,7 @@
 #include "app/GlobalErrorHandler.h"
 #include "session/DialUp.h"
 #include "session/SessionLifecycle.h"
+#include "session/SessionRecordWriter.h"
 #include "tariff/AccountPeriods.h"
 #include "tariff/DayTypes.h"
 #include "tariff/Formatting.h"
@@ -156,6 +157,10 @@ void Timer1Timer(AppContext &ctx)
         ctx.ui.setAccountStatusText(4, FormatClockTime(ctx.clock.nowDateTime()));
 
     showHangUpItem(ctx);
+
+    // Session values the database could not take yet (locked, disk full).
+    if (!shell.SessionOpen)
+        RetrySessionRecordWrites(ctx);
 
     if (!shell.SessionOpen && !line.OnlineDetected && ctx.login.LoggedIn && !ctx.tariff.AccountPeriodCheckRunning)
         CheckEndOfAccountPeriod(ctx);

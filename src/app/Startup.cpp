@@ -4,6 +4,7 @@
 #include "app/GlobalErrorHandler.h"
 #include "platform/Autostart.h"
 #include "platform/InstanceLock.h"
+#include "session/SessionRecordWriter.h"
 #include "store/FloatText.h"
 #include "store/GeneralRoutines.h"
 #include "store/RegFile.h"
@@ -381,4 +382,23 @@ void CloseAppAndTidy(AppContext &ctx)
         ctx.errorContext = failedIn;
         std::rethrow_exception(firstFailure);
     }
+}
+
+void TidyUpForExit(AppContext &ctx)
+{
+    // Each step runs whatever became of the one before: a session that could
+    // not be written must not cost the settings or the backup.
+    const auto step = [&ctx](auto &&action) {
+        try {
+            action();
+        } catch (...) {
+            GlobalErrorHandler(ctx, std::current_exception());
+        }
+    };
+    step([&ctx] {
+        if (ctx.shell.SessionOpen)
+            AppHooks::call(ctx.hooks.closeSession, ctx);
+    });
+    step([&ctx] { FlushSessionRecordWritesForExit(ctx, ExitLockWaitMs); });
+    step([&ctx] { CloseAppAndTidy(ctx); });
 }

@@ -81,6 +81,16 @@ void InitialiseApplication(AppContext &ctx);
 // the first failure is rethrown at the end.
 void CloseAppAndTidy(AppContext &ctx);
 
+// How long the exit waits for another program's lock on the database to
+// write the session's last values.
+constexpr int ExitLockWaitMs = 2000;
+
+// Every way out ends here, once: closes the open session, writes what the
+// database could not take so far, and CloseAppAndTidy. A failing step is
+// reported through GlobalErrorHandler (so through ctx.ui, which says nothing
+// on the screen once the program ends on a signal) and the next step runs.
+void TidyUpForExit(AppContext &ctx);
+
 // ~/.local/share/Kelmora/Tallyline (the application's data location).
 QString DefaultDataDirectory();
 // share/tallyline beside the executable (build tree) or in ../share (installed).

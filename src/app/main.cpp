@@ -11,6 +11,7 @@
 #include "app/MainAppForm.h"
 #include "app/MainTimer.h"
 #include "app/PlatformServices.h"
+#include "app/QuietUi.h"
 #include "platform/LineControl.h"
 #include "platform/LineSetup.h"
 #include "platform/SignalWatcher.h"
@@ -68,6 +69,9 @@ int main(int argc, char **argv)
     QGuiApplication::setQuitOnLastWindowClosed(false);
 
     MessageBoxUi ui;
+    // What the engine shows goes through engineUi, which goes quiet when the
+    // program is ended by a signal.
+    QuietUi engineUi(ui);
     LocalClock clock;
 
     QCommandLineParser parser;
@@ -151,12 +155,12 @@ int main(int argc, char **argv)
             QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     };
 
-    Startup startup(ui, clock, hooks);
-    app.setErrorHandler([&ui, &startup](std::exception_ptr error) {
+    Startup startup(engineUi, clock, hooks);
+    app.setErrorHandler([&engineUi, &startup](std::exception_ptr error) {
         if (AppContext *ctx = startup.context())
             GlobalErrorHandler(*ctx, error);
         else
-            ShowInternalError(ui, ErrorContext(), error);
+            ShowInternalError(engineUi, ErrorContext(), error);
     });
 
     // Watched from the start, so that a SIGTERM during start-up is not lost:
@@ -179,8 +183,14 @@ int main(int argc, char **argv)
             dialog->done(QDialog::Rejected);
     });
     startupExitWatch.start();
+    // Ended from outside (a signal, the end of the desktop session): nobody
+    // may be there to answer a box, so failures only go to stderr.
+    const auto requestExitFromOutside = [&engineUi, &requestExit] {
+        engineUi.setQuiet(true);
+        requestExit();
+    };
     SignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
-    QObject::connect(&signalWatcher, &SignalWatcher::received, &app, requestExit);
+    QObject::connect(&signalWatcher, &SignalWatcher::received, &app, requestExitFromOutside);
 
     StartupOptions options;
     options.dataDirectory = parser.value(dataDirOption);
@@ -209,13 +219,7 @@ int main(int argc, char **argv)
         if (tidied)
             return;
         tidied = true;
-        try {
-            if (ctx.shell.SessionOpen)
-                AppHooks::call(ctx.hooks.closeSession, ctx);
-            CloseAppAndTidy(ctx);
-        } catch (...) {
-            GlobalErrorHandler(ctx, std::current_exception());
-        }
+        TidyUpForExit(ctx);
     };
     exitTallyline = [&tidy] {
         tidy();
@@ -233,8 +237,8 @@ int main(int argc, char **argv)
                                     RelaunchArguments(QCoreApplication::arguments().mid(1)));
         QCoreApplication::quit();
     });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&requestExit](QSessionManager &) {
-        QMetaObject::invokeMethod(qApp, requestExit, Qt::QueuedConnection);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&requestExitFromOutside](QSessionManager &) {
+        QMetaObject::invokeMethod(qApp, requestExitFromOutside, Qt::QueuedConnection);
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, tidy);
     if (exitRequested)

@@ -1,6 +1,7 @@
 #include "session/DialUpLine.h"
 
 #include "app/AppContext.h"
+#include "session/SessionRecordWriter.h"
 
 bool DialUpLine::isKnownLineKind(const QString &lineKind)
 {
@@ -39,11 +40,12 @@ QString ConnectionFlagsReport(const AppContext &ctx)
     auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
     const PricingState &p = ctx.pricing;
     return QStringLiteral("OnlineDetected: %1\nModemConnected: %2\nFullyConnected: %3\nConnectedEntryName: %4\n"
-                          "SessionOpen: %5\nTotalReceived: %6\nTotalTransmitted: %7\n")
+                          "SessionOpen: %5\nTotalReceived: %6\nTotalTransmitted: %7\nSessionRecordWritesPending: %8\n")
                .arg(flag(c.OnlineDetected), flag(c.ModemConnected), flag(c.FullyConnected), c.ConnectedEntryName,
                     flag(ctx.shell.SessionOpen))
                .arg(c.TotalReceived)
                .arg(c.TotalTransmitted)
+               .arg(flag(SessionRecordWritesPending(ctx)))
         + QStringLiteral("SecondsOnline: %1\nSessionCost: %2\nDailyCost: %3\nAccountCost: %4\nAccountSeconds: %5\n")
               .arg(p.SecondsOnline)
               .arg(p.SessionCost, 0, 'f', 6)

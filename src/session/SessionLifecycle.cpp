@@ -4,6 +4,7 @@
 #include "app/AppContext.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/SoundPlayer.h"
+#include "session/SessionRecordWriter.h"
 #include "session/SessionRecords.h"
 #include "tariff/AccountPeriods.h"
 #include "tariff/DayTypes.h"
@@ -15,8 +16,6 @@
 #include <QProcess>
 
 namespace {
-
-const QString NumberOfSessions = QStringLiteral("NumberOfSessions");
 
 QString programKey(int user, int program)
 {
@@ -140,7 +139,14 @@ void OpenSession(AppContext &ctx)
     if (!ctx.login.LoggedIn)
         return;
 
-    SelectCurrentISP(ctx);
+    try {
+        SelectCurrentISP(ctx);
+    } catch (const StoreError &e) {
+        // The ISP is chosen in memory before it is stored; a database that
+        // is locked or full for now must not keep the session from opening.
+        if (e.cause() == StoreError::Cause::Other)
+            throw;
+    }
 
     ctx.tariff.CurrentTimezone = DetermineCurrentTimeZone(ctx);
     if (ctx.tariff.CurrentTimezone == -1) {
@@ -173,12 +179,9 @@ void OpenSession(AppContext &ctx)
     // when this one loses it.
     ctx.shell.NoTimezoneWarned = false;
 
-    const int user = ctx.login.CurrentUser;
-    const QString dayKey = SessionDayKey(user, ctx.pricing.SessionDay);
-    int m = 0;
-    ctx.store.ReadStoreInteger(NumberOfSessions, dayKey, m);
-    ctx.store.WriteStoreInteger(NumberOfSessions, dayKey, m + 1);
-
+    // The new record is numbered by the first tick's write, together with
+    // its values.
+    BeginSessionRecord(ctx);
     UpdateSessionInformation(ctx);
 
     showSessionCommands(ctx, true);
@@ -207,7 +210,16 @@ void CloseSession(AppContext &ctx)
     shell.Menu.OnlineTimeAlarmChecked = false;
     shell.Menu.SpecificTimeAlarmChecked = false;
 
-    WriteSessionRecordValues(ctx, ctx.clock.nowDateTime(), false);
+    // A write that fails for another reason than a lock or a full disk is
+    // reported once the session is closed in memory all the same.
+    std::exception_ptr writeFailure;
+    ErrorContext failedIn;
+    try {
+        WriteSessionRecordValues(ctx, ctx.clock.nowDateTime(), false);
+    } catch (...) {
+        writeFailure = std::current_exception();
+        failedIn = ctx.errorContext;
+    }
 
     showSessionCommands(ctx, false);
     Q_EMIT ctx.events.sessionClosed();
@@ -223,6 +235,11 @@ void CloseSession(AppContext &ctx)
         play(ctx, ctx.settings.DisconnectionSound);
 
     CheckEndOfAccountPeriod(ctx);
+
+    if (writeFailure) {
+        ctx.errorContext = failedIn;
+        std::rethrow_exception(writeFailure);
+    }
 }
 
 void RunSessionPrograms(AppContext &ctx)

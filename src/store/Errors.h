@@ -20,10 +20,21 @@ private:
 };
 
 // A store operation that failed ("Failed to set data for '...'", "Invalid data type for '...'").
+// The cause tells the passing conditions (another program holds the database
+// locked, the disk is full) from the rest, so that a caller can keep its
+// values and try again later instead of giving up.
 class StoreError : public TallylineError
 {
 public:
-    explicit StoreError(const QString &message) : TallylineError(message, "ERegistryException") {}
+    enum class Cause { Other, Locked, DiskFull };
+
+    explicit StoreError(const QString &message, Cause cause = Cause::Other)
+        : TallylineError(message, "ERegistryException"), m_cause(cause) {}
+
+    Cause cause() const { return m_cause; }
+
+private:
+    Cause m_cause;
 };
 
 // A text that does not convert to a number or a date.

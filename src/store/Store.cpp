@@ -261,7 +261,10 @@ void Store::openDatabase()
         throw fail(why);
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, 5000);
+    // Everything runs on the user-interface thread: a lock held by another
+    // program must not freeze the window. A write that finds the database
+    // locked fails soon, and the session keeps its values to write later.
+    sqlite3_busy_timeout(m_db, DefaultBusyTimeoutMs);
     if (sqlite3_db_readonly(m_db, "main") == 1)
         throw fail(QStringLiteral("the file is read-only"));
 
@@ -324,14 +327,33 @@ void Store::exec(const char *sql)
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
         const QString why = QString::fromUtf8(err ? err : "unknown error");
         sqlite3_free(err);
-        throw StoreError(QStringLiteral("Database error in '%1': %2").arg(m_filePath, why));
+        throw StoreError(QStringLiteral("Database error in '%1': %2").arg(m_filePath, why), lastCause());
     }
 }
 
 void Store::throwSqlite(const QString &what)
 {
     throw StoreError(QStringLiteral("Database error (%1) in '%2': %3")
-                         .arg(what, m_filePath, QString::fromUtf8(sqlite3_errmsg(m_db))));
+                         .arg(what, m_filePath, QString::fromUtf8(sqlite3_errmsg(m_db))),
+                     lastCause());
+}
+
+StoreError::Cause Store::lastCause() const
+{
+    switch (sqlite3_extended_errcode(m_db) & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return StoreError::Cause::Locked;
+    case SQLITE_FULL:
+        return StoreError::Cause::DiskFull;
+    default:
+        return StoreError::Cause::Other;
+    }
+}
+
+void Store::setBusyTimeout(int ms)
+{
+    sqlite3_busy_timeout(m_db, ms);
 }
 
 QString Store::hivePathOf(const QString &keyPath)
@@ -398,7 +420,7 @@ qint64 Store::ensureKey(const QString &hivePath, const QString &valueNameForErro
         if (child == 0)
             child = insertChild(id, part);
         if (child == 0)
-            throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueNameForError));
+            throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueNameForError), lastCause());
         id = child;
     }
     m_keyCache.insert(foldedPath(parts), id);
@@ -434,8 +456,8 @@ void Store::writeRaw(const QString &hivePath, const QString &valueName, int type
         upsertValue(ensureKey(hivePath, valueName), valueName, type, data);
         try {
             tx.commit();
-        } catch (const StoreError &) {
-            throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueName));
+        } catch (const StoreError &e) {
+            throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueName), e.cause());
         }
         return;
     }
@@ -455,7 +477,7 @@ void Store::upsertValue(qint64 key, const QString &valueName, int type, const QV
     st.bind(4, qint64(type));
     st.bindVariant(5, type, stored);
     if (st.step() != SQLITE_DONE)
-        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueName));
+        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueName), lastCause());
 }
 
 bool Store::ReadStoreInteger(const QString &valueName, const QString &keyPath, int &value)
@@ -555,14 +577,14 @@ void Store::copyKeyTree(qint64 from, qint64 toParent, const QString &toName)
 {
     const qint64 to = insertChild(toParent, toName);
     if (to == 0)
-        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(toName));
+        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(toName), lastCause());
     {
         Statement st(prepare("INSERT INTO key_values(key, name, folded, type, data)"
                              " SELECT ?2, name, folded, type, data FROM key_values WHERE key = ?1 ORDER BY rowid"));
         st.bind(1, from);
         st.bind(2, to);
         if (st.step() != SQLITE_DONE)
-            throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(toName));
+            throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(toName), lastCause());
     }
     QList<QPair<qint64, QString>> children;
     {
@@ -610,7 +632,7 @@ void Store::RenameStoreValue(const QString &keyPath, const QString &oldName, con
         st.bind(2, foldName(oldName));
         st.bind(3, newName);
         if (st.step() != SQLITE_DONE)
-            throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(newName));
+            throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(newName), lastCause());
         return;
     }
     int type = RegNone;
@@ -627,7 +649,7 @@ void Store::RenameStoreValue(const QString &keyPath, const QString &oldName, con
     st.bind(3, newName);
     st.bind(4, foldName(newName));
     if (st.step() != SQLITE_DONE)
-        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(newName));
+        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(newName), lastCause());
 }
 
 void Store::DeleteStoreKey(const QString &keyPath)
@@ -652,7 +674,7 @@ void Store::DeleteStoreValue(const QString &keyPath, const QString &valueName)
     st.bind(1, key);
     st.bind(2, foldName(valueName));
     if (st.step() != SQLITE_DONE)
-        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueName));
+        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueName), lastCause());
 }
 
 void Store::DeleteNumberedRecord(const QString &recordsPath, const QString &recordPrefix, int k,
@@ -749,7 +771,7 @@ void Store::removeValue(const QString &hivePath, const QString &valueName)
     st.bind(1, key);
     st.bind(2, foldName(valueName));
     if (st.step() != SQLITE_DONE)
-        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueName));
+        throw StoreError(QStringLiteral("Failed to set data for '%1'").arg(valueName), lastCause());
 }
 
 void Store::createKey(const QString &hivePath)
@@ -805,10 +827,20 @@ QString Store::integrityCheck()
     return lines.join(QLatin1Char('\n'));
 }
 
-Store::Transaction::Transaction(Store &store) : m_store(store)
+Store::Transaction::Transaction(Store &store, Lock lock) : m_store(store)
 {
+    if (lock == Lock::Immediate && m_store.m_transactionDepth == 0 && sqlite3_get_autocommit(m_store.m_db)) {
+        m_store.exec("BEGIN IMMEDIATE");
+        m_began = true;
+    }
     m_savepoint = "tl_" + QByteArray::number(++m_store.m_savepointCounter);
-    m_store.exec(("SAVEPOINT " + m_savepoint).constData());
+    try {
+        m_store.exec(("SAVEPOINT " + m_savepoint).constData());
+    } catch (...) {
+        if (m_began)
+            sqlite3_exec(m_store.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
     ++m_store.m_transactionDepth;
 }
 
@@ -819,6 +851,8 @@ Store::Transaction::~Transaction()
     --m_store.m_transactionDepth;
     sqlite3_exec(m_store.m_db, ("ROLLBACK TO " + m_savepoint + "; RELEASE " + m_savepoint).constData(),
                  nullptr, nullptr, nullptr);
+    if (m_began)
+        sqlite3_exec(m_store.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     // Keys created inside the rolled-back part are gone again.
     m_store.forgetCachedKeys();
 }
@@ -831,9 +865,13 @@ void Store::Transaction::commit()
     --m_store.m_transactionDepth;
     try {
         m_store.exec(("RELEASE " + m_savepoint).constData());
+        if (m_began)
+            m_store.exec("COMMIT");
     } catch (...) {
         sqlite3_exec(m_store.m_db, ("ROLLBACK TO " + m_savepoint + "; RELEASE " + m_savepoint).constData(),
                      nullptr, nullptr, nullptr);
+        if (m_began)
+            sqlite3_exec(m_store.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         m_store.forgetCachedKeys();
         throw;
     }

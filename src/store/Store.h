@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Errors.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
@@ -53,6 +55,9 @@ class Store
 public:
     static constexpr const char *RootPath = "\\Software\\Kelmora\\Tallyline\\";
     static constexpr const char *DefaultFileName = "Tallyline.sqlite";
+    // How long a write waits for another program's lock before it fails
+    // with StoreError::Cause::Locked.
+    static constexpr int DefaultBusyTimeoutMs = 50;
 
     // Opens the database at filePath, or creates it (readable by its owner
     // only) when there is no file. Throws StoreOpenError, naming the file, for
@@ -122,10 +127,15 @@ public:
 
     // A group of writes that commits together. Nested scopes join the
     // outermost one; a scope destroyed without commit() rolls back its part.
+    // An outermost Immediate scope takes the write lock at once (waiting as
+    // long as the busy timeout allows), so that a transaction that reads
+    // before it writes also waits for another program's lock rather than
+    // failing at its first write.
     class Transaction
     {
     public:
-        explicit Transaction(Store &store);
+        enum class Lock { Deferred, Immediate };
+        explicit Transaction(Store &store, Lock lock = Lock::Deferred);
         ~Transaction();
         void commit();
 
@@ -135,11 +145,18 @@ public:
     private:
         Store &m_store;
         QByteArray m_savepoint;
+        bool m_began = false;
         bool m_done = false;
     };
 
     // Runs PRAGMA integrity_check; returns "ok" when the file is sound.
     QString integrityCheck();
+
+    // How long writes wait for a lock held by another program (milliseconds).
+    void setBusyTimeout(int ms);
+
+    // The SQLite connection, for tests that hook into commits.
+    sqlite3 *connectionForTesting() const { return m_db; }
 
 private:
     explicit Store(const QString &filePath);
@@ -148,6 +165,8 @@ private:
     sqlite3_stmt *prepare(const char *sql);
     void exec(const char *sql);
     [[noreturn]] void throwSqlite(const QString &what);
+    // What the connection's last failure means to a caller.
+    StoreError::Cause lastCause() const;
 
     // Key ids: 0 when missing (find) or created with its parents (ensure).
     qint64 findKey(const QString &hivePath);

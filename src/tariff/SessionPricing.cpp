@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "platform/SystemClock.h"
+#include "session/SessionRecordWriter.h"
 #include "session/SessionRecords.h"
 #include "store/FloatText.h"
 #include "tariff/AccountPeriods.h"
@@ -184,30 +185,4 @@ void UpdateSessionInformation(AppContext &ctx)
     if (windowShown)
         showLiveRows(ctx, now);
     Q_EMIT ctx.events.sessionPriced();
-}
-
-void WriteSessionRecordValues(AppContext &ctx, DateTime now, bool withConnectionName)
-{
-    const PricingState &p = ctx.pricing;
-    const ConnectionState &c = ctx.connection;
-    const int user = ctx.login.CurrentUser;
-    const QString dayKey = SessionDayKey(user, p.SessionDay);
-    int m = 0;
-    ctx.store.ReadStoreInteger(QStringLiteral("NumberOfSessions"), dayKey, m);
-    // No record was opened for this session: nothing to write.
-    if (m < 1)
-        return;
-    Store::Transaction tx(ctx.store);
-    WriteToDataFile(ctx, user, m, SessionStartTime, p.SessionStart, p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionEndTime, TimeOf(now), p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionEndDate, DateOf(now), p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionTimeOnline, double(p.SecondsOnline), p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionCost, p.SessionCost, p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionTotalDownloaded, double(c.TotalReceived), p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionTotalUploaded, double(c.TotalTransmitted), p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionAvgDownload, c.AverageReceiveRate, p.SessionDay);
-    WriteToDataFile(ctx, user, m, SessionAvgUpload, c.AverageTransmitRate, p.SessionDay);
-    if (withConnectionName)
-        ctx.store.WriteStoreString(QStringLiteral("Session%1-Connection").arg(m), dayKey, c.ConnectedEntryName);
-    tx.commit();
 }

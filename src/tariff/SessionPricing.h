@@ -16,9 +16,3 @@ void BeginSessionPricing(AppContext &ctx);
 // and account totals, shows them, rewrites the session record (all writes
 // in one transaction) and tells the session monitor.
 void UpdateSessionInformation(AppContext &ctx);
-
-// Writes the open session's start, end (now), time online, cost, byte totals
-// and average rates into its record, the last of the session day, in one
-// transaction; with withConnectionName also the connection it uses. Nothing
-// is written when that day has no record.
-void WriteSessionRecordValues(AppContext &ctx, DateTime now, bool withConnectionName);

@@ -3,6 +3,7 @@
 #include "app/RecordingUi.h"
 #include "app/Startup.h"
 #include "platform/Autostart.h"
+#include "store/Errors.h"
 #include "store/RegFile.h"
 #include "users/Passwords.h"
 #include "support/StoreDump.h"
@@ -157,6 +158,7 @@ private Q_SLOTS:
     void exitTidy();
     void failedBackupIsReported();
     void failedSettingsWriteStillBacksUp();
+    void exitGoesOnPastAFailedSessionClose();
     void unusableDataDirectory_data();
     void unusableDataDirectory();
     void automaticLogin_data();
@@ -564,6 +566,36 @@ void TestStartup::failedSettingsWriteStillBacksUp()
     QVERIFY(QFileInfo::exists(dir.backup()));
     QCOMPARE(run.calls, QStringList({"hangUpAllConnections", "removeTrayIcon"}));
     QCOMPARE(run.ctx().errorContext.procedure, QStringLiteral("WriteSettingsToDatabase"));
+}
+
+// The session's close fails at exit (a full disk, say): the settings and
+// the backup are still written, the tray icon removed, and the failure
+// reported once.
+void TestStartup::exitGoesOnPastAFailedSessionClose()
+{
+    DataDir dir;
+    Run run(dir.path());
+    QVERIFY(run.start());
+    AppContext &ctx = run.ctx();
+    ctx.settings.DontBackupDatabase = false;
+    ctx.settings.ModemCorrectionFactor = 17;
+    ctx.hooks.closeSession = [](AppContext &c) {
+        c.shell.SessionOpen = false;
+        throw StoreError(QStringLiteral("Failed to set data for 'Session1-Start Time'"));
+    };
+    ctx.shell.SessionOpen = true;
+    run.ui.messages.clear();
+
+    TidyUpForExit(ctx);
+    QVERIFY(!ctx.shell.SessionOpen);
+    QCOMPARE(run.ui.messages.size(), 1);
+    QVERIFY2(run.ui.messages[0].text.contains(QLatin1String("Failed to set data for 'Session1-Start Time'")),
+             qPrintable(run.ui.messages[0].text));
+    QVERIFY(QFile::exists(dir.backup()));
+    QVERIFY(run.calls.contains(QStringLiteral("removeTrayIcon")));
+    int stored = 0;
+    QVERIFY(ctx.store.ReadStoreInteger(QStringLiteral("ModemCorrectionFactor"), QStringLiteral("Settings"), stored));
+    QCOMPARE(stored, 17);
 }
 
 void TestStartup::unusableDataDirectory_data()

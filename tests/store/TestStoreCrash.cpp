@@ -1,4 +1,6 @@
+#include "session/SessionRecords.h"
 #include "store/Store.h"
+#include "support/TariffSeed.h"
 #include "support/TestMain.h"
 
 #include <QElapsedTimer>
@@ -18,6 +20,7 @@ class TestStoreCrash : public QObject
 
 private Q_SLOTS:
     void killedWriterLosesNoCommittedWrite();
+    void sessionCountNeverCommittedWithoutItsRecord();
 };
 
 namespace {
@@ -105,6 +108,37 @@ void TestStoreCrash::killedWriterLosesNoCommittedWrite()
         QCOMPARE(store->ReadStoreString(QStringLiteral("C%1").arg(n), QStringLiteral("Crash\\Log\\%1").arg(n / 500)),
                  QStringLiteral("commit %1").arg(n));
     qInfo("%d kills, %d commits checked", kills, reported);
+}
+
+// A program killed while it opens a session: whatever it committed, the
+// day's count never names a session without values (a hole that would push
+// the next session one number further).
+void TestStoreCrash::sessionCountNeverCommittedWithoutItsRecord()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Tallyline.sqlite"));
+    {
+        std::unique_ptr<Store> store = Store::open(path);
+        testsupport::TariffSeed(*store, 1)
+            .isp(1, QStringLiteral("Default"), QStringLiteral("Any"))
+            .weekBands(1, {{0, 1439, 0.6, 0, 0}});
+    }
+    QProcess opener;
+    opener.start(QStringLiteral(TALLYLINE_STORE_HELPER), {QStringLiteral("open-session"), path});
+    QVERIFY2(opener.waitForFinished(30000), qPrintable(opener.errorString()));
+    // It was killed at the commit that first held a count, not before.
+    QVERIFY2(opener.exitStatus() == QProcess::CrashExit, opener.readAllStandardOutput().constData());
+
+    std::unique_ptr<Store> store = Store::open(path);
+    const QString dayKey = SessionDayKey(1, DateTimeFromQDate(QDate(2001, 1, 10)));
+    int count = 0;
+    QVERIFY(store->ReadStoreInteger(QStringLiteral("NumberOfSessions"), dayKey, count));
+    QCOMPARE(count, 1);
+    for (const int field : {SessionStartTime, SessionEndTime, SessionEndDate, SessionTimeOnline, SessionCost})
+        QVERIFY2(!store->ReadStoreString(SessionValueName(1, field), dayKey).isEmpty(),
+                 qPrintable(SessionValueName(1, field)));
+    QCOMPARE(store->ReadStoreString(QStringLiteral("Session1-Connection"), dayKey), QStringLiteral("Default"));
 }
 
 TALLYLINE_TEST_MAIN(TestStoreCrash)

@@ -1,0 +1,205 @@
+#include "session/SessionRecordWriter.h"
+
+#include "app/AppContext.h"
+#include "app/MainTimer.h"
+#include "session/SessionRecords.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+namespace {
+
+const QString NumberOfSessions = QStringLiteral("NumberOfSessions");
+
+SessionRecordValues currentValues(const AppContext &ctx, DateTime now, bool withConnectionName)
+{
+    const PricingState &p = ctx.pricing;
+    const ConnectionState &c = ctx.connection;
+    SessionRecordValues v;
+    v.user = ctx.login.CurrentUser;
+    v.sessionDay = p.SessionDay;
+    v.numbered = !ctx.recordWrites.openRecordUnnumbered;
+    v.closed = !ctx.shell.SessionOpen;
+    v.start = p.SessionStart;
+    v.end = now;
+    v.secondsOnline = p.SecondsOnline;
+    v.cost = p.SessionCost;
+    v.received = c.TotalReceived;
+    v.transmitted = c.TotalTransmitted;
+    v.averageReceiveRate = c.AverageReceiveRate;
+    v.averageTransmitRate = c.AverageTransmitRate;
+    v.writeConnection = withConnectionName;
+    if (withConnectionName)
+        v.connection = c.ConnectedEntryName;
+    return v;
+}
+
+// The open session's newer values replace its older pending ones. The
+// connection a tick would have written survives a close, which writes
+// none (and has forgotten it by then): a session that opened and closed
+// while nothing could be written still gets it.
+void keepPending(SessionRecordWriteState &w, SessionRecordValues v)
+{
+    if (!w.pending.isEmpty() && !w.pending.last().closed) {
+        const SessionRecordValues &older = w.pending.last();
+        if (!v.writeConnection && older.writeConnection) {
+            v.writeConnection = true;
+            v.connection = older.connection;
+        }
+        w.pending.last() = v;
+        return;
+    }
+    w.pending.append(v);
+}
+
+void writeRecord(AppContext &ctx, const SessionRecordValues &v)
+{
+    const QString dayKey = SessionDayKey(v.user, v.sessionDay);
+    int m = 0;
+    ctx.store.ReadStoreInteger(NumberOfSessions, dayKey, m);
+    if (!v.numbered) {
+        ++m;
+        ctx.store.WriteStoreInteger(NumberOfSessions, dayKey, m);
+    } else if (m < 1) {
+        // Its record has gone (the day was deleted): nothing to write.
+        return;
+    }
+    const int u = v.user;
+    const DateTime day = v.sessionDay;
+    WriteToDataFile(ctx, u, m, SessionStartTime, v.start, day);
+    WriteToDataFile(ctx, u, m, SessionEndTime, TimeOf(v.end), day);
+    WriteToDataFile(ctx, u, m, SessionEndDate, DateOf(v.end), day);
+    WriteToDataFile(ctx, u, m, SessionTimeOnline, double(v.secondsOnline), day);
+    WriteToDataFile(ctx, u, m, SessionCost, v.cost, day);
+    WriteToDataFile(ctx, u, m, SessionTotalDownloaded, double(v.received), day);
+    WriteToDataFile(ctx, u, m, SessionTotalUploaded, double(v.transmitted), day);
+    WriteToDataFile(ctx, u, m, SessionAvgDownload, v.averageReceiveRate, day);
+    WriteToDataFile(ctx, u, m, SessionAvgUpload, v.averageTransmitRate, day);
+    if (v.writeConnection)
+        ctx.store.WriteStoreString(QStringLiteral("Session%1-Connection").arg(m), dayKey, v.connection);
+}
+
+void reportOnce(AppContext &ctx)
+{
+    SessionRecordWriteState &w = ctx.recordWrites;
+    if (w.failureReported)
+        return;
+    const qint64 now = ctx.clock.now().toMSecsSinceEpoch();
+    if (now - w.failingSinceMs < RecordWriteReportDelayMs)
+        return;
+    w.failureReported = true;
+    const QString file = ctx.store.filePath();
+    const QString text = w.failure == StoreError::Cause::Locked ? DatabaseLockedMessage(file)
+                                                                  : DatabaseDiskFullMessage(file);
+    // Ticks go on under the box, and write as soon as they can. Outside a
+    // tick (a command from the menu) the main timer keeps its switch.
+    const bool timerEnabled = ctx.shell.Timer1Enabled;
+    ShowMessageFromTick(ctx, MessageKind::Warning, text);
+    ctx.shell.Timer1Enabled = timerEnabled;
+}
+
+// Writes everything pending in one transaction. False when the database
+// is locked or the disk is full; other failures are thrown. The pending
+// values stay until a write succeeds.
+bool flush(AppContext &ctx)
+{
+    SessionRecordWriteState &w = ctx.recordWrites;
+    if (w.pending.isEmpty())
+        return true;
+    try {
+        Store::Transaction tx(ctx.store, Store::Transaction::Lock::Immediate);
+        for (const SessionRecordValues &v : std::as_const(w.pending))
+            writeRecord(ctx, v);
+        tx.commit();
+    } catch (const StoreError &e) {
+        if (e.cause() == StoreError::Cause::Other)
+            throw;
+        const qint64 now = ctx.clock.now().toMSecsSinceEpoch();
+        // A clock set back must not put the report off.
+        if (!w.failing || now < w.failingSinceMs)
+            w.failingSinceMs = now;
+        w.failing = true;
+        w.failure = e.cause();
+        return false;
+    }
+    const bool openWritten = std::any_of(w.pending.cbegin(), w.pending.cend(),
+                                         [](const SessionRecordValues &v) { return !v.closed; });
+    if (openWritten)
+        w.openRecordUnnumbered = false;
+    w.pending.clear();
+    w.failing = false;
+    w.failureReported = false;
+    return true;
+}
+
+} // namespace
+
+void BeginSessionRecord(AppContext &ctx)
+{
+    // Whatever is still pending belongs to sessions before this one, even
+    // if a close never got as far as its own write: the new session's
+    // values must go after them, not over them.
+    for (SessionRecordValues &v : ctx.recordWrites.pending)
+        v.closed = true;
+    ctx.recordWrites.openRecordUnnumbered = true;
+}
+
+void WriteSessionRecordValues(AppContext &ctx, DateTime now, bool withConnectionName)
+{
+    keepPending(ctx.recordWrites, currentValues(ctx, now, withConnectionName));
+    if (!flush(ctx))
+        reportOnce(ctx);
+}
+
+void RetrySessionRecordWrites(AppContext &ctx)
+{
+    if (ctx.recordWrites.pending.isEmpty())
+        return;
+    if (!flush(ctx))
+        reportOnce(ctx);
+}
+
+void FlushSessionRecordWritesForExit(AppContext &ctx, int waitMs)
+{
+    SessionRecordWriteState &w = ctx.recordWrites;
+    if (w.pending.isEmpty())
+        return;
+    ctx.store.setBusyTimeout(waitMs);
+    bool written = false;
+    try {
+        written = flush(ctx);
+    } catch (...) {
+        ctx.store.setBusyTimeout(Store::DefaultBusyTimeoutMs);
+        throw;
+    }
+    ctx.store.setBusyTimeout(Store::DefaultBusyTimeoutMs);
+    if (written)
+        return;
+    const QString file = QDir::toNativeSeparators(ctx.store.filePath());
+    throw StoreError(w.failure == StoreError::Cause::Locked
+                         ? QStringLiteral("The session's last values were not saved: another program holds the "
+                                          "Tallyline database '%1' locked.").arg(file)
+                         : QStringLiteral("The session's last values were not saved: the disk holding the "
+                                          "Tallyline database '%1' is full.").arg(file),
+                     w.failure);
+}
+
+bool SessionRecordWritesPending(const AppContext &ctx)
+{
+    return !ctx.recordWrites.pending.isEmpty();
+}
+
+QString DatabaseLockedMessage(const QString &databaseFile)
+{
+    return QStringLiteral("Tallyline cannot save the session: another program holds its database '%1' locked. "
+                          "The session's values are kept and will be saved once that program lets go of it.")
+        .arg(QDir::toNativeSeparators(databaseFile));
+}
+
+QString DatabaseDiskFullMessage(const QString &databaseFile)
+{
+    return QStringLiteral("Tallyline cannot save the session: the disk holding its database '%1' is full. "
+                          "The session's values are kept and will be saved once there is space again.")
+        .arg(QDir::toNativeSeparators(databaseFile));
+}
