@@ -577,6 +577,7 @@ void TestStartup::exitGoesOnPastAFailedSessionClose()
     Run run(dir.path());
     QVERIFY(run.start());
     AppContext &ctx = run.ctx();
+    GiveAUser(ctx);   // a store without users is not backed up
     ctx.settings.DontBackupDatabase = false;
     ctx.settings.ModemCorrectionFactor = 17;
     ctx.hooks.closeSession = [](AppContext &c) {
