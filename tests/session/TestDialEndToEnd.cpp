@@ -1,8 +1,11 @@
 #include "alarms/AlarmChecking.h"
+#include "app/gui/BoxRequests.h"
+#include "app/gui/MessageBoxUi.h"
 #include "app/MainAppForm.h"
 #include "platform/SimulatedDialUpNetwork.h"
 #include "session/ConnectionDetection.h"
 #include "session/DialForm.h"
+#include "session/SessionRecords.h"
 #include "support/SessionFixture.h"
 #include "support/Screenshot.h"
 #include "support/TestMain.h"
@@ -10,7 +13,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QTimer>
 
 using namespace testsupport;
 
@@ -67,6 +72,7 @@ class TestDialEndToEnd : public QObject
 private Q_SLOTS:
     void dialConnectAndAlarmHangUp();
     void keepRedialingThroughBusyLines();
+    void eightMenuHangUpsRecordEightSessions();
 };
 
 void TestDialEndToEnd::dialConnectAndAlarmHangUp()
@@ -147,6 +153,76 @@ void TestDialEndToEnd::keepRedialingThroughBusyLines()
     QVERIFY(f.line.drop());
     f.ticks();
     QCOMPARE(f.ui.texts(), QStringList{QStringLiteral("Do you wish to reconnect to Simulated Backup ISP ?")});
+}
+
+// The tray form with its own running timers and the program's real boxes:
+// the hang-up item asks first, the box is answered a moment later, and the
+// ticks that run under it must not take the call going down for a new one.
+void TestDialEndToEnd::eightMenuHangUpsRecordEightSessions()
+{
+    SessionFixture seed;
+    seed.addUser({QStringLiteral("Ann"), QStringLiteral("pw")});
+    TariffSeed(seed.store(), 1).isp(1, QStringLiteral("Default"), QStringLiteral("Any")).weekBands(1, {{0, 1439, 0.6, 0, 0}});
+
+    LocalClock clock;
+    SimulatedDialUpNetwork line(clock);
+    MessageBoxUi boxes;
+    AppContext ctx(seed.store(), clock, boxes);
+    ctx.settings = seed.ctx.settings;
+    ctx.settings.PromptHangUp = true;
+    ctx.settings.PlaySoundOnConnect = false;
+    ctx.settings.PlaySoundOnDisconnect = false;
+    ctx.login.PasswordCost = seed.ctx.login.PasswordCost;
+    ctx.platform.dialUp = &line;
+    ctx.connection.DunSpeed.StartStatistics(&line, true, true);
+    TMainAppForm form(ctx);
+    QCOMPARE(int(LogInWithPassword(ctx, QStringLiteral("Ann"), QStringLiteral("pw"))), int(LoginResult::LoggedIn));
+
+    // Answers the question once it has been up for a while.
+    int questions = 0;
+    QTimer answerer;
+    QElapsedTimer boxUp;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        const QStringList open = AnswerBoxRequest(QStringLiteral("boxes"), QString())->split(QLatin1Char('\n'));
+        if (!open.contains(QStringLiteral("box: Are you sure you want to hang up the current connection?"))) {
+            boxUp.invalidate();
+            return;
+        }
+        if (!boxUp.isValid())
+            boxUp.start();
+        if (boxUp.elapsed() < 1500)
+            return;
+        ++questions;
+        AnswerBoxRequest(QStringLiteral("answer"), QStringLiteral("yes"));
+        boxUp.invalidate();
+    });
+    answerer.start(50);
+
+    QStringList entries;
+    for (int i = 1; i <= 8; ++i) {
+        const QString entry = QStringLiteral("ISP %1").arg(i);
+        entries.append(entry);
+        line.connectNow(entry);
+        QTRY_VERIFY_WITH_TIMEOUT(ctx.shell.SessionOpen && ctx.connection.FullyConnected, 10000);
+        QCOMPARE(ctx.connection.ConnectedEntryName, entry);
+        QTRY_VERIFY_WITH_TIMEOUT(form.HangUpCurrentConnection1->isEnabled(), 5000);
+        // Chosen from the menu: the question's box waits while ticks go on.
+        QMetaObject::invokeMethod(form.HangUpCurrentConnection1, &QAction::trigger, Qt::QueuedConnection);
+        QTRY_VERIFY_WITH_TIMEOUT(questions == i, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!ctx.shell.SessionOpen, 5000);
+        QVERIFY(!line.isUp());
+        // A few more ticks with the line down open nothing.
+        QTest::qWait(1200);
+        QVERIFY(!ctx.shell.SessionOpen);
+    }
+
+    QStringList recorded;
+    const QString day = SessionDayKey(1, ctx.pricing.SessionDay);
+    int count = 0;
+    seed.store().ReadStoreInteger(QStringLiteral("NumberOfSessions"), day, count);
+    for (int m = 1; m <= count; ++m)
+        recorded.append(seed.store().ReadStoreString(QStringLiteral("Session%1-Connection").arg(m), day));
+    QCOMPARE(recorded, entries);
 }
 
 TALLYLINE_TEST_MAIN(TestDialEndToEnd)
