@@ -5,6 +5,7 @@
 #include "session/SessionRecords.h"
 
 #include <QDir>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -166,15 +167,8 @@ void FlushSessionRecordWritesForExit(AppContext &ctx, int waitMs)
     if (w.pending.isEmpty())
         return;
     ctx.store.setBusyTimeout(waitMs);
-    bool written = false;
-    try {
-        written = flush(ctx);
-    } catch (...) {
-        ctx.store.setBusyTimeout(Store::DefaultBusyTimeoutMs);
-        throw;
-    }
-    ctx.store.setBusyTimeout(Store::DefaultBusyTimeoutMs);
-    if (written)
+    const auto restore = qScopeGuard([&ctx] { ctx.store.setBusyTimeout(Store::DefaultBusyTimeoutMs); });
+    if (flush(ctx))
         return;
     const QString file = QDir::toNativeSeparators(ctx.store.filePath());
     throw StoreError(w.failure == StoreError::Cause::Locked

@@ -22,7 +22,6 @@ struct PricingState {
     qint64 PricedSeconds = 0;     // seconds online at the previous tick
     double SessionCost = 0;
     bool BaseFeeCharged = false;
-    DateTime LastTickMoment = 0;  // 0 before the first tick
     bool ClockRefusalReported = false;  // the clock guard could not set the clock back
 
     double DailyCost = 0;

@@ -56,7 +56,6 @@ void guardClock(AppContext &ctx)
     else
         error = QStringLiteral("The system clock was not set: no clock service is available.");
     p.LastTickUtc = ctx.clock.nowUtc();
-    p.LastTickMoment = ctx.clock.nowDateTime();
     ctx.ui.beep();
     // A clock that cannot be set will not be settable at the next jump
     // either: say so once a session, not at every jump.
@@ -136,7 +135,6 @@ void BeginSessionPricing(AppContext &ctx)
     p.Opening.AccountDownloaded = p.AccountDownloaded;
     p.SecondsOnline = 0;
     p.PricedSeconds = 0;
-    p.LastTickMoment = 0;
     p.LastTickUtc = QDateTime();
     p.ClockRefusalReported = false;
     const QDateTime moment = ctx.clock.now();
@@ -164,7 +162,6 @@ void UpdateSessionInformation(AppContext &ctx)
     // never takes time online, or money, back.
     const qint64 elapsedMs = p.SessionStartUtc.msecsTo(nowUtc) + 1000;
     p.SecondsOnline = qMax(p.SecondsOnline, qMax<qint64>(0, elapsedMs / 1000));
-    p.LastTickMoment = now;
     p.LastTickUtc = nowUtc;
 
     const Band band = ctx.settings.SessionChargesStartTimeZone ? readBand(ctx, p.StartDayType, p.StartTimezone)
