@@ -1,7 +1,7 @@
 #include "store/FloatText.h"
 #include "store/Store.h"
 #include "support/DatabaseFaults.h"
-#include "support/LineCompanion.h"
+#include "support/RunningProgram.h"
 #include "support/TestMain.h"
 #include "tariff/TariffKeys.h"
 
@@ -22,14 +22,11 @@ private Q_SLOTS:
     void sessionRecordedAndPricedByTheRunningProgram();
     void sessionFinishedOnceAnotherProgramLetsGoOfTheDatabase();
     void terminatedWithAFullDiskEndsWithoutABox();
-
-private:
-    static void seedStore(const QString &dataDir);
 };
 
 namespace {
-// 0.60 a minute in every band: one penny a second.
-constexpr double CostPerMinute = 0.60;
+using testsupport::RunningProgram;
+constexpr double CostPerMinute = RunningProgram::CostPerMinute;
 
 int companion(const QString &dataDir, const QStringList &request, QString *output = nullptr)
 {
@@ -41,14 +38,6 @@ bool statusShows(const QString &dataDir, const char *line)
 {
     QString status;
     return companion(dataDir, {QStringLiteral("status")}, &status) == 0 && status.contains(QLatin1String(line));
-}
-
-QProcessEnvironment programEnvironment(const QTemporaryDir &dir)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-    return env;
 }
 
 // The day key of the one day that has sessions, "" when there is none.
@@ -98,84 +87,20 @@ StoredSession copiedSession(const QString &directory, const QString &scratch)
 }
 } // namespace
 
-void TestProgramSession::seedStore(const QString &dataDir)
-{
-    QDir().mkpath(dataDir);
-    auto store = Store::open(QDir(dataDir).filePath(QString::fromLatin1(Store::DefaultFileName)));
-    const QString settings = QStringLiteral("Settings");
-    store->WriteStoreString(QStringLiteral("Database Version"), settings, QStringLiteral("2"));
-    store->WriteStoreBool(QStringLiteral("ShowSplashForm"), settings, false);
-    store->WriteStoreBool(QStringLiteral("LoadAtStartUp"), settings, false);
-    store->WriteStoreBool(QStringLiteral("DontBackupDatabase"), settings, true);
-    store->WriteStoreBool(QStringLiteral("PlaySoundOnConnect"), settings, false);
-    store->WriteStoreBool(QStringLiteral("PlaySoundOnDisconnect"), settings, false);
-    store->WriteStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), 1);
-    store->WriteStoreInteger(QStringLiteral("PreviousUser"), QStringLiteral("Users"), 1);
-
-    const QString user = TariffKeys::user(1);
-    store->WriteStoreString(QStringLiteral("Login Name"), user, QStringLiteral("Admin"));
-    store->WriteStoreString(QStringLiteral("Password"), user, QString());
-    store->WriteStoreString(QStringLiteral("Account Type"), user, QStringLiteral("Monthly"));
-    store->WriteStoreString(QStringLiteral("Bill Date"), user, QStringLiteral("1"));
-    store->WriteStoreString(QStringLiteral("Creation Date"), user, QStringLiteral("36526"));
-    store->WriteStoreInteger(QStringLiteral("Restrictions"), user, 0);
-    store->WriteStoreInteger(QStringLiteral("NumberOfISPs"), user, 1);
-    store->WriteStoreInteger(QStringLiteral("CurrentTimeZoneISP"), user, 1);
-    store->WriteStoreString(QStringLiteral("ISPName"), TariffKeys::isp(1, 1), QStringLiteral("Default"));
-    store->WriteStoreString(QStringLiteral("DialupName"), TariffKeys::isp(1, 1), QStringLiteral("Any"));
-    for (int day = 1; day <= 8; ++day) {
-        store->WriteStoreInteger(QStringLiteral("NumberOfTimeZones"), TariffKeys::dayType(1, 1, day), 1);
-        const QString band = TariffKeys::band(1, 1, day, 1);
-        store->WriteStoreInteger(QStringLiteral("Start Time"), band, 0);
-        store->WriteStoreInteger(QStringLiteral("End Time"), band, 1439);
-        store->WriteStoreFloat(QStringLiteral("Cost"), band, CostPerMinute);
-        store->WriteStoreFloat(QStringLiteral("ConnectionFee"), band, 0);
-        store->WriteStoreInteger(QStringLiteral("ConnectionFeeType"), band, 0);
-    }
-}
-
 void TestProgramSession::sessionRecordedAndPricedByTheRunningProgram()
 {
-    QTemporaryDir dir;
-    const QString data = dir.filePath(QStringLiteral("data"));
-    seedStore(data);
+    RunningProgram p;
+    QVERIFY(p.start());
+    QCOMPARE(p.status(QStringLiteral("SessionOpen")), QStringLiteral("0"));
 
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QStringLiteral(TALLYLINE_EXECUTABLE),
-                  {QStringLiteral("--data-dir"), data, QStringLiteral("--line"), QStringLiteral("simulated")});
-    QVERIFY(program.waitForStarted());
-    auto stop = qScopeGuard([&] {
-        ::kill(pid_t(program.processId()), SIGTERM);
-        if (!program.waitForFinished(30000))
-            program.kill();
-    });
-
-    QString status;
-    QTRY_VERIFY_WITH_TIMEOUT(companion(data, {QStringLiteral("status")}, &status) == 0, 30000);
-    QVERIFY2(status.contains(QLatin1String("SessionOpen: 0\n")), qPrintable(status));
-
-    QCOMPARE(companion(data, {QStringLiteral("connect"), QStringLiteral("My ISP")}), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(companion(data, {QStringLiteral("status")}, &status) == 0
-                                 && status.contains(QLatin1String("SessionOpen: 1\n")),
-                             10000);
+    QCOMPARE(p.request({QStringLiteral("connect"), QStringLiteral("My ISP")}), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(p.status(QStringLiteral("SessionOpen")), QStringLiteral("1"), 10000);
     QTest::qWait(3000);
-    QCOMPARE(companion(data, {QStringLiteral("drop")}), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(companion(data, {QStringLiteral("status")}, &status) == 0
-                                 && status.contains(QLatin1String("SessionOpen: 0\n")),
-                             10000);
+    QCOMPARE(p.request({QStringLiteral("drop")}), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(p.status(QStringLiteral("SessionOpen")), QStringLiteral("0"), 10000);
+    QVERIFY(p.stop());
 
-    stop.dismiss();
-    QCOMPARE(::kill(pid_t(program.processId()), SIGTERM), 0);
-    QVERIFY(program.waitForFinished(30000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
-
-    auto store = Store::open(QDir(data).filePath(QString::fromLatin1(Store::DefaultFileName)));
+    auto store = p.openStore();
     const QString sessions = TariffKeys::user(1) + QStringLiteral("\\Sessions");
     const QStringList days = store->subkeyNames(Store::hivePathOf(sessions));
     QCOMPARE(days.size(), 1);
@@ -204,24 +129,11 @@ void TestProgramSession::sessionRecordedAndPricedByTheRunningProgram()
 // goes.
 void TestProgramSession::sessionFinishedOnceAnotherProgramLetsGoOfTheDatabase()
 {
-    QTemporaryDir dir;
-    const QString data = dir.filePath(QStringLiteral("data"));
-    seedStore(data);
-    const QString database = QDir(data).filePath(QString::fromLatin1(Store::DefaultFileName));
+    RunningProgram p;
+    const QString data = p.dataDirectory();
+    const QString database = p.databasePath();
+    QVERIFY(p.start());
 
-    QProcess program;
-    program.setProcessEnvironment(programEnvironment(dir));
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QStringLiteral(TALLYLINE_EXECUTABLE),
-                  {QStringLiteral("--data-dir"), data, QStringLiteral("--line"), QStringLiteral("simulated")});
-    QVERIFY(program.waitForStarted());
-    auto stop = qScopeGuard([&] {
-        ::kill(pid_t(program.processId()), SIGTERM);
-        if (!program.waitForFinished(30000))
-            program.kill();
-    });
-
-    QTRY_VERIFY_WITH_TIMEOUT(statusShows(data, "SessionOpen: 0\n"), 30000);
     QCOMPARE(companion(data, {QStringLiteral("connect"), QStringLiteral("My ISP")}), 0);
     QTRY_VERIFY_WITH_TIMEOUT(statusShows(data, "SessionOpen: 1\n"), 10000);
     // The record is there (the modem correction alone gives 11 s) before the lock.
@@ -241,11 +153,7 @@ void TestProgramSession::sessionFinishedOnceAnotherProgramLetsGoOfTheDatabase()
     const double final = storedSession(database).timeOnline;
     QVERIFY(writtenLater(whileLocked, storedSession(database)));
 
-    stop.dismiss();
-    QCOMPARE(::kill(pid_t(program.processId()), SIGTERM), 0);
-    QVERIFY(program.waitForFinished(30000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(p.stop());
 
     auto store = Store::open(database);
     const QString day = onlySessionDay(*store);
@@ -273,11 +181,14 @@ void TestProgramSession::terminatedWithAFullDiskEndsWithoutABox()
     QTemporaryDir dir;
     const QString seed = dir.filePath(QStringLiteral("seed"));
     const QString data = dir.filePath(QStringLiteral("data"));
-    seedStore(seed);
+    RunningProgram::seedDataDirectory(seed);
     QVERIFY(QDir().mkpath(data));
 
     QProcess program;
-    program.setProcessEnvironment(programEnvironment(dir));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    program.setProcessEnvironment(env);
     // unshare and sh replace themselves: the signal reaches the program.
     program.start(unshare, {QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"),
                             QStringLiteral("mount -t tmpfs -o size=2m tmpfs \"$1\" && cp -a \"$2\"/. \"$1\"/ "

@@ -25,14 +25,24 @@ public:
 
     RunningProgram() : m_data(m_dir.filePath(QStringLiteral("data")))
     {
-        QDir().mkpath(m_data);
-        m_store = Store::open(QDir(m_data).filePath(QString::fromLatin1(Store::DefaultFileName)));
-        seed(*m_store);
+        m_store = seedDataDirectory(m_data);
+    }
+
+    // A data directory set up as the program expects it; its store.
+    static std::unique_ptr<Store> seedDataDirectory(const QString &directory)
+    {
+        QDir().mkpath(directory);
+        auto store = Store::open(QDir(directory).filePath(QString::fromLatin1(Store::DefaultFileName)));
+        seed(*store);
+        return store;
     }
 
     ~RunningProgram() { stop(); }
 
     Store &store() { return *m_store; }
+    QString databasePath() const { return QDir(m_data).filePath(QString::fromLatin1(Store::DefaultFileName)); }
+    QString scratchDirectory() const { return m_dir.path(); }
+    qint64 processId() const { return m_program.processId(); }
     // Set before start(): these variables override the test's own.
     QProcessEnvironment environment;
     QString dataDirectory() const { return m_data; }
@@ -78,10 +88,7 @@ public:
         return m_program.exitStatus() == QProcess::NormalExit && m_program.exitCode() == 0;
     }
 
-    std::unique_ptr<Store> openStore() const
-    {
-        return Store::open(QDir(m_data).filePath(QString::fromLatin1(Store::DefaultFileName)));
-    }
+    std::unique_ptr<Store> openStore() const { return Store::open(databasePath()); }
 
     // One companion request; its exit code, its output in *output.
     int request(const QStringList &words, QString *output = nullptr) const
