@@ -2,6 +2,8 @@
 #include "alarms/AlarmChecking.h"
 #include "alarms/QuickAlarms.h"
 #include "app/MainAppForm.h"
+#include "app/gui/BoxRequests.h"
+#include "app/gui/MessageBoxUi.h"
 #include "session/ConnectionDetection.h"
 #include "session/SessionLifecycle.h"
 #include "support/SessionFixture.h"
@@ -10,9 +12,11 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTimer>
 
 using namespace testsupport;
 
@@ -79,6 +83,8 @@ private Q_SLOTS:
     void helpTopics_data();
     void helpTopics();
     void helpWindowShowsTheKeywordsPage();
+    void boxRequests_data();
+    void boxRequests();
 };
 
 void TestMainAppForm::menuCaptionsInOrder()
@@ -370,6 +376,57 @@ void TestMainAppForm::quickAlarmCheckMarks()
     // Closing the session forgets both.
     CloseSessionByHand(f.ctx);
     QCOMPARE(marks(), (QList<bool>{false, false}));
+}
+
+// What the line companion may ask of the program's boxes, with and without
+// a Yes/No question open: bad requests get a clear answer and press nothing.
+void TestMainAppForm::boxRequests_data()
+{
+    QTest::addColumn<bool>("questionOpen");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("rest");
+    QTest::addColumn<QString>("answer");   // "-" when the request is not one of these
+    QTest::addColumn<bool>("answered");    // the question was answered Yes
+
+    QTest::newRow("none open") << false << "boxes" << "" << "ok\n" << false;
+    QTest::newRow("one open") << true << "boxes" << "" << "ok\nbox: Hang up?\\nNow.\n" << false;
+    QTest::newRow("boxes with words") << true << "boxes" << "all" << "error boxes takes no arguments\n" << false;
+    QTest::newRow("no button") << true << "answer" << "" << "error answer needs a button: ok, yes, no or cancel\n"
+                               << false;
+    QTest::newRow("unknown button") << true << "answer" << "maybe"
+                                    << "error answer needs a button: ok, yes, no or cancel\n" << false;
+    QTest::newRow("nothing to answer") << false << "answer" << "ok" << "error no box is open\n" << false;
+    QTest::newRow("not on this box") << true << "answer" << "OK" << "error the box has no ok button\n" << false;
+    QTest::newRow("yes") << true << "answer" << "Yes" << "ok answered yes\n" << true;
+    QTest::newRow("not ours") << false << "drop" << "" << "-" << false;
+}
+
+void TestMainAppForm::boxRequests()
+{
+    QFETCH(bool, questionOpen);
+    QFETCH(QString, command);
+    QFETCH(QString, rest);
+    QFETCH(QString, answer);
+    QFETCH(bool, answered);
+
+    MessageBoxUi boxes;
+    std::optional<QString> got;
+    bool yes = false;
+    if (questionOpen) {
+        QTimer::singleShot(0, [&] {
+            got = AnswerBoxRequest(command, rest);
+            // Whatever the request did, the question ends here.
+            QTimer::singleShot(0, [] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                    box->button(QMessageBox::No)->click();
+            });
+        });
+        yes = boxes.confirm(QStringLiteral("Hang up?\rNow."));
+    } else {
+        got = AnswerBoxRequest(command, rest);
+    }
+    QCOMPARE(got.value_or(QStringLiteral("-")), answer);
+    QCOMPARE(yes, answered);
 }
 
 TALLYLINE_TEST_MAIN(TestMainAppForm)
