@@ -5,7 +5,7 @@
 #include "session/SessionLifecycle.h"
 #include "session/SessionRecords.h"
 #include "store/Errors.h"
-#include "support/SessionFixture.h"
+#include "support/TickingShell.h"
 #include "support/TestMain.h"
 #include "users/Users.h"
 
@@ -28,26 +28,12 @@ const QString ManualCloseOnline =
 // 0.60 a minute: one penny a second.
 constexpr double PencePerSecond = 0.01;
 
-// The running program without its windows: the fake line and clock, one
-// user with an all-day tariff, and the two timers driven by hand.
-struct Shell : SessionFixture {
-    Shell() : SessionFixture(QDateTime(QDate(2001, 1, 10), QTime(12, 0)))
+// The ticking shell with the connection sounds on.
+struct Shell : TickingShell {
+    Shell()
     {
-        ctx.settings.ModemCorrectionFactor = 10;
-        ctx.settings.ModemDetectionType = 0;
         ctx.settings.PlaySoundOnConnect = true;
         ctx.settings.PlaySoundOnDisconnect = true;
-        ctx.settings.DisplayBillWindow = false;
-        user = addUser({QStringLiteral("Ann"), QStringLiteral("secret")});
-        TariffSeed(store(), user).isp(1, QStringLiteral("Default"), QStringLiteral("Any"))
-            .weekBands(1, {{0, 1439, 0.60, 0, 0}})
-            .bands(1, 8, {{0, 1439, 0.60, 0, 0}});
-        ctx.connection.DunSpeed.StartStatistics(&network, true, true);
-    }
-
-    void logIn()
-    {
-        QCOMPARE(LogInWithPassword(ctx, QStringLiteral("Ann"), QStringLiteral("secret")), LoginResult::LoggedIn);
     }
 
     // The line as the connection check will find it.
@@ -56,41 +42,12 @@ struct Shell : SessionFixture {
         network.active.clear();
         network.addConnection(7, entry, state, QStringLiteral("ppp0"));
     }
-    void lineDown() { network.active.clear(); }
-
-    // Half-second steps of the fake clock: a main tick each, a connection
-    // check every other one (first).
-    void run(int halfSeconds)
-    {
-        for (int i = 0; i < halfSeconds; ++i) {
-            clock.advanceMs(500);
-            if (++step % 2 == 0)
-                RunTimerTick(ctx, checkFailures, RASCheckTimerTimer);
-            RunMainTick(ctx, tickFailures);
-        }
-    }
     // One connection check, then one main tick, with no time passing.
     void checkAndTick()
     {
         RunTimerTick(ctx, checkFailures, RASCheckTimerTimer);
         RunMainTick(ctx, tickFailures);
     }
-
-    double field(int session, int code, DateTime day = 0)
-    {
-        return GetFromDataFile(ctx, user, session, code, day == 0 ? DateTimeFromQDate(QDate(2001, 1, 10)) : day);
-    }
-    int sessionsOn(const QDate &date)
-    {
-        int n = 0;
-        store().ReadStoreInteger(QStringLiteral("NumberOfSessions"), SessionDayKey(user, DateTimeFromQDate(date)), n);
-        return n;
-    }
-
-    int user = 0;
-    int step = 0;
-    TickFailureReport tickFailures;
-    TickFailureReport checkFailures;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/InstanceLock.h"
 #include "store/Store.h"
+#include "support/FileMode.h"
 #include "support/TestMain.h"
 
 #include <QProcess>
@@ -7,7 +8,6 @@
 
 #include <csignal>
 #include <functional>
-#include <sys/stat.h>
 
 // The built program itself, started as a separate process.
 class TestProgram : public QObject
@@ -27,6 +27,9 @@ private:
     static void startProgram(QProcess &process, const QString &dataDir, const QString &configHome,
                              const QStringList &extraArguments = {}, const std::function<void()> &inChild = {});
     static qint64 lockOwner(const QString &dataDir);
+    [[nodiscard]] static bool startAndTakeLock(QProcess &process, const QString &dataDir, const QString &configHome,
+                                               const std::function<void()> &inChild = {});
+    [[nodiscard]] static bool endsCleanly(QProcess &process, int signalNumber = 0);
 };
 
 void TestProgram::startProgram(QProcess &process, const QString &dataDir, const QString &configHome,
@@ -49,6 +52,23 @@ qint64 TestProgram::lockOwner(const QString &dataDir)
     return file.open(QIODevice::ReadOnly) ? file.readLine().trimmed().toLongLong() : 0;
 }
 
+// Starts the program and waits until its lock file names it.
+bool TestProgram::startAndTakeLock(QProcess &process, const QString &dataDir, const QString &configHome,
+                                   const std::function<void()> &inChild)
+{
+    startProgram(process, dataDir, configHome, {}, inChild);
+    return process.waitForStarted()
+           && QTest::qWaitFor([&] { return lockOwner(dataDir) == process.processId(); }, 30000);
+}
+
+// Sends the signal, if any, and waits for a normal exit with code 0.
+bool TestProgram::endsCleanly(QProcess &process, int signalNumber)
+{
+    if (signalNumber != 0)
+        ::kill(pid_t(process.processId()), signalNumber);
+    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
 void TestProgram::secondProcessEndsSilently()
 {
     QTemporaryDir dir;
@@ -57,9 +77,7 @@ void TestProgram::secondProcessEndsSilently()
 
     QProcess second;
     startProgram(second, dir.path(), dir.filePath(QStringLiteral("config")));
-    QVERIFY(second.waitForFinished(30000));
-    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(endsCleanly(second));
     // It ended before touching anything.
     QVERIFY(!QFileInfo::exists(dir.filePath(QString::fromLatin1(Store::DefaultFileName))));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("config"))));
@@ -79,15 +97,8 @@ void TestProgram::relaunchWaitsForTheClosingInstance()
     closing.release();
 
     // The new instance takes the lock over and runs.
-    const QString lockFile = dir.filePath(QStringLiteral("Tallyline.lock"));
-    const auto lockOwner = [&lockFile] {
-        QFile file(lockFile);
-        return file.open(QIODevice::ReadOnly) ? file.readLine().trimmed().toLongLong() : 0;
-    };
-    QTRY_COMPARE_WITH_TIMEOUT(lockOwner(), relaunched.processId(), 30000);
-    ::kill(pid_t(relaunched.processId()), SIGTERM);
-    QVERIFY(relaunched.waitForFinished(30000));
-    QCOMPARE(relaunched.exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(lockOwner(dir.path()), relaunched.processId(), 30000);
+    QVERIFY(endsCleanly(relaunched, SIGTERM));
 }
 
 void TestProgram::terminationSignalExitsCleanly_data()
@@ -117,15 +128,10 @@ void TestProgram::terminationSignalExitsCleanly()
         store->WriteStoreBool(QStringLiteral("ShowSplashForm"), QStringLiteral("Settings"), false);
     }
     QProcess program;
-    startProgram(program, data, config);
-    QVERIFY(program.waitForStarted());
-    // The lock exists once start-up is under way; a signal from then on is
+    // The lock is taken once start-up is under way; a signal from then on is
     // acted on as soon as the program runs.
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(data + QStringLiteral("/Tallyline.lock")), 30000);
-    ::kill(pid_t(program.processId()), signalNumber);
-    QVERIFY(program.waitForFinished(30000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(startAndTakeLock(program, data, config));
+    QVERIFY(endsCleanly(program, signalNumber));
 
     QCOMPARE(QFileInfo::exists(data + QStringLiteral("/Tallyline Backup Database.reg")), withUser);
     QVERIFY(QFileInfo::exists(config + QStringLiteral("/autostart/tallyline.desktop")));
@@ -149,37 +155,27 @@ void TestProgram::unusableLockFileIsTakenOver()
     QTemporaryDir dir;
     const QString data = dir.filePath(QStringLiteral("data"));
     const QString config = dir.filePath(QStringLiteral("config"));
+    const auto writeLockFile = [&data](const QByteArray &bytes) {
+        QFile file(data + QStringLiteral("/Tallyline.lock"));
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    };
     QVERIFY(QDir().mkpath(data));
-    {
-        QFile left(data + QStringLiteral("/Tallyline.lock"));
-        QVERIFY(left.open(QIODevice::WriteOnly));
-        left.write(content);
-    }
+    QVERIFY(writeLockFile(content));
 
     QProcess first;
-    startProgram(first, data, config);
-    QVERIFY(first.waitForStarted());
-    QTRY_COMPARE_WITH_TIMEOUT(lockOwner(data), first.processId(), 30000);
+    QVERIFY(startAndTakeLock(first, data, config));
     QCOMPARE(first.state(), QProcess::Running);
 
     // A running instance keeps its lock, whatever its file says by now.
     for (const QByteArray &garbled : {QByteArray(), content, QByteArray("garbled\n")}) {
-        QFile lockFile(data + QStringLiteral("/Tallyline.lock"));
-        QVERIFY(lockFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        lockFile.write(garbled);
-        lockFile.close();
-
+        QVERIFY(writeLockFile(garbled));
         QProcess second;
         startProgram(second, data, config);
-        QVERIFY(second.waitForFinished(30000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(endsCleanly(second));
         QCOMPARE(first.state(), QProcess::Running);
     }
 
-    ::kill(pid_t(first.processId()), SIGTERM);
-    QVERIFY(first.waitForFinished(30000));
-    QCOMPARE(first.exitCode(), 0);
+    QVERIFY(endsCleanly(first, SIGTERM));
     QVERIFY(!QFileInfo::exists(data + QStringLiteral("/Tallyline.lock")));
 }
 
@@ -190,25 +186,17 @@ void TestProgram::dataDirectoryIsPrivateUnderAnOpenUmask()
     const QString data = outer + QStringLiteral("/data");
     const QString config = dir.filePath(QStringLiteral("config"));
     QProcess program;
-    startProgram(program, data, config, {}, [] { ::umask(0); });
-    QVERIFY(program.waitForStarted());
-    QTRY_COMPARE_WITH_TIMEOUT(lockOwner(data), program.processId(), 30000);
+    QVERIFY(startAndTakeLock(program, data, config, [] { ::umask(0); }));
     // The lock is taken before the database exists; wait for that too.
     const QString storeFile = data + QLatin1Char('/') + QString::fromLatin1(Store::DefaultFileName);
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(storeFile), 30000);
 
-    const auto mode = [](const QString &path) {
-        struct stat st {};
-        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
-    };
-    QCOMPARE(mode(outer), 0700);
-    QCOMPARE(mode(data), 0700);
-    QCOMPARE(mode(data + QStringLiteral("/Tallyline.lock")), 0600);
-    QCOMPARE(mode(storeFile), 0600);
-
-    ::kill(pid_t(program.processId()), SIGTERM);
-    QVERIFY(program.waitForFinished(30000));
-    QCOMPARE(program.exitCode(), 0);
+    using testsupport::modeOf;
+    QCOMPARE(modeOf(outer), 0700);
+    QCOMPARE(modeOf(data), 0700);
+    QCOMPARE(modeOf(data + QStringLiteral("/Tallyline.lock")), 0600);
+    QCOMPARE(modeOf(storeFile), 0600);
+    QVERIFY(endsCleanly(program, SIGTERM));
 }
 
 TALLYLINE_TEST_MAIN(TestProgram)

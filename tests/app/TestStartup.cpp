@@ -6,6 +6,7 @@
 #include "store/Errors.h"
 #include "store/RegFile.h"
 #include "users/Passwords.h"
+#include "support/FileMode.h"
 #include "support/StoreDump.h"
 #include "support/TempStore.h"
 #include "support/TestMain.h"
@@ -13,6 +14,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+using testsupport::modeOf;
 
 namespace {
 
@@ -103,12 +106,6 @@ QByteArray ReadFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-int ModeOf(const QString &path)
-{
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
-}
-
 // A run past the wizard: one user, so that the exit writes a backup.
 void GiveAUser(AppContext &ctx)
 {
@@ -146,19 +143,17 @@ private Q_SLOTS:
     void shippedFilesFillOnlyWhatIsMissing();
     void secondInstanceEndsSilently();
     void restoreAccepted();
-    void restoreDeclined();
-    void restoreOfDamagedBackup();
-    void restoreOfTruncatedBackup_data();
-    void restoreOfTruncatedBackup();
+    void restoreOfUnreadableBackup_data();
+    void restoreOfUnreadableBackup();
     void restoreOfferedOnlyWithUsers_data();
     void restoreOfferedOnlyWithUsers();
     void version1DatabaseIsConvertedOnce();
     void version1WithBadDatesEndsPartlyConverted();
     void exitTidy_data();
     void exitTidy();
-    void failedBackupIsReported();
+    void exitGoesOnPastAFault_data();
+    void exitGoesOnPastAFault();
     void failedSettingsWriteStillBacksUp();
-    void exitGoesOnPastAFailedSessionClose();
     void unusableDataDirectory_data();
     void unusableDataDirectory();
     void automaticLogin_data();
@@ -269,85 +264,44 @@ void TestStartup::restoreAccepted()
     QVERIFY(!next.calls.contains(QStringLiteral("showWizardForm")));
 }
 
-void TestStartup::restoreDeclined()
+void TestStartup::restoreOfUnreadableBackup_data()
 {
-    DataDir dir;
-    const QByteArray backup = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Users]\r\n"
-                              "\"NumberOfUsers\"=dword:00000001\r\n\r\n";
-    WriteFile(dir.backup(), backup);
+    QTest::addColumn<QByteArray>("backup");
+    QTest::addColumn<QString>("cutBefore");  // when set, the backup is an export of two users cut before this text
 
-    Run run(dir.path());
-    run.ui.answers.enqueue(false);
-    QVERIFY(run.start());
-    QCOMPARE(run.ui.texts(), QStringList({RestoreQuestion, DeclinedText}));
-    QCOMPARE(run.ui.messages.at(1).kind, MessageKind::Information);
-    QVERIFY(!QFileInfo::exists(dir.backup()));
-    QCOMPARE(ReadFile(dir.file(QStringLiteral("Previous Tallyline Database.Reg"))), backup);
-    QCOMPARE(run.calls.constLast(), QStringLiteral("showWizardForm"));
-    run.startup.reset();
-
-    Run next(dir.path());
-    QVERIFY(next.start());
-    QVERIFY(next.ui.messages.isEmpty());
+    QTest::newRow("garbage line") << QByteArray("Windows Registry Editor Version 5.00\r\n\r\n"
+                                                "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Users]\r\n"
+                                                "\"NumberOfUsers\"=dword:00000001\r\n"
+                                                "this line is garbage\r\n")
+                                  << QString();
+    QTest::newRow("export cut after a value line") << QByteArray() << "\"Session2-Cost\"";
+    QTest::newRow("export cut at a blank line between keys")
+        << QByteArray() << "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Users\\User2]";
 }
 
-void TestStartup::restoreOfDamagedBackup()
+// Nothing can be restored from it: start-up says so and goes on with the
+// database as it was, to the wizard, and leaves the backup where it is.
+void TestStartup::restoreOfUnreadableBackup()
 {
+    QFETCH(QByteArray, backup);
+    QFETCH(QString, cutBefore);
     DataDir dir;
+    if (!cutBefore.isEmpty()) {
+        testsupport::TempStore previous;
+        SeedUsers(*previous.store);
+        const QString full = previous.path(QStringLiteral("full.reg"));
+        ExportRegFile(*previous.store, full);
+        const QByteArray bytes = ReadFile(full);  // UTF-16LE after a byte-order mark
+        const qsizetype cut = bytes.indexOf(QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(cutBefore)));
+        QVERIFY(cut > 2 && cut % 2 == 0);
+        backup = bytes.left(cut);
+    }
     {
         // An empty database that already holds something outside the user count.
         auto store = dir.openStore();
         store->WriteStoreString(QStringLiteral("NTPClockServer"), QStringLiteral("Settings"), QStringLiteral("ntp.x"));
     }
-    const QByteArray damaged = "Windows Registry Editor Version 5.00\r\n\r\n"
-                               "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Users]\r\n"
-                               "\"NumberOfUsers\"=dword:00000001\r\n"
-                               "this line is garbage\r\n";
-    WriteFile(dir.backup(), damaged);
-    const QStringList before = testsupport::dumpTree(*dir.openStore());
-
-    Run run(dir.path());
-    run.ui.answers.enqueue(true);
-    // Nothing was restored: start-up goes on with the database as it was.
-    QVERIFY(run.start());
-    QCOMPARE(run.ui.messages.size(), 2);
-    QCOMPARE(run.ui.messages.at(1).kind, MessageKind::Error);
-    QVERIFY2(run.ui.messages.at(1).text.contains(QStringLiteral("line 5:")), qPrintable(run.ui.messages.at(1).text));
-    QVERIFY(!run.ui.texts().contains(ClosingText));
-    QCOMPARE(run.calls.constLast(), QStringLiteral("showWizardForm"));
-    run.startup.reset();
-
-    QCOMPARE(testsupport::dumpTree(*dir.openStore()), before);
-    QCOMPARE(ReadFile(dir.backup()), damaged);
-}
-
-void TestStartup::restoreOfTruncatedBackup_data()
-{
-    QTest::addColumn<QString>("cutBefore");  // the cut is at the line end before this text
-    QTest::newRow("cut after a value line") << "\"Session2-Cost\"";
-    QTest::newRow("cut at a blank line between keys") << "[HKEY_LOCAL_MACHINE\\Software\\Kelmora\\Tallyline\\Users\\User2]";
-}
-
-void TestStartup::restoreOfTruncatedBackup()
-{
-    QFETCH(QString, cutBefore);
-    DataDir dir;
-    testsupport::TempStore previous;
-    SeedUsers(*previous.store);
-    const QString full = previous.path(QStringLiteral("full.reg"));
-    ExportRegFile(*previous.store, full);
-    // The backup is UTF-16LE after a byte-order mark.
-    const QByteArray bytes = ReadFile(full);
-    QString text;
-    for (qsizetype i = 2; i + 1 < bytes.size(); i += 2)
-        text += QChar(char16_t(quint8(bytes[i]) | (quint8(bytes[i + 1]) << 8)));
-    const qsizetype cut = text.indexOf(cutBefore);
-    QVERIFY(cut > 0);
-    text.truncate(cut);
-    QByteArray damaged("\xFF\xFE", 2);
-    for (const QChar c : std::as_const(text))
-        damaged.append(char(c.unicode() & 0xff)).append(char(c.unicode() >> 8));
-    WriteFile(dir.backup(), damaged);
+    WriteFile(dir.backup(), backup);
     const QStringList before = testsupport::dumpTree(*dir.openStore());
 
     Run run(dir.path());
@@ -357,23 +311,27 @@ void TestStartup::restoreOfTruncatedBackup()
     QCOMPARE(run.ui.messages.at(0).text, RestoreQuestion);
     const RecordingUi::Message &error = run.ui.messages.at(1);
     QCOMPARE(error.kind, MessageKind::Error);
+    // The fault is on the file's last line.
+    const int lastLine = int(backup.count("\r\n") + backup.count(QByteArray("\r\0\n\0", 4)));
     QVERIFY2(error.text.startsWith(QStringLiteral("The previous database could not be restored.\rThe backup file '%1' "
-                                                  "cannot be imported: line ")
-                                       .arg(dir.backup())),
+                                                  "cannot be imported: line %2:")
+                                       .arg(dir.backup())
+                                       .arg(lastLine)),
              qPrintable(error.text));
     QVERIFY2(error.text.endsWith(QStringLiteral("\r\rNothing has been restored and the backup file has been left "
                                                 "where it is.")),
              qPrintable(error.text));
     QVERIFY(!run.ui.texts().contains(ClosingText));
-    // Start-up goes on as on an empty database: to the wizard.
     QCOMPARE(run.calls.constLast(), QStringLiteral("showWizardForm"));
     QCOMPARE(run.ctx().settings.NumberOfUsers, 0);
     run.startup.reset();
 
     QCOMPARE(testsupport::dumpTree(*dir.openStore()), before);
-    QCOMPARE(ReadFile(dir.backup()), damaged);
+    QCOMPARE(ReadFile(dir.backup()), backup);
 }
 
+// Declined, an offered backup is put aside under another name and not
+// offered again; one without users is never offered and left alone.
 void TestStartup::restoreOfferedOnlyWithUsers_data()
 {
     QTest::addColumn<QByteArray>("backup");
@@ -401,12 +359,12 @@ void TestStartup::restoreOfferedOnlyWithUsers()
     Run run(dir.path());
     run.ui.answers.enqueue(false);
     QVERIFY(run.start());
-    QCOMPARE(run.ui.texts().contains(RestoreQuestion), offered);
+    QCOMPARE(run.ui.texts(), offered ? QStringList({RestoreQuestion, DeclinedText}) : QStringList());
+    if (offered)
+        QCOMPARE(run.ui.messages.at(1).kind, MessageKind::Information);
     QCOMPARE(run.calls.constLast(), QStringLiteral("showWizardForm"));
-    // Declined, the offered file is put aside; one never offered is left alone.
     QCOMPARE(QFileInfo::exists(dir.backup()), !offered);
-    if (!offered)
-        QCOMPARE(ReadFile(dir.backup()), backup);
+    QCOMPARE(ReadFile(offered ? dir.file(QStringLiteral("Previous Tallyline Database.Reg")) : dir.backup()), backup);
     run.startup.reset();
 
     Run next(dir.path());
@@ -529,21 +487,6 @@ void TestStartup::exitTidy()
     }
 }
 
-void TestStartup::failedBackupIsReported()
-{
-    DataDir dir;
-    Run run(dir.path());
-    QVERIFY(run.start());
-    GiveAUser(run.ctx());
-    QVERIFY(QDir().mkpath(dir.backup()));  // a folder where the file should go
-    run.calls.clear();
-    CloseAppAndTidy(run.ctx());
-    QCOMPARE(run.ui.messages.size(), 1);
-    QCOMPARE(run.ui.messages.at(0).kind, MessageKind::Error);
-    QVERIFY2(run.ui.messages.at(0).text.contains(dir.backup()), qPrintable(run.ui.messages.at(0).text));
-    QCOMPARE(run.calls, QStringList{"removeTrayIcon"});
-}
-
 void TestStartup::failedSettingsWriteStillBacksUp()
 {
     DataDir dir;
@@ -568,32 +511,46 @@ void TestStartup::failedSettingsWriteStillBacksUp()
     QCOMPARE(run.ctx().errorContext.procedure, QStringLiteral("WriteSettingsToDatabase"));
 }
 
-// The session's close fails at exit (a full disk, say): the settings and
-// the backup are still written, the tray icon removed, and the failure
-// reported once.
-void TestStartup::exitGoesOnPastAFailedSessionClose()
+void TestStartup::exitGoesOnPastAFault_data()
 {
+    QTest::addColumn<bool>("sessionCloseFails");  // else the backup cannot be written
+    QTest::newRow("backup cannot be written") << false;
+    QTest::newRow("session close fails (a full disk, say)") << true;
+}
+
+// The fault is reported once; the settings are still written, the backup
+// too if it can be, and the tray icon removed.
+void TestStartup::exitGoesOnPastAFault()
+{
+    QFETCH(bool, sessionCloseFails);
     DataDir dir;
     Run run(dir.path());
     QVERIFY(run.start());
     AppContext &ctx = run.ctx();
-    GiveAUser(ctx);   // a store without users is not backed up
+    GiveAUser(ctx);  // a store without users is not backed up
     ctx.settings.DontBackupDatabase = false;
     ctx.settings.ModemCorrectionFactor = 17;
-    ctx.hooks.closeSession = [](AppContext &c) {
-        c.shell.SessionOpen = false;
-        throw StoreError(QStringLiteral("Failed to set data for 'Session1-Start Time'"));
-    };
-    ctx.shell.SessionOpen = true;
+    QString named = dir.backup();
+    if (sessionCloseFails) {
+        named = QStringLiteral("Failed to set data for 'Session1-Start Time'");
+        ctx.hooks.closeSession = [named](AppContext &c) {
+            c.shell.SessionOpen = false;
+            throw StoreError(named);
+        };
+        ctx.shell.SessionOpen = true;
+    } else {
+        QVERIFY(QDir().mkpath(dir.backup()));  // a folder where the file should go
+    }
     run.ui.messages.clear();
+    run.calls.clear();
 
     TidyUpForExit(ctx);
     QVERIFY(!ctx.shell.SessionOpen);
     QCOMPARE(run.ui.messages.size(), 1);
-    QVERIFY2(run.ui.messages[0].text.contains(QLatin1String("Failed to set data for 'Session1-Start Time'")),
-             qPrintable(run.ui.messages[0].text));
-    QVERIFY(QFile::exists(dir.backup()));
-    QVERIFY(run.calls.contains(QStringLiteral("removeTrayIcon")));
+    QCOMPARE(run.ui.messages[0].kind, MessageKind::Error);
+    QVERIFY2(run.ui.messages[0].text.contains(named), qPrintable(run.ui.messages[0].text));
+    QCOMPARE(QFileInfo(dir.backup()).isFile(), sessionCloseFails);
+    QCOMPARE(run.calls, QStringList{"removeTrayIcon"});
     int stored = 0;
     QVERIFY(ctx.store.ReadStoreInteger(QStringLiteral("ModemCorrectionFactor"), QStringLiteral("Settings"), stored));
     QCOMPARE(stored, 17);
@@ -762,15 +719,15 @@ void TestStartup::plainPasswordsAreHashedAtStartUp()
     const auto password = [&store](int n) {
         return store.ReadStoreString(QStringLiteral("Password"), QStringLiteral("Users\\User%1").arg(n));
     };
-    QVERIFY2(IsPasswordHash(password(1)), qPrintable(password(1)));
-    QVERIFY(PasswordMatches(password(1), QStringLiteral("Secret")));
-    QVERIFY(!PasswordMatches(password(1), QStringLiteral("secret")));
-    // No password stays no password: only the empty one is accepted.
-    QVERIFY2(IsPasswordHash(password(2)), qPrintable(password(2)));
-    QVERIFY(PasswordMatches(password(2), QString()));
-    QVERIFY(!PasswordMatches(password(2), QStringLiteral(" ")));
-    QVERIFY(IsPasswordHash(password(4)));
-    QVERIFY(PasswordMatches(password(4), QString()));
+    // A plain password becomes its hash; none (empty or no value) stays none: only the empty one is accepted.
+    const struct { int user; QString right, wrong; } hashed[] = {
+        {1, QStringLiteral("Secret"), QStringLiteral("secret")}, {2, QString(), QStringLiteral(" ")},
+        {4, QString(), QStringLiteral(" ")}};
+    for (const auto &h : hashed) {
+        QVERIFY2(IsPasswordHash(password(h.user)), qPrintable(password(h.user)));
+        QVERIFY(PasswordMatches(password(h.user), h.right));
+        QVERIFY(!PasswordMatches(password(h.user), h.wrong));
+    }
     QCOMPARE(password(3), kept);
     QVERIFY(!store.keyExists(Store::hivePathOf(QStringLiteral("Users\\User5"))));
     QVERIFY(!testsupport::dumpTree(store).join(QLatin1Char('\n')).contains(QStringLiteral("Secret")));
@@ -785,27 +742,27 @@ void TestStartup::plainPasswordsAreHashedAtStartUp()
 
 void TestStartup::dataDirectoryIsOwnerOnly_data()
 {
-    QTest::addColumn<QString>("existingMode");  // empty: the directory does not exist yet
+    QTest::addColumn<int>("existingMode");  // 0: the directory does not exist yet
     QTest::addColumn<int>("umask");
 
-    QTest::newRow("created, umask 000") << "" << 0;
-    QTest::newRow("created, umask 022") << "" << 022;
-    QTest::newRow("created, umask 002") << "" << 002;
-    QTest::newRow("existing 0755 kept") << "755" << 0;
-    QTest::newRow("existing 0750 kept") << "750" << 022;
+    QTest::newRow("created, umask 000") << 0 << 0;
+    QTest::newRow("created, umask 022") << 0 << 022;
+    QTest::newRow("created, umask 002") << 0 << 002;
+    QTest::newRow("existing 0755 kept") << 0755 << 0;
+    QTest::newRow("existing 0750 kept") << 0750 << 022;
 }
 
 void TestStartup::dataDirectoryIsOwnerOnly()
 {
-    QFETCH(QString, existingMode);
+    QFETCH(int, existingMode);
     QFETCH(int, umask);
 
     DataDir dir;
     const QString outer = dir.root.filePath(QStringLiteral("outer"));
     const QString data = outer + QStringLiteral("/inner/data");
-    if (!existingMode.isEmpty()) {
+    if (existingMode != 0) {
         QVERIFY(QDir().mkpath(data));
-        QVERIFY(::chmod(QFile::encodeName(data).constData(), mode_t(existingMode.toInt(nullptr, 8))) == 0);
+        QVERIFY(::chmod(QFile::encodeName(data).constData(), mode_t(existingMode)) == 0);
     }
 
     const mode_t previous = ::umask(mode_t(umask));
@@ -815,22 +772,19 @@ void TestStartup::dataDirectoryIsOwnerOnly()
     QVERIFY(started);
     QVERIFY(run.ui.messages.isEmpty());
 
-    if (existingMode.isEmpty()) {
-        QCOMPARE(ModeOf(outer), 0700);
-        QCOMPARE(ModeOf(outer + QStringLiteral("/inner")), 0700);
-        QCOMPARE(ModeOf(data), 0700);
-    } else {
-        QCOMPARE(ModeOf(data), existingMode.toInt(nullptr, 8));
-    }
-    QCOMPARE(ModeOf(data + QStringLiteral("/Tallyline.lock")), 0600);
-    QCOMPARE(ModeOf(data + QLatin1Char('/') + QString::fromLatin1(Store::DefaultFileName)), 0600);
+    // A directory start-up made is its owner's alone; one it found keeps its mode.
+    const QStringList made = existingMode != 0 ? QStringList() : QStringList{outer, outer + QStringLiteral("/inner")};
+    for (const QString &path : made)
+        QCOMPARE(modeOf(path), 0700);
+    QCOMPARE(modeOf(data), existingMode != 0 ? existingMode : 0700);
+    QCOMPARE(modeOf(data + QStringLiteral("/Tallyline.lock")), 0600);
+    QCOMPARE(modeOf(data + QLatin1Char('/') + QString::fromLatin1(Store::DefaultFileName)), 0600);
     // What start-up put in there is its owner's alone, as well.
     QDirIterator it(data, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
     int entries = 0;
-    while (it.hasNext()) {
+    for (; it.hasNext(); ++entries) {
         const QString path = it.next();
-        QVERIFY2((ModeOf(path) & 077) == 0, qPrintable(QStringLiteral("%1 has mode %2").arg(path).arg(ModeOf(path), 0, 8)));
-        ++entries;
+        QVERIFY2((modeOf(path) & 077) == 0, qPrintable(QStringLiteral("%1 has mode %2").arg(path).arg(modeOf(path), 0, 8)));
     }
     QVERIFY(entries > 3);
 }

@@ -1,10 +1,7 @@
-#include "app/MainTimer.h"
-#include "session/ConnectionDetection.h"
 #include "session/SessionRecords.h"
 #include "support/DatabaseFaults.h"
-#include "support/SessionFixture.h"
 #include "support/TestMain.h"
-#include "users/Users.h"
+#include "support/TickingShell.h"
 
 #include <QSignalSpy>
 
@@ -34,39 +31,12 @@ namespace {
 
 enum class Fault { Locked, DiskFull };
 
-const QDate Day(2001, 1, 10);
-
-// The program without its windows: one user on 0.60 a minute (a penny a
-// second) from the first second, the fake line, the two timers by hand.
-struct Shell : SessionFixture {
-    Shell()
-    {
-        ctx.settings.ModemCorrectionFactor = 10;
-        ctx.settings.ModemDetectionType = 0;
-        ctx.settings.DisplayBillWindow = false;
-        addUser({QStringLiteral("Ann"), QStringLiteral("secret")});
-        TariffSeed(store(), 1).isp(1, QStringLiteral("Default"), QStringLiteral("Any"))
-            .weekBands(1, {{0, 1439, 0.60, 0, 0}})
-            .bands(1, 8, {{0, 1439, 0.60, 0, 0}});
-        ctx.connection.DunSpeed.StartStatistics(&network, true, true);
-        [this] { QCOMPARE(LogInWithPassword(ctx, QStringLiteral("Ann"), QStringLiteral("secret")), LoginResult::LoggedIn); }();
-    }
+// The ticking shell with Ann logged in, and the two faults at hand.
+struct Shell : TickingShell {
+    Shell() { logIn(); }
     ~Shell() { DiskFullLayer::setFull(false); }
 
     void lineUp() { network.addConnection(7, QStringLiteral("My ISP"), RasState::Connected, QStringLiteral("ppp0")); }
-    void lineDown() { network.active.clear(); }
-
-    // Half-second steps: a main tick each, a connection check every other one.
-    void run(int halfSeconds)
-    {
-        for (int i = 0; i < halfSeconds; ++i) {
-            clock.advanceMs(500);
-            if (++step % 2 == 0)
-                RunTimerTick(ctx, checkFailures, RASCheckTimerTimer);
-            RunMainTick(ctx, tickFailures);
-        }
-    }
-
     void startFault(Fault fault)
     {
         if (fault == Fault::DiskFull) {
@@ -81,20 +51,12 @@ struct Shell : SessionFixture {
         DiskFullLayer::setFull(false);
         lock.reset();
     }
-
-    QString value(int session, int field) { return store().ReadStoreString(SessionValueName(session, field), dayKey()); }
-    double number(int session, int field) { return GetFromDataFile(ctx, 1, session, field, DateTimeFromQDate(Day)); }
-    int sessions()
+    // A value of the day's session records, as stored.
+    QString text(const QString &name)
     {
-        int n = 0;
-        store().ReadStoreInteger(QStringLiteral("NumberOfSessions"), dayKey(), n);
-        return n;
+        return store().ReadStoreString(name, SessionDayKey(user, DateTimeFromQDate(QDate(2001, 1, 10))));
     }
-    static QString dayKey() { return SessionDayKey(1, DateTimeFromQDate(Day)); }
 
-    int step = 0;
-    TickFailureReport tickFailures;
-    TickFailureReport checkFailures;
     std::unique_ptr<WriteLockHolder> lock;
 };
 
@@ -114,14 +76,13 @@ void TestSessionRecordWriter::initTestCase()
     DiskFullLayer::install();
 }
 
+void TestSessionRecordWriter::sessionGoesOnAndIsWrittenOnceTheFaultEnds_data() { addFaultRows(); }
+void TestSessionRecordWriter::lastingFaultIsReportedOncePerSpell_data() { addFaultRows(); }
+void TestSessionRecordWriter::sessionsOpenedDuringTheFaultAreNumberedInOrder_data() { addFaultRows(); }
+
 // Ticks that cannot write go on pricing without a word; the line drops
 // meanwhile and the session closes in memory; once the fault ends, a later
 // tick writes the final values. Nothing is lost.
-void TestSessionRecordWriter::sessionGoesOnAndIsWrittenOnceTheFaultEnds_data()
-{
-    addFaultRows();
-}
-
 void TestSessionRecordWriter::sessionGoesOnAndIsWrittenOnceTheFaultEnds()
 {
     QFETCH(Fault, fault);
@@ -130,8 +91,8 @@ void TestSessionRecordWriter::sessionGoesOnAndIsWrittenOnceTheFaultEnds()
     s.lineUp();
     s.run(4);
     QVERIFY(s.ctx.shell.SessionOpen);
-    QCOMPARE(s.sessions(), 1);
-    const double writtenBefore = s.number(1, SessionTimeOnline);
+    QCOMPARE(s.sessionsOn(), 1);
+    const double writtenBefore = s.field(1, SessionTimeOnline);
     QVERIFY(writtenBefore > 0);
 
     s.startFault(fault);
@@ -150,29 +111,24 @@ void TestSessionRecordWriter::sessionGoesOnAndIsWrittenOnceTheFaultEnds()
     QVERIFY(s.ctx.shell.Timer1Enabled);
     const qint64 finalSeconds = s.ctx.pricing.SecondsOnline;
     const double finalCost = s.ctx.pricing.SessionCost;
-    QCOMPARE(s.number(1, SessionTimeOnline), writtenBefore);
+    QCOMPARE(s.field(1, SessionTimeOnline), writtenBefore);
 
     s.endFault();
     s.run(1);
-    QCOMPARE(s.sessions(), 1);
-    QCOMPARE(s.number(1, SessionTimeOnline), double(finalSeconds));
-    QVERIFY(qAbs(s.number(1, SessionCost) - finalCost) < 1e-9);
-    QCOMPARE(s.value(1, SessionEndDate), QStringLiteral("36901"));
+    QCOMPARE(s.sessionsOn(), 1);
+    QCOMPARE(s.field(1, SessionTimeOnline), double(finalSeconds));
+    QVERIFY(qAbs(s.field(1, SessionCost) - finalCost) < 1e-9);
+    QCOMPARE(s.text(SessionValueName(1, SessionEndDate)), QStringLiteral("36901"));
     QVERIFY(s.ui.messages.isEmpty());
     // Nothing is written twice: later ticks leave the record alone.
     s.clock.advanceSeconds(60);
     s.run(2);
-    QCOMPARE(s.number(1, SessionTimeOnline), double(finalSeconds));
+    QCOMPARE(s.field(1, SessionTimeOnline), double(finalSeconds));
 }
 
 // A fault that has lasted five seconds by the program's clock is said once,
 // naming the database; after a write has succeeded, a new spell is said
 // again.
-void TestSessionRecordWriter::lastingFaultIsReportedOncePerSpell_data()
-{
-    addFaultRows();
-}
-
 void TestSessionRecordWriter::lastingFaultIsReportedOncePerSpell()
 {
     QFETCH(Fault, fault);
@@ -201,18 +157,13 @@ void TestSessionRecordWriter::lastingFaultIsReportedOncePerSpell()
         QVERIFY(s.ctx.shell.Timer1Enabled);
         s.endFault();
         s.run(1);
-        QCOMPARE(s.number(1, SessionTimeOnline), double(s.ctx.pricing.SecondsOnline));
+        QCOMPARE(s.field(1, SessionTimeOnline), double(s.ctx.pricing.SecondsOnline));
     }
 }
 
 // A session that opens while nothing can be written still opens; it and
 // the next one get their numbers in opening order once the fault ends,
 // each with its own values and connection.
-void TestSessionRecordWriter::sessionsOpenedDuringTheFaultAreNumberedInOrder_data()
-{
-    addFaultRows();
-}
-
 void TestSessionRecordWriter::sessionsOpenedDuringTheFaultAreNumberedInOrder()
 {
     QFETCH(Fault, fault);
@@ -229,16 +180,16 @@ void TestSessionRecordWriter::sessionsOpenedDuringTheFaultAreNumberedInOrder()
     s.lineUp();
     s.run(8);
     QVERIFY(s.ctx.shell.SessionOpen);
-    QCOMPARE(s.sessions(), 0);
+    QCOMPARE(s.sessionsOn(), 0);
 
     s.endFault();
     s.run(1);
-    QCOMPARE(s.sessions(), 2);
-    QCOMPARE(s.number(1, SessionTimeOnline), double(firstSeconds));
-    QCOMPARE(s.number(2, SessionTimeOnline), double(s.ctx.pricing.SecondsOnline));
-    QVERIFY(s.number(1, SessionStartTime) < s.number(2, SessionStartTime));
-    QCOMPARE(s.store().ReadStoreString(QStringLiteral("Session1-Connection"), Shell::dayKey()), QStringLiteral("My ISP"));
-    QCOMPARE(s.store().ReadStoreString(QStringLiteral("Session2-Connection"), Shell::dayKey()), QStringLiteral("My ISP"));
+    QCOMPARE(s.sessionsOn(), 2);
+    QCOMPARE(s.field(1, SessionTimeOnline), double(firstSeconds));
+    QCOMPARE(s.field(2, SessionTimeOnline), double(s.ctx.pricing.SecondsOnline));
+    QVERIFY(s.field(1, SessionStartTime) < s.field(2, SessionStartTime));
+    QCOMPARE(s.text(QStringLiteral("Session1-Connection")), QStringLiteral("My ISP"));
+    QCOMPARE(s.text(QStringLiteral("Session2-Connection")), QStringLiteral("My ISP"));
     // Nine seconds of it: said once.
     QCOMPARE(s.ui.messages.size(), 1);
 }
