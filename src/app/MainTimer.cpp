@@ -112,7 +112,9 @@ void fullConnectionDuties(AppContext &ctx)
         HangUpAllConnections(ctx);
     }
 
-    if (!shell.ClockCorrected && s.AutoClockCorrect)
+    // Armed only where something can correct the clock; otherwise it would
+    // wake every second of the session for nothing.
+    if (!shell.ClockCorrected && s.AutoClockCorrect && ctx.hooks.getTimeFromServer)
         shell.SntpClockTimerEnabled = true;
     if (s.ProgramRunOnFullConnect && !shell.ProgramsRun)
         RunSessionPrograms(ctx);

@@ -686,6 +686,17 @@ void TestMainTimer::clockCorrectionTimer()
     s.run(4);
     QVERIFY(s.ctx.shell.SessionOpen);
     QVERIFY(!s.ctx.shell.SntpClockTimerEnabled);
+
+    // Switched on, but with nothing that corrects the clock the timer would
+    // only wake every second for nothing.
+    s.lineDown();
+    s.run(2);
+    s.ctx.settings.AutoClockCorrect = true;
+    s.ctx.hooks.getTimeFromServer = nullptr;
+    s.lineAt(RasState::Connected);
+    s.run(4);
+    QVERIFY(s.ctx.shell.SessionOpen);
+    QVERIFY(!s.ctx.shell.SntpClockTimerEnabled);
 }
 
 void TestMainTimer::failingTickReportedOnceAndTimerRuns()
