@@ -1,9 +1,10 @@
 // Prints the time of one pricing tick and of the account totals over one
 // and twenty years of sessions (8 a day). Medians of repeated runs.
 
-#include "app/AppContext.h"
-#include "app/RecordingUi.h"
-#include "platform/Clock.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
+#include "core/RecordingUi.h"
+#include "core/Clock.h"
 #include "session/SessionRecords.h"
 #include "store/FloatText.h"
 #include "tariff/AccountPeriods.h"

@@ -5,10 +5,11 @@
 // repeated runs.
 
 #include "alarms/AlarmChecking.h"
-#include "app/AppContext.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
 #include "app/MainTimer.h"
-#include "app/RecordingUi.h"
-#include "platform/Clock.h"
+#include "core/RecordingUi.h"
+#include "core/Clock.h"
 #include "platform/FakeDialUpNetwork.h"
 #include "session/ConnectionDetection.h"
 #include "tariff/TariffKeys.h"

@@ -1,11 +1,11 @@
 #include "alarms/AlarmChecking.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "app/MainTimer.h"
 #include "platform/SoundPlayer.h"
 #include "session/DialUp.h"
 #include "session/SessionLifecycle.h"
-#include "store/Errors.h"
+#include "core/Errors.h"
 #include "store/FloatText.h"
 #include "store/Store.h"
 #include "tariff/DayTypes.h"

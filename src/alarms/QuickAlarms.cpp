@@ -1,6 +1,6 @@
 #include "alarms/QuickAlarms.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 
 QString NormaliseQuickAlarmField(const QString &text)
 {

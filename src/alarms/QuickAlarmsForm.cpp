@@ -1,7 +1,7 @@
 #include "alarms/QuickAlarmsForm.h"
 
 #include "alarms/QuickAlarms.h"
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 #include "app/MainAppForm.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "session/ConnectionDetection.h"
 #include "platform/DialUpNetwork.h"
 #include "session/DialForm.h"

@@ -1,8 +1,8 @@
 #include "app/MainTimer.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "alarms/AlarmChecking.h"
-#include "app/GlobalErrorHandler.h"
+#include "core/GlobalErrorHandler.h"
 #include "session/DialUp.h"
 #include "session/SessionLifecycle.h"
 #include "session/SessionRecordWriter.h"

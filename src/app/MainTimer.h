@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Ui.h"
+#include "core/Ui.h"
 
 #include <QString>
 #include <exception>

@@ -1,6 +1,6 @@
 #include "app/PlatformServices.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 
 void PlatformServices::installInto(AppContext &ctx)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Ui.h"
+#include "core/Ui.h"
 
 // The Ui the engine talks to: the screen's, until the program is told to end
 // by a signal or by the end of the desktop session. From then on nobody may

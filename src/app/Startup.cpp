@@ -1,7 +1,8 @@
 #include "app/Startup.h"
 
-#include "app/AppContext.h"
-#include "app/GlobalErrorHandler.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
+#include "core/GlobalErrorHandler.h"
 #include "platform/Autostart.h"
 #include "platform/InstanceLock.h"
 #include "session/SessionRecordWriter.h"

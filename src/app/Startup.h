@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppHooks.h"
+#include "core/AppHooks.h"
 
 #include <QString>
 #include <memory>

@@ -1,6 +1,7 @@
 #include "dialogs/SetupWizard.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
 #include "store/FloatText.h"
 #include "store/SettingsRecord.h"
 #include "tariff/TariffKeys.h"

@@ -1,6 +1,6 @@
 #include "dialogs/SplashForm.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 
 #include <QGuiApplication>
 #include <QIcon>

@@ -1,6 +1,6 @@
 #include "dialogs/WizardForm.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "dialogs/WizardISPForm.h"
 #include "platform/DialUpNetwork.h"
 #include "tariff/TimeZonePresets.h"

@@ -1,6 +1,6 @@
 #include "dialogs/WizardISPForm.h"
 
-#include "app/Ui.h"
+#include "core/Ui.h"
 #include "dialogs/SetupWizard.h"
 
 #include <QHBoxLayout>

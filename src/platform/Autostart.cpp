@@ -1,6 +1,6 @@
 #include "platform/Autostart.h"
 
-#include "store/Errors.h"
+#include "core/Errors.h"
 
 #include <QDir>
 #include <QFile>

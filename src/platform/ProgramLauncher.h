@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/LaunchedProcess.h"
+#include "core/LaunchedProcess.h"
 
 #include <QList>
 #include <QSet>

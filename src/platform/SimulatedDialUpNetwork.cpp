@@ -1,6 +1,6 @@
 #include "platform/SimulatedDialUpNetwork.h"
 
-#include "platform/Clock.h"
+#include "core/Clock.h"
 
 namespace {
 const int DialSteps[] = {RasState::OpenPort, RasState::PortOpened, RasState::ConnectDevice,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Clock.h"
+#include "core/Clock.h"
 
 #include <QDateTime>
 #include <QList>

@@ -1,6 +1,6 @@
 #include "session/ConnectionDetection.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "platform/DialUpNetwork.h"
 
 namespace {

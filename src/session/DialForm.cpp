@@ -1,7 +1,8 @@
 #include "session/DialForm.h"
 
-#include "app/AppContext.h"
-#include "app/ErrorReport.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
+#include "core/ErrorReport.h"
 #include "session/DialUp.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "session/DialUp.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "platform/DialUpNetwork.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "session/DialUpLine.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "session/SessionRecordWriter.h"
 
 bool DialUpLine::isKnownLineKind(const QString &lineKind)

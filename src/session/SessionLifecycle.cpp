@@ -1,7 +1,8 @@
 #include "session/SessionLifecycle.h"
 
 #include "alarms/AlarmChecking.h"
-#include "app/AppContext.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/SoundPlayer.h"
 #include "session/SessionRecordWriter.h"

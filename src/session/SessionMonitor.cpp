@@ -1,6 +1,6 @@
 #include "session/SessionMonitor.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "tariff/AccountPeriods.h"
 #include "tariff/Formatting.h"
 

@@ -1,6 +1,7 @@
 #include "session/SessionRecordWriter.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
 #include "app/MainTimer.h"
 #include "session/SessionRecords.h"
 

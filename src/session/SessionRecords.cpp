@@ -1,7 +1,8 @@
 #include "session/SessionRecords.h"
 
-#include "app/AppContext.h"
-#include "store/Errors.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
+#include "core/Errors.h"
 #include "store/FloatText.h"
 
 #include <charconv>

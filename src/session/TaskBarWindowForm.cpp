@@ -1,7 +1,7 @@
 #include "session/TaskBarWindowForm.h"
 
-#include "app/AppContext.h"
-#include "app/GlobalErrorHandler.h"
+#include "core/AppContext.h"
+#include "core/GlobalErrorHandler.h"
 
 #include <QGuiApplication>
 #include <QLabel>

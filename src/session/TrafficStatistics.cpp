@@ -1,4 +1,4 @@
-#include "session/TrafficStatistics.h"
+#include "core/TrafficStatistics.h"
 
 #include "platform/DialUpNetwork.h"
 

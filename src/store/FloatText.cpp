@@ -1,6 +1,6 @@
 #include "store/FloatText.h"
 
-#include "store/Errors.h"
+#include "core/Errors.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
 #include "store/GeneralRoutines.h"
 
-#include "store/Errors.h"
+#include "core/Errors.h"
 
 #include <QFile>
 #include <QLocale>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Errors.h"
+#include "core/Errors.h"
 
 #include <QString>
 

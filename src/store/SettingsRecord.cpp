@@ -1,6 +1,7 @@
 #include "store/SettingsRecord.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
 #include "platform/Autostart.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Settings.h"
+#include "core/Settings.h"
 
 #include <QList>
 #include <QString>

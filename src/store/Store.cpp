@@ -1,6 +1,6 @@
 #include "store/Store.h"
 
-#include "store/Errors.h"
+#include "core/Errors.h"
 #include "store/FloatText.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Errors.h"
+#include "core/Errors.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -32,18 +32,6 @@ struct StoreValue {
     QString name;
     int type = RegNone;
     QVariant data;
-};
-
-// Raised when the database file cannot be used at all. The message names the file.
-class StoreOpenError : public std::runtime_error
-{
-public:
-    explicit StoreOpenError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
-    const QString &message() const { return m_message; }
-
-private:
-    QString m_message;
 };
 
 // The program's key tree (the registry hive HKEY_LOCAL_MACHINE, of which we

@@ -1,7 +1,8 @@
 #include "store/Version1Converter.h"
 
-#include "app/AppContext.h"
-#include "store/DateTime.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
+#include "core/DateTime.h"
 #include "store/FloatText.h"
 #include "store/GeneralRoutines.h"
 #include "store/SettingsRecord.h"

@@ -1,6 +1,7 @@
 #include "tariff/AccountPeriods.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
 #include "session/SessionRecords.h"
 #include "store/FloatText.h"
 #include "tariff/Formatting.h"

@@ -1,6 +1,7 @@
 #include "tariff/DayTypes.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
 #include "store/FloatText.h"
 #include "tariff/TariffKeys.h"
 

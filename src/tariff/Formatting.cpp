@@ -1,6 +1,6 @@
 #include "tariff/Formatting.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 
 #include <QLocale>
 

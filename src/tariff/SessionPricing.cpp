@@ -1,6 +1,7 @@
 #include "tariff/SessionPricing.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
 #include "platform/SystemClock.h"
 #include "session/SessionRecordWriter.h"
 #include "session/SessionRecords.h"

@@ -1,7 +1,8 @@
 #include "tariff/TimeZonePresets.h"
 
-#include "app/AppContext.h"
-#include "app/GlobalErrorHandler.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
+#include "core/GlobalErrorHandler.h"
 #include "store/FloatText.h"
 #include "store/GeneralRoutines.h"
 #include "tariff/TariffKeys.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/DateTime.h"
-#include "store/Errors.h"
+#include "core/DateTime.h"
+#include "core/Errors.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
 #include "users/LoginForm.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
 #include "users/Users.h"
 
 #include <QComboBox>

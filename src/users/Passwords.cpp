@@ -1,7 +1,7 @@
 #include "users/Passwords.h"
 
-#include "app/AppContext.h"
-#include "store/Errors.h"
+#include "core/AppContext.h"
+#include "core/Errors.h"
 #include "store/Store.h"
 #include "tariff/TariffKeys.h"
 

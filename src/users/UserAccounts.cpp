@@ -1,6 +1,7 @@
 #include "users/UserAccounts.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
 #include "tariff/TariffKeys.h"
 #include "users/Passwords.h"
 

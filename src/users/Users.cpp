@@ -1,6 +1,7 @@
 #include "users/Users.h"
 
-#include "app/AppContext.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
 #include "session/SessionLifecycle.h"
 #include "store/FloatText.h"
 #include "tariff/AccountPeriods.h"

@@ -1,9 +1,9 @@
 #include "alarms/AlarmChecking.h"
 #include "alarms/QuickAlarms.h"
-#include "app/EngineEvents.h"
+#include "core/EngineEvents.h"
 #include "platform/FakeDialUpNetwork.h"
 #include "platform/SoundPlayer.h"
-#include "store/Errors.h"
+#include "core/Errors.h"
 #include "support/EngineFixture.h"
 #include "support/TestMain.h"
 

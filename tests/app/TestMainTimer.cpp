@@ -4,7 +4,7 @@
 #include "session/ConnectionDetection.h"
 #include "session/SessionLifecycle.h"
 #include "session/SessionRecords.h"
-#include "store/Errors.h"
+#include "core/Errors.h"
 #include "support/TickingShell.h"
 #include "support/TestMain.h"
 #include "users/Users.h"

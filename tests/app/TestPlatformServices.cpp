@@ -1,6 +1,7 @@
-#include "app/AppContext.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
 #include "app/PlatformServices.h"
-#include "app/RecordingUi.h"
+#include "core/RecordingUi.h"
 #include "support/TempStore.h"
 #include "support/TestMain.h"
 

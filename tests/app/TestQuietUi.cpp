@@ -1,5 +1,5 @@
 #include "app/QuietUi.h"
-#include "app/RecordingUi.h"
+#include "core/RecordingUi.h"
 #include "support/TestMain.h"
 
 #include <QTemporaryFile>

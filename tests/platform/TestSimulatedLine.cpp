@@ -5,8 +5,9 @@
 #include "support/TempStore.h"
 #include "support/TestMain.h"
 
-#include "app/AppContext.h"
-#include "app/RecordingUi.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
+#include "core/RecordingUi.h"
 
 #include <QProcess>
 #include <QSignalSpy>

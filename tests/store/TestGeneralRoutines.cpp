@@ -1,6 +1,6 @@
 #include "app/BuildInfo.h"
-#include "store/DateTime.h"
-#include "store/Errors.h"
+#include "core/DateTime.h"
+#include "core/Errors.h"
 #include "store/FloatText.h"
 #include "store/GeneralRoutines.h"
 #include "store/Store.h"

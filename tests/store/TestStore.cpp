@@ -1,4 +1,4 @@
-#include "store/Errors.h"
+#include "core/Errors.h"
 #include "store/FloatText.h"
 #include "store/Store.h"
 #include "support/StoreDump.h"

@@ -7,9 +7,9 @@
 //                           already in DB) on a fake clock, and kills itself
 //                           with SIGKILL right after the first commit that
 //                           leaves a session count in the database
-#include "app/AppContext.h"
-#include "app/RecordingUi.h"
-#include "platform/Clock.h"
+#include "core/AppContext.h"
+#include "core/RecordingUi.h"
+#include "core/Clock.h"
 #include "session/SessionLifecycle.h"
 #include "store/Store.h"
 

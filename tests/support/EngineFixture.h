@@ -1,8 +1,9 @@
 #pragma once
 
-#include "app/AppContext.h"
-#include "app/RecordingUi.h"
-#include "platform/Clock.h"
+#include "core/AppContext.h"
+#include "store/Store.h"
+#include "core/RecordingUi.h"
+#include "core/Clock.h"
 #include "platform/SystemClock.h"
 #include "support/TempStore.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "session/SessionRecords.h"
-#include "store/DateTime.h"
+#include "core/DateTime.h"
 #include "store/FloatText.h"
 #include "store/Store.h"
 #include "tariff/TariffKeys.h"

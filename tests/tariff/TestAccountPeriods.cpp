@@ -1,5 +1,5 @@
 #include "session/SessionRecords.h"
-#include "store/Errors.h"
+#include "core/Errors.h"
 #include "store/FloatText.h"
 #include "support/EngineFixture.h"
 #include "support/TariffSeed.h"

@@ -1,6 +1,6 @@
-#include "store/DateTime.h"
+#include "core/DateTime.h"
 
-#include "store/Errors.h"
+#include "core/Errors.h"
 
 #include <QLocale>
 #include <QRegularExpression>

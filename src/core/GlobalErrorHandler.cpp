@@ -1,8 +1,8 @@
-#include "app/GlobalErrorHandler.h"
+#include "core/GlobalErrorHandler.h"
 
-#include "app/AppContext.h"
-#include "store/Errors.h"
+#include "core/AppContext.h"
 #include "store/Store.h"
+#include "core/Errors.h"
 
 #include <cxxabi.h>
 #include <cstdlib>

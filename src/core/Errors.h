@@ -43,3 +43,15 @@ class ConvertError : public TallylineError
 public:
     explicit ConvertError(const QString &message) : TallylineError(message, "EConvertError") {}
 };
+
+// Raised when the database file cannot be used at all. The message names the file.
+class StoreOpenError : public std::runtime_error
+{
+public:
+    explicit StoreOpenError(const QString &message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    const QString &message() const { return m_message; }
+
+private:
+    QString m_message;
+};

@@ -1,4 +1,4 @@
-#include "app/ErrorReport.h"
+#include "core/ErrorReport.h"
 
 QString InternalErrorText(const ErrorContext &context, const char *className, const QString &message)
 {

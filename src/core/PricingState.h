@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/DateTime.h"
+#include "core/DateTime.h"
 
 #include <QDateTime>
 #include <QtGlobal>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/TrafficStatistics.h"
+#include "core/TrafficStatistics.h"
 
 #include <QString>
 

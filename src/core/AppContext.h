@@ -1,21 +1,21 @@
 #pragma once
 
-#include "alarms/AlarmState.h"
-#include "app/AppHooks.h"
-#include "app/EngineEvents.h"
-#include "app/ErrorReport.h"
-#include "app/Platform.h"
-#include "app/ShellState.h"
-#include "app/StartupValues.h"
-#include "app/Ui.h"
-#include "platform/Clock.h"
-#include "session/ConnectionState.h"
-#include "session/SessionRecordWriteState.h"
-#include "store/Settings.h"
-#include "store/Store.h"
-#include "tariff/PricingState.h"
-#include "tariff/TariffState.h"
-#include "users/LoginState.h"
+#include "core/AlarmState.h"
+#include "core/AppHooks.h"
+#include "core/EngineEvents.h"
+#include "core/ErrorReport.h"
+#include "core/Platform.h"
+#include "core/ShellState.h"
+#include "core/StartupValues.h"
+#include "core/Ui.h"
+#include "core/Clock.h"
+#include "core/ConnectionState.h"
+#include "core/SessionRecordWriteState.h"
+#include "core/Settings.h"
+class Store;
+#include "core/PricingState.h"
+#include "core/TariffState.h"
+#include "core/LoginState.h"
 
 // The one application context: everything the engine procedures share,
 // passed to them by reference. No other process-wide state exists.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/DateTime.h"
+#include "core/DateTime.h"
 
 // The band in force, the ISP of the open session and the current account period.
 struct TariffState {
