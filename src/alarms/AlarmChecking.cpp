@@ -1,7 +1,6 @@
 #include "alarms/AlarmChecking.h"
 
 #include "core/AppContext.h"
-#include "app/MainTimer.h"
 #include "platform/SoundPlayer.h"
 #include "session/DialUp.h"
 #include "session/SessionLifecycle.h"
@@ -51,7 +50,7 @@ void playAlarmSound(AppContext &ctx, const QString &file)
 // not raised a second time by a tick that runs meanwhile.
 void showAlarmBox(AppContext &ctx, const QString &text)
 {
-    ShowMessageFromTick(ctx, MessageKind::Information, text);
+    ctx.ui.showMessageFromTick(MessageKind::Information, text);
 }
 
 int wholeMinutes(qint64 seconds)

@@ -10,15 +10,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
-
-QPointer<TQuickAlarmsForm> openForm;
 
 int fieldValue(const QLineEdit *edit)
 {
@@ -159,12 +156,3 @@ void TQuickAlarmsForm::Button1Click()
     accept();
 }
 
-void ShowQuickAlarmsForm(AppContext &ctx, TQuickAlarmsForm::Opener opener)
-{
-    if (openForm && openForm->isVisible())
-        return;
-    TQuickAlarmsForm form(ctx);
-    openForm = &form;
-    form.prepare(opener);
-    form.exec();
-}

@@ -46,7 +46,3 @@ private:
 
     AppContext &m_ctx;
 };
-
-// The tray items "Online time alarm" and "Specific time alarm": nothing
-// while the dialog is already up, else it is shown modally and released.
-void ShowQuickAlarmsForm(AppContext &ctx, TQuickAlarmsForm::Opener opener);

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QPointer>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
@@ -14,11 +13,6 @@ namespace {
 
 const QString ContentsPage = QStringLiteral("index.html");
 
-QPointer<THelpForm> &helpWindow()
-{
-    static QPointer<THelpForm> window;
-    return window;
-}
 
 // Only plain keywords name a page: no way out of the help directory.
 bool isPlainKeyword(const QString &keyword)
@@ -89,24 +83,4 @@ void THelpForm::showTopic(const QString &keyword)
     HelpBrowser->setSource(QUrl::fromLocalFile(file));
 }
 
-void ShowHelpWindow(const QString &helpDirectory, const QString &keyword)
-{
-    QPointer<THelpForm> &window = helpWindow();
-    if (!window)
-        window = new THelpForm(helpDirectory);
-    // Asked for from a modal window (the setup wizard, say), the help window
-    // becomes that window's own, so that it can be read, scrolled and closed
-    // while the modal window waits.
-    QWidget *modal = QApplication::activeModalWidget();
-    if (modal && modal != window && window->parentWidget() != modal)
-        window->setParent(modal, window->windowFlags() | Qt::Window);
-    window->showTopic(keyword);
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
 
-THelpForm *HelpWindow()
-{
-    return helpWindow().data();
-}

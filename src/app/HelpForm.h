@@ -30,9 +30,3 @@ public:
 private:
     QString m_helpDirectory;
 };
-
-// The one help window of the program, created on first use, raised at the
-// keyword's topic.
-void ShowHelpWindow(const QString &helpDirectory, const QString &keyword);
-// The help window if it exists (for tests).
-THelpForm *HelpWindow();

@@ -93,10 +93,11 @@ TMainAppForm::TMainAppForm(AppContext &ctx, QWidget *parent)
     Timer1.start();
     RASCheckTimer.start();
 
-    ctx.hooks.setKeepAlivePingAddress = [this](AppContext &c) { Ping1.setAddress(c.settings.AlivePingAddress); };
-    ctx.hooks.sendKeepAliveEcho = [this](AppContext &) { Ping1.Ping(); };
-    ctx.hooks.hangUpAllConnections = [](AppContext &c) { HangUpAllConnections(c); };
-    ctx.hooks.hideDialWindow = [this](AppContext &) { hideDialWindow(); };
+    // The address is taken at each echo: the settings may have changed it.
+    ctx.hooks.sendKeepAliveEcho = [this](AppContext &c) {
+        Ping1.setAddress(c.settings.AlivePingAddress);
+        Ping1.Ping();
+    };
     ctx.hooks.dialEntry = [this](AppContext &, const QString &entry) {
         DialUp1.Entry = entry;
         DialUp1.Dial();
@@ -104,14 +105,13 @@ TMainAppForm::TMainAppForm(AppContext &ctx, QWidget *parent)
     ctx.hooks.startDialUpStatistics = [this](AppContext &) { DialUp1.StartStatistics(true, true); };
 
     connect(&ctx.events, &EngineEvents::menuStateChanged, this, &TMainAppForm::MirrorMenuState);
+    connect(&ctx.events, &EngineEvents::sessionFullyConnected, this, &TMainAppForm::hideDialWindow);
     MirrorMenuState();
 }
 
 TMainAppForm::~TMainAppForm()
 {
-    m_ctx.hooks.setKeepAlivePingAddress = nullptr;
     m_ctx.hooks.sendKeepAliveEcho = nullptr;
-    m_ctx.hooks.hideDialWindow = nullptr;
     m_ctx.hooks.dialEntry = nullptr;
     m_ctx.hooks.startDialUpStatistics = nullptr;
     delete m_trayWindow;
@@ -363,8 +363,7 @@ void TMainAppForm::AccountInformation1Click()
         if (!m_ctx.login.LoggedIn)
             return;
     }
-    if (m_showMainForm)
-        m_showMainForm();
+    m_ctx.ui.showWindow(UiWindow::AccountInformation);
 }
 
 void TMainAppForm::HangUpCurrentConnection1Click()

@@ -42,9 +42,6 @@ public:
     // action when chosen. For the account window, the dial-up submenu, the
     // quick alarms, the settings dialog and the Internet tools.
     void plugIn(QAction *item, std::function<void()> action);
-    // What a left click on the icon and "Account Details" open for the
-    // logged-in user (the account window).
-    void setShowMainForm(std::function<void()> showMainForm) { m_showMainForm = std::move(showMainForm); }
 
     QTimer Timer1;
     QTimer RASCheckTimer;
@@ -129,7 +126,6 @@ private:
     bool m_trayClicksOn = false;
     bool m_closing = false;
     QList<QAction *> m_pluggedIn;
-    std::function<void()> m_showMainForm;
     std::unique_ptr<TDialForm> m_dialForm;
 
     TickFailureReport m_mainTickFailure;

@@ -17,35 +17,6 @@ namespace {
 // Main ticks in one minute (500 ms each): the keep-alive interval is in minutes.
 constexpr int TicksPerMinute = 120;
 
-// Keeps the main timer running while a box raised from a tick waits, and
-// remembers which box is up so that a tick running meanwhile does not raise
-// it again.
-class TickBox
-{
-public:
-    TickBox(AppContext &ctx, const QString &text) : m_ctx(ctx), m_text(text)
-    {
-        m_raised = !ctx.shell.TickBoxesShowing.contains(text);
-        if (!m_raised)
-            return;
-        ctx.shell.TickBoxesShowing.append(text);
-        ctx.shell.Timer1Enabled = true;
-    }
-    ~TickBox()
-    {
-        if (!m_raised)
-            return;
-        m_ctx.shell.TickBoxesShowing.removeOne(m_text);
-        m_ctx.shell.Timer1Enabled = false;  // until the end of this tick
-    }
-    bool raised() const { return m_raised; }
-
-private:
-    AppContext &m_ctx;
-    QString m_text;
-    bool m_raised = false;
-};
-
 void showHangUpItem(AppContext &ctx)
 {
     const bool connected = ctx.connection.ModemConnected;
@@ -63,7 +34,7 @@ void closeSessionWithoutTimezone(AppContext &ctx)
     // Closing clears the flag; set again, the opening attempts of the ticks
     // that follow stay silent instead of adding "cannot be opened" to this box.
     shell.NoTimezoneWarned = true;
-    ShowMessageFromTick(ctx, MessageKind::Information,
+    ctx.ui.showMessageFromTick(MessageKind::Information,
                         QStringLiteral("There is no timezone defined for the current time. Session has been closed."));
 }
 
@@ -71,7 +42,7 @@ void lockDialUp(AppContext &ctx)
 {
     ctx.connection.ModemConnected = false;
     HangUpAllConnections(ctx);
-    if (ShowMessageFromTick(ctx, MessageKind::Information,
+    if (ctx.ui.showMessageFromTick(MessageKind::Information,
                             QStringLiteral("Dial-up access has been disabled until you login to Tallyline.")))
         ShowLoginForm(ctx);
 }
@@ -85,7 +56,7 @@ void offerReconnection(AppContext &ctx)
         shell.ReconnectArmed = false;
         bool answer = true;
         if (ctx.settings.PromptForReconnection)
-            answer = ConfirmFromTick(ctx, QStringLiteral("Do you wish to reconnect to ") + entry + QStringLiteral(" ?"));
+            answer = ctx.ui.confirmFromTick(QStringLiteral("Do you wish to reconnect to ") + entry + QStringLiteral(" ?"));
         if (answer && ctx.hooks.dialEntry)
             ctx.hooks.dialEntry(ctx, entry);
     }
@@ -101,7 +72,7 @@ void fullConnectionDuties(AppContext &ctx)
 
     if (!shell.LastDialledEntry.isEmpty())
         shell.ReconnectArmed = true;
-    AppHooks::call(ctx.hooks.hideDialWindow, ctx);
+    Q_EMIT ctx.events.sessionFullyConnected();
 
     const qint64 seconds = ctx.pricing.SecondsOnline;
     const qint64 total = ctx.connection.TotalReceived + ctx.connection.TotalTransmitted;
@@ -132,20 +103,6 @@ void fullConnectionDuties(AppContext &ctx)
 
 } // namespace
 
-bool ShowMessageFromTick(AppContext &ctx, MessageKind kind, const QString &text)
-{
-    const TickBox box(ctx, text);
-    if (box.raised())
-        ctx.ui.showMessage(kind, text);
-    return box.raised();
-}
-
-bool ConfirmFromTick(AppContext &ctx, const QString &text)
-{
-    const TickBox box(ctx, text);
-    return box.raised() && ctx.ui.confirm(text);
-}
-
 void Timer1Timer(AppContext &ctx)
 {
     PROCEDURE_GUARD(ctx, "MainApp", "Timer1Timer");
@@ -154,9 +111,6 @@ void Timer1Timer(AppContext &ctx)
     const Settings &s = ctx.settings;
 
     shell.Timer1Enabled = false;
-
-    if (ctx.ui.accountWindowExists())
-        ctx.ui.setAccountStatusText(4, FormatClockTime(ctx.clock.nowDateTime()));
 
     showHangUpItem(ctx);
 

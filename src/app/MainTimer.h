@@ -19,12 +19,6 @@ void Timer1Timer(AppContext &ctx);
 // one correction per session, then the timer switches itself off.
 void SntpClockTimerTimer(AppContext &ctx);
 
-// A box raised by a tick. The main timer runs on while it waits; a box whose
-// text is already up (raised by an outer tick) is not raised again and the
-// call returns false (confirm: answers No).
-bool ShowMessageFromTick(AppContext &ctx, MessageKind kind, const QString &text);
-bool ConfirmFromTick(AppContext &ctx, const QString &text);
-
 // How a timer's failures have been reported: a failure is shown once, not
 // again while the same failure repeats tick after tick, and never while the
 // box of an earlier one is still up.

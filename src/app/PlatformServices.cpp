@@ -1,10 +1,10 @@
 #include "app/PlatformServices.h"
 
-#include "core/AppContext.h"
-
-void PlatformServices::installInto(AppContext &ctx)
+Platform PlatformServices::services()
 {
-    ctx.platform.sound = &m_sound;
-    ctx.platform.launcher = &m_launcher;
-    ctx.platform.systemClock = &m_systemClock;
+    Platform platform;
+    platform.sound = &m_sound;
+    platform.launcher = &m_launcher;
+    platform.systemClock = &m_systemClock;
+    return platform;
 }

@@ -4,7 +4,7 @@
 #include "platform/SoundPlayer.h"
 #include "platform/SystemClock.h"
 
-struct AppContext;
+#include "core/Platform.h"
 
 // The machine's own services for the running program: sounds, session
 // programs and the system clock the clock guard sets back. The dial-up line
@@ -12,8 +12,8 @@ struct AppContext;
 class PlatformServices
 {
 public:
-    // Puts every service into the context's platform.
-    void installInto(AppContext &ctx);
+    // Every service, for the context's platform.
+    Platform services();
 
 private:
     QtSoundPlayer m_sound;

@@ -5,6 +5,8 @@
 #include "core/GlobalErrorHandler.h"
 #include "platform/Autostart.h"
 #include "platform/InstanceLock.h"
+#include "session/DialUp.h"
+#include "session/SessionLifecycle.h"
 #include "session/SessionRecordWriter.h"
 #include "store/FloatText.h"
 #include "store/GeneralRoutines.h"
@@ -12,6 +14,7 @@
 #include "store/SettingsRecord.h"
 #include "store/Version1Converter.h"
 #include "users/Passwords.h"
+#include "users/Users.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -128,7 +131,14 @@ void SeedDataDirectory(const QString &dataDirectory, const QString &shippedDirec
     }
 }
 
-Startup::Startup(Ui &ui, Clock &clock, const AppHooks &hooks) : m_ui(ui), m_clock(clock), m_hooks(hooks) {}
+Startup::Startup(Ui &ui, Clock &clock, const Platform &platform, const AppHooks &hooks)
+    : m_ui(ui), m_clock(clock), m_platform(platform), m_hooks(hooks)
+{
+    if (!m_hooks.closeSession)
+        m_hooks.closeSession = CloseSession;
+    if (!m_hooks.hangUpAllConnections)
+        m_hooks.hangUpAllConnections = HangUpAllConnections;
+}
 
 Startup::~Startup()
 {
@@ -220,6 +230,7 @@ bool Startup::runSequence(const StartupOptions &options)
     AppContext &ctx = *m_context;
     ctx.startup = values;
     ctx.hooks = m_hooks;
+    ctx.platform = m_platform;
     if (options.useAutostartEntry) {
         m_autostart = std::make_unique<AutostartEntry>();
         ctx.platform.autostart = m_autostart.get();
@@ -245,8 +256,7 @@ bool Startup::runSequence(const StartupOptions &options)
     } catch (const TallylineError &) {
     }
 
-    AppHooks::call(ctx.hooks.createResidentWindows, ctx);
-    AppHooks::call(ctx.hooks.addTrayIcon, ctx);
+    ctx.ui.startResidentShell(ctx);
     InitialiseApplication(ctx);
     return true;
 }
@@ -311,33 +321,19 @@ void InitialiseApplication(AppContext &ctx)
     ctx.startup.helpFile = ctx.startup.programDirectory + QStringLiteral("Tallyline.hlp");
     ctx.startup.savedCurrencyDecimals = LocaleCurrencyDecimals();
 
-    AppHooks::call(ctx.hooks.logOutUser, ctx);
+    StartUpLogon(ctx);
 
-    if (s.AutoLogonLastUser && s.NumberOfUsers > 0) {
-        ctx.login.AdminSession = s.PreviousUser == 1 && !s.AlwaysPromptPassword;
-        if (s.AlwaysPromptPassword) {
-            AppHooks::call(ctx.hooks.showLoginForm, ctx);
-        } else if (s.PreviousUser != 0) {
-            ctx.login.CurrentUser = s.PreviousUser;
-            AppHooks::call(ctx.hooks.loginUser, ctx);
-        } else {
-            AppHooks::call(ctx.hooks.showLoginForm, ctx);
-        }
-    }
-
-    AppHooks::call(ctx.hooks.setKeepAlivePingAddress, ctx);
-
-    const int monitorWidth = ctx.hooks.monitorWindowWidth ? ctx.hooks.monitorWindowWidth(ctx) : 141;
+    // A monitor position saved on a larger screen would put it out of
+    // sight; the monitor goes to the saved position whenever it is shown.
     if (s.TaskBarWindowX >= ctx.startup.screenWidth || s.TaskBarWindowY >= ctx.startup.screenHeight) {
-        s.TaskBarWindowX = int(std::lround(ctx.startup.screenWidth / 2.0 - monitorWidth / 2.0));
+        s.TaskBarWindowX = int(std::lround(ctx.startup.screenWidth / 2.0 - ctx.startup.monitorWindowWidth / 2.0));
         s.TaskBarWindowY = 0;
     }
-    AppHooks::call(ctx.hooks.moveMonitorWindow, ctx);
 
     if (s.ShowSplashForm)
-        AppHooks::call(ctx.hooks.showSplashForm, ctx);
+        ctx.ui.showWindow(UiWindow::Splash);
     if (s.NumberOfUsers == 0)
-        AppHooks::call(ctx.hooks.showWizardForm, ctx);
+        ctx.ui.showWindow(UiWindow::SetupWizard);
 }
 
 void CloseAppAndTidy(AppContext &ctx)
@@ -377,7 +373,7 @@ void CloseAppAndTidy(AppContext &ctx)
                                    .arg(QDir::toNativeSeparators(backup), why));
         }
     }
-    step([&] { AppHooks::call(ctx.hooks.removeTrayIcon, ctx); });
+    step([&] { ctx.ui.endResidentShell(); });
     if (firstFailure) {
         // The report names the procedure that failed, not the last one entered.
         ctx.errorContext = failedIn;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AppHooks.h"
+#include "core/Platform.h"
 
 #include <QString>
 #include <memory>
@@ -40,7 +41,10 @@ struct StartupOptions {
 class Startup
 {
 public:
-    Startup(Ui &ui, Clock &clock, const AppHooks &hooks = {});
+    // platform: the machine's services for the run (the dial-up line comes
+    // with the resident shell). Hooks left empty close the session and hang
+    // up through the engine's own procedures.
+    Startup(Ui &ui, Clock &clock, const Platform &platform = {}, const AppHooks &hooks = {});
     ~Startup();
 
     Startup(const Startup &) = delete;
@@ -64,6 +68,7 @@ private:
 
     Ui &m_ui;
     Clock &m_clock;
+    Platform m_platform;
     AppHooks m_hooks;
     int m_exitCode = 0;
     std::unique_ptr<InstanceLock> m_lock;

@@ -1,17 +1,34 @@
 #pragma once
 
+#include "core/SessionSnapshot.h"
+
 #include <QObject>
 
-// What the engine tells the windows has happened; each window connects to
-// what it shows and updates itself.
+// What the engine tells the windows has happened, as plain data; each window
+// connects to what it shows and formats it itself.
 class EngineEvents : public QObject
 {
     Q_OBJECT
 
 Q_SIGNALS:
-    // A pricing tick of the open session has finished: the running values
-    // are current. The session monitor refreshes from here.
-    void sessionPriced();
+    // A pricing tick of the open session has finished and its values are
+    // written. The monitor and the account window's live rows follow it.
+    void sessionPriced(const SessionSnapshot &snapshot);
+
+    // A session has been opened (its first tick is priced) or closed (its
+    // final values are written). The account window disables its tariff
+    // editing while a session is open and refreshes its lists on both.
+    void sessionOpened();
+    void sessionClosed();
+
+    // Each main tick while a session is open on a full connection: the dial
+    // window has done its job and goes away.
+    void sessionFullyConnected();
+
+    // The account period's totals were computed again.
+    void accountTotalsChanged(const AccountTotals &totals);
+    // A new account period began: period selectors and lists start afresh.
+    void accountPeriodRolledOver(const AccountTotals &totals);
 
     // A tariff preset was loaded into the current ISP: the account window
     // shows the new preset name and refills its band list.
@@ -19,12 +36,6 @@ Q_SIGNALS:
 
     // A user's alarm records were added to outside the alarm editor.
     void alarmListChanged();
-
-    // A session has been opened (its first tick is priced) or closed (its
-    // final values are written). The account window disables its tariff
-    // editing while a session is open and refreshes its lists on both.
-    void sessionOpened();
-    void sessionClosed();
 
     // ctx.shell.Menu changed: the tray mirrors it onto its items.
     void menuStateChanged();

@@ -1,16 +1,19 @@
 #pragma once
 
+#include "core/AppContext.h"
+#include "core/TickBoxes.h"
 #include "core/Ui.h"
 
 #include <QList>
-#include <QMap>
 #include <QQueue>
 #include <QStringList>
 
 #include <functional>
 
-// A Ui that remembers every box and answers confirmations from a script
-// (then with defaultAnswer). Used by tests and by headless runs.
+// A Ui that remembers every box and window and answers confirmations from a
+// script (then with defaultAnswer). Boxes from ticks follow the same rule as
+// on the screen once the resident shell is started. Used by tests and by
+// headless runs.
 class RecordingUi : public Ui
 {
 public:
@@ -30,30 +33,45 @@ public:
         messages.append({MessageKind::Confirmation, text});
         return answers.isEmpty() ? defaultAnswer : answers.dequeue();
     }
+    bool showMessageFromTick(MessageKind kind, const QString &text) override
+    {
+        return tickBoxes.raise(text, [&] { showMessage(kind, text); });
+    }
+    bool confirmFromTick(const QString &text) override
+    {
+        bool answer = false;
+        return tickBoxes.raise(text, [&] { answer = confirm(text); }) && answer;
+    }
 
     void beep() override { ++beeps; }
-    bool accountWindowExists() const override { return accountWindowOpen; }
-    void setAccountStatusText(int panel, const QString &text) override { statusPanels[panel] = text; }
-    void updateLiveRows(const LiveSessionRow &session, const LivePerformanceRow &performance) override
+    void showWindow(UiWindow window) override
     {
-        liveSessionRows.append(session);
-        livePerformanceRows.append(performance);
+        shownWindows.append(window);
+        if (window == UiWindow::FloatingMonitor)
+            floatingMonitorVisible = true;
+        if (onShowWindow)
+            onShowWindow(window);
     }
-    void refreshAccountPeriods() override { ++accountPeriodRefreshes; }
-    void showEndOfPeriodBill() override { ++endOfPeriodBills; }
-    void showFloatingMonitor() override
+    void hideWindow(UiWindow window) override
     {
-        ++floatingMonitorShows;
-        floatingMonitorVisible = true;
+        if (window == UiWindow::FloatingMonitor)
+            floatingMonitorVisible = false;
     }
-    void hideFloatingMonitor() override { floatingMonitorVisible = false; }
-    void showLoginForm() override
-    {
-        ++loginFormShows;
-        if (onShowLoginForm)
-            onShowLoginForm();
-    }
+    bool editorWindowOpen() const override { return editorOpen; }
     void showHelp(const QString &keyword) override { helpTopics.append(keyword); }
+    void startResidentShell(AppContext &ctx) override
+    {
+        ++residentShellStarts;
+        tickBoxes.setTimerSwitch(&ctx.shell.Timer1Enabled);
+        if (onStartResidentShell)
+            onStartResidentShell(ctx);
+    }
+    void endResidentShell() override
+    {
+        ++residentShellEnds;
+        if (onEndResidentShell)
+            onEndResidentShell();
+    }
 
     QStringList texts() const
     {
@@ -62,23 +80,25 @@ public:
             list.append(m.text);
         return list;
     }
+    // How often a window was asked for.
+    int shows(UiWindow window) const { return int(shownWindows.count(window)); }
 
     QList<Message> messages;
     QQueue<bool> answers;
     bool defaultAnswer = false;
+    TickBoxes tickBoxes;
 
     int beeps = 0;
-    bool accountWindowOpen = false;   // what accountWindowExists answers
-    QMap<int, QString> statusPanels;  // last text of each status bar panel
-    QList<LiveSessionRow> liveSessionRows;
-    QList<LivePerformanceRow> livePerformanceRows;
-    int accountPeriodRefreshes = 0;
-    int endOfPeriodBills = 0;
-    int floatingMonitorShows = 0;
+    QList<UiWindow> shownWindows;
     bool floatingMonitorVisible = false;
-    int loginFormShows = 0;
-    std::function<void()> onShowLoginForm;  // stands in for the dialog's answer
+    bool editorOpen = false;  // what editorWindowOpen answers
+    int residentShellStarts = 0;
+    int residentShellEnds = 0;
+    // Stands in for what a window does while it is up (the login dialog's answer).
+    std::function<void(UiWindow)> onShowWindow;
     // Runs while a box "waits": what happens meanwhile (timer ticks).
     std::function<void(const Message &)> onMessage;
+    std::function<void(AppContext &)> onStartResidentShell;
+    std::function<void()> onEndResidentShell;
     QStringList helpTopics;
 };

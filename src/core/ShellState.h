@@ -45,8 +45,6 @@ struct ShellState {
     // tray form's timers follow them.
     bool Timer1Enabled = true;
     bool SntpClockTimerEnabled = false;
-    // Texts of the boxes that ticks have raised and that are still up.
-    QStringList TickBoxesShowing;
 
     TrayMenuState Menu;
 

@@ -15,4 +15,5 @@ struct StartupValues {
     double databaseVersion = 0;
     int screenWidth = 1024;
     int screenHeight = 768;
+    int monitorWindowWidth = 141;  // the floating monitor as laid out for the settings read
 };

@@ -2,28 +2,27 @@
 
 #include <QString>
 
-// The texts of the open session's rows in the account window's lists, ready
-// to show. sessionDay is the session's date in the short date format; the
-// window updates its live row only when that row's date column equals it.
-struct LiveSessionRow {
-    QString sessionDay;
-    QString startTime, endTime, timeOnline, sessionCost;
-    QString dailyTime, dailyCost, accountTime, accountCost;
-};
-
-struct LivePerformanceRow {
-    QString sessionDay;
-    QString startTime, timeOnline;
-    QString received, transmitted, averageReceiveRate, averageTransmitRate;
-    QString dailyDownloaded, accountDownloaded;
-};
+struct AppContext;
 
 // The kinds of modal message box the program shows.
 // Plain is a box without an icon.
 enum class MessageKind { Warning, Error, Information, Confirmation, Plain };
 
+// The windows the engine raises by name.
+enum class UiWindow {
+    AccountInformation,  // ShowMainForm
+    Login,               // brought up when open, otherwise modal until it closes
+    Splash,              // modal, closes by itself
+    SetupWizard,         // modal; a cancelled first run ends the program
+    EndOfPeriodBill,     // the bill, modally, with its "end of your account period" line
+    FloatingMonitor,     // the session monitor, kept on top while a session is open
+    OnlineTimeAlarm,     // the quick alarm dialog on its "online time" page
+    SpecificTimeAlarm,   // the quick alarm dialog on its "specific time" page
+};
+
 // What the engine needs from the screen: boxes that must be answered or seen
-// now, and the windows it has to raise. The GUI implements it; tests use
+// now, and the windows it has to raise. Everything that merely happened goes
+// out as EngineEvents. The GUI (Windows) implements it; tests use
 // RecordingUi, which records every call and scripts the answers.
 class Ui
 {
@@ -34,39 +33,6 @@ public:
     virtual void showMessage(MessageKind kind, const QString &text) = 0;
     // A Yes/No confirmation; true only for Yes.
     virtual bool confirm(const QString &text) = 0;
-
-    // A short warning sound.
-    virtual void beep() {}
-
-    // The account information window: whether it exists, its status bar
-    // panels (1-based), the blinking live rows of the open session, and the
-    // refill of its period selectors and lists after a new account period.
-    virtual bool accountWindowExists() const { return false; }
-    virtual void setAccountStatusText(int panel, const QString &text) {}
-    virtual void updateLiveRows(const LiveSessionRow &session, const LivePerformanceRow &performance) {}
-    virtual void refreshAccountPeriods() {}
-
-    // The bill, modally, with its "end of your account period" line shown.
-    virtual void showEndOfPeriodBill() {}
-
-    // The floating session monitor: shown with its text cleared and kept on
-    // top while a session is open (when the settings ask for it), hidden
-    // when the session closes.
-    virtual void showFloatingMonitor() {}
-    virtual void hideFloatingMonitor() {}
-
-    // The login dialog: brought up when it is already open, otherwise shown
-    // modally until it closes.
-    virtual void showLoginForm() {}
-
-    // Whether a window is open that the tray must not open others over (the
-    // editors, the bill, the wizard, the report window); each such window
-    // answers for itself once it exists.
-    virtual bool editorWindowOpen() const { return false; }
-
-    // The help window at the topic of a keyword ("IDH_login_window").
-    virtual void showHelp(const QString &keyword) {}
-
     // A box with OK and Cancel buttons; true only for OK.
     virtual bool confirmOkCancel(MessageKind kind, const QString &text)
     {
@@ -74,6 +40,33 @@ public:
         return confirm(text);
     }
 
-    // The account information window (ShowMainForm).
-    virtual void showMainForm() {}
+    // A box raised from a timer tick. The ticks go on while it waits, and a
+    // box whose text is already up is not stacked again: then nothing is
+    // shown and the call returns false (confirmFromTick answers No).
+    virtual bool showMessageFromTick(MessageKind kind, const QString &text)
+    {
+        showMessage(kind, text);
+        return true;
+    }
+    virtual bool confirmFromTick(const QString &text) { return confirm(text); }
+
+    // A short warning sound.
+    virtual void beep() {}
+
+    // Shows a window; a modal one returns when it closes.
+    virtual void showWindow(UiWindow window) { Q_UNUSED(window); }
+    virtual void hideWindow(UiWindow window) { Q_UNUSED(window); }
+
+    // Whether a window is open that the tray must not open others over (the
+    // editors, the bill, the wizard, the report window).
+    virtual bool editorWindowOpen() const { return false; }
+
+    // The help window at the topic of a keyword ("IDH_login_window").
+    virtual void showHelp(const QString &keyword) { Q_UNUSED(keyword); }
+
+    // The resident shell: the tray icon and the windows that live as long
+    // as the program, made once the context is ready (before the log-in),
+    // and the tray icon taken away at the end.
+    virtual void startResidentShell(AppContext &ctx) { Q_UNUSED(ctx); }
+    virtual void endResidentShell() {}
 };

@@ -366,5 +366,5 @@ void AfterSetupWizard(AppContext &ctx)
     if (!ctx.login.LoggedIn)
         ShowLoginForm(ctx);
     if (ctx.login.LoggedIn)
-        ctx.ui.showMainForm();
+        ctx.ui.showWindow(UiWindow::AccountInformation);
 }

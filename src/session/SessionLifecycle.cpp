@@ -162,7 +162,7 @@ void OpenSession(AppContext &ctx)
     }
 
     if (ctx.settings.ShowFloatingWindow)
-        ctx.ui.showFloatingMonitor();
+        ctx.ui.showWindow(UiWindow::FloatingMonitor);
 
     ResetAlarmFireCounters(ctx);
 
@@ -225,7 +225,7 @@ void CloseSession(AppContext &ctx)
     showSessionCommands(ctx, false);
     Q_EMIT ctx.events.sessionClosed();
 
-    ctx.ui.hideFloatingMonitor();
+    ctx.ui.hideWindow(UiWindow::FloatingMonitor);
 
     if (shell.ProgramsRun) {
         closePrograms(ctx);

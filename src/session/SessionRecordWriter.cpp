@@ -2,7 +2,6 @@
 
 #include "core/AppContext.h"
 #include "store/Store.h"
-#include "app/MainTimer.h"
 #include "session/SessionRecords.h"
 
 #include <QDir>
@@ -97,7 +96,7 @@ void reportOnce(AppContext &ctx)
     // Ticks go on under the box, and write as soon as they can. Outside a
     // tick (a command from the menu) the main timer keeps its switch.
     const bool timerEnabled = ctx.shell.Timer1Enabled;
-    ShowMessageFromTick(ctx, MessageKind::Warning, text);
+    ctx.ui.showMessageFromTick(MessageKind::Warning, text);
     ctx.shell.Timer1Enabled = timerEnabled;
 }
 

@@ -179,17 +179,3 @@ void TTaskBarWindowForm::TimerFloatingTextMouseUp()
     m_ctx.settings.TaskBarWindowY = y();
 }
 
-void InstallMonitorHooks(AppContext &ctx, TTaskBarWindowForm &form)
-{
-    QPointer<TTaskBarWindowForm> window(&form);
-    ctx.hooks.monitorWindowWidth = [window](AppContext &) {
-        if (!window)
-            return 0;
-        window->LayoutSessionMonitor();
-        return window->width();
-    };
-    ctx.hooks.moveMonitorWindow = [window](AppContext &) {
-        if (window)
-            window->moveToSavedPosition();
-    };
-}

@@ -60,7 +60,3 @@ private:
     QRect m_dragRect;     // screen coordinates
     QRubberBand *m_dragFrame = nullptr;
 };
-
-// Start-up's placement of the monitor: its width (laid out with the
-// settings as read) and the move to the saved position.
-void InstallMonitorHooks(AppContext &ctx, TTaskBarWindowForm &form);

@@ -173,6 +173,22 @@ DateTime CalculateEndAccountDate(AppContext &ctx, DateTime start)
     return end;
 }
 
+namespace {
+
+AccountTotals accountTotalsOf(const PricingState &p, DateTime start, DateTime end)
+{
+    AccountTotals totals;
+    totals.start = start;
+    totals.end = end;
+    totals.sessions = p.AccountSessions;
+    totals.seconds = p.AccountSeconds;
+    totals.cost = p.AccountCost;
+    totals.downloaded = p.AccountDownloaded;
+    return totals;
+}
+
+} // namespace
+
 void CalculateAccountTotals(AppContext &ctx, DateTime end, DateTime start)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "CalculateAccountTotals");
@@ -193,8 +209,7 @@ void CalculateAccountTotals(AppContext &ctx, DateTime end, DateTime start)
         p.AccountDownloaded += t.downloaded;
     }
     read.commit();
-    if (ctx.ui.accountWindowExists())
-        ctx.ui.setAccountStatusText(3, QStringLiteral("Account Cost : ") + FormatMoney(ctx, p.AccountCost));
+    Q_EMIT ctx.events.accountTotalsChanged(accountTotalsOf(p, start, end));
 }
 
 void CalculateDailyTotals(AppContext &ctx)
@@ -220,14 +235,13 @@ void CheckEndOfAccountPeriod(AppContext &ctx)
     if (ctx.clock.today() < ctx.tariff.AccountEndDate)
         return;
     if (ctx.settings.DisplayBillWindow)
-        ctx.ui.showEndOfPeriodBill();
+        ctx.ui.showWindow(UiWindow::EndOfPeriodBill);
     const DateTime start = CalculateAccountStartDate(ctx);
     const DateTime end = CalculateEndAccountDate(ctx, start);
     ctx.tariff.AccountStartDate = start;
     ctx.tariff.AccountEndDate = end;
     CalculateAccountTotals(ctx, end, start);
-    if (ctx.ui.accountWindowExists())
-        ctx.ui.refreshAccountPeriods();
+    Q_EMIT ctx.events.accountPeriodRolledOver(accountTotalsOf(ctx.pricing, start, end));
 }
 
 QString OnlineIntegerToString(qint64 seconds)

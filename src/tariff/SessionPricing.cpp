@@ -84,40 +84,27 @@ void price(PricingState &p, const Band &band)
     p.PricedSeconds = p.SecondsOnline;
 }
 
-void showStatusBar(AppContext &ctx)
-{
-    const PricingState &p = ctx.pricing;
-    ctx.ui.setAccountStatusText(1, QStringLiteral("Time online : ") + OnlineIntegerToString(p.SecondsOnline));
-    ctx.ui.setAccountStatusText(2, QStringLiteral("Session Cost : ") + FormatSessionMoney(ctx, p.SessionCost));
-    ctx.ui.setAccountStatusText(3, QStringLiteral("Account Cost : ") + FormatMoney(ctx, p.AccountCost));
-}
-
-void showLiveRows(AppContext &ctx, DateTime now)
+SessionSnapshot snapshotOf(const AppContext &ctx, DateTime now)
 {
     const PricingState &p = ctx.pricing;
     const ConnectionState &c = ctx.connection;
-    LiveSessionRow row;
-    row.sessionDay = FormatShortDate(p.SessionDay);
-    row.startTime = FormatClockTime(p.SessionStart);
-    row.endTime = FormatClockTime(now);
-    row.timeOnline = OnlineIntegerToString(p.SecondsOnline);
-    row.sessionCost = FormatSessionMoney(ctx, p.SessionCost);
-    row.dailyTime = OnlineIntegerToString(p.DailySeconds);
-    row.dailyCost = FormatMoney(ctx, p.DailyCost);
-    row.accountTime = OnlineIntegerToString(p.AccountSeconds);
-    row.accountCost = FormatMoney(ctx, p.AccountCost);
-
-    LivePerformanceRow perf;
-    perf.sessionDay = row.sessionDay;
-    perf.startTime = row.startTime;
-    perf.timeOnline = row.timeOnline;
-    perf.received = FormatBytes(c.TotalReceived);
-    perf.transmitted = FormatBytes(c.TotalTransmitted);
-    perf.averageReceiveRate = FormatRate(c.AverageReceiveRate);
-    perf.averageTransmitRate = FormatRate(c.AverageTransmitRate);
-    perf.dailyDownloaded = FormatBytes(p.DailyDownloaded);
-    perf.accountDownloaded = FormatBytes(p.AccountDownloaded);
-    ctx.ui.updateLiveRows(row, perf);
+    SessionSnapshot snapshot;
+    snapshot.sessionDay = p.SessionDay;
+    snapshot.start = p.SessionStart;
+    snapshot.moment = now;
+    snapshot.secondsOnline = p.SecondsOnline;
+    snapshot.sessionCost = p.SessionCost;
+    snapshot.dailySeconds = p.DailySeconds;
+    snapshot.dailyCost = p.DailyCost;
+    snapshot.accountSeconds = p.AccountSeconds;
+    snapshot.accountCost = p.AccountCost;
+    snapshot.received = c.TotalReceived;
+    snapshot.transmitted = c.TotalTransmitted;
+    snapshot.averageReceiveRate = c.AverageReceiveRate;
+    snapshot.averageTransmitRate = c.AverageTransmitRate;
+    snapshot.dailyDownloaded = p.DailyDownloaded;
+    snapshot.accountDownloaded = p.AccountDownloaded;
+    return snapshot;
 }
 
 } // namespace
@@ -176,11 +163,6 @@ void UpdateSessionInformation(AppContext &ctx)
     p.DailyDownloaded = p.Opening.DailyDownloaded + ctx.connection.TotalReceived;
     p.AccountDownloaded = p.Opening.AccountDownloaded + ctx.connection.TotalReceived;
 
-    const bool windowShown = ctx.ui.accountWindowExists();
-    if (windowShown)
-        showStatusBar(ctx);
     WriteSessionRecordValues(ctx, now, true);
-    if (windowShown)
-        showLiveRows(ctx, now);
-    Q_EMIT ctx.events.sessionPriced();
+    Q_EMIT ctx.events.sessionPriced(snapshotOf(ctx, now));
 }

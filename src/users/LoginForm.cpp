@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -95,16 +94,3 @@ void TLoginForm::Button3Click()
     m_ctx.ui.showHelp(QStringLiteral("IDH_login_window"));
 }
 
-void ShowLoginFormWindow(AppContext &ctx, QWidget *parent)
-{
-    static QPointer<TLoginForm> open;
-    if (open) {
-        open->show();
-        open->raise();
-        open->activateWindow();
-        return;
-    }
-    TLoginForm form(ctx, parent);
-    open = &form;
-    form.exec();
-}

@@ -35,8 +35,3 @@ private:
 
     AppContext &m_ctx;
 };
-
-// What the Ui's showLoginForm does: an open login dialog is only brought
-// to the front; otherwise a new one is shown modally and released when it
-// closes.
-void ShowLoginFormWindow(AppContext &ctx, QWidget *parent = nullptr);

@@ -78,7 +78,7 @@ QStringList UserLoginNames(AppContext &ctx)
 void ShowLoginForm(AppContext &ctx)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "ShowLoginForm");
-    ctx.ui.showLoginForm();
+    ctx.ui.showWindow(UiWindow::Login);
 }
 
 void LoginUser(AppContext &ctx)
@@ -136,8 +136,6 @@ void LoginUser(AppContext &ctx)
     menu.AutoDetectionItemEnabled = (login.Restrictions & DisableTimezoneEditing) == 0;
     menuChanged(ctx);
 
-    if (ctx.ui.accountWindowExists())
-        CheckRestrictions(ctx);
     Q_EMIT ctx.events.userLoggedIn();
 
     CheckEndOfAccountPeriod(ctx);

@@ -4,6 +4,7 @@
 #include "app/MainAppForm.h"
 #include "app/gui/BoxRequests.h"
 #include "app/gui/MessageBoxUi.h"
+#include "app/gui/Windows.h"
 #include "session/ConnectionDetection.h"
 #include "session/SessionLifecycle.h"
 #include "support/SessionFixture.h"
@@ -209,16 +210,17 @@ void TestMainAppForm::laterWindowsPlugIntoTheirItems()
     QVERIFY(!form.Settings->isEnabled());
 
     // Account Details without a login asks for one first, and opens nothing when it fails.
-    int mainForms = 0;
-    form.setShowMainForm([&] { ++mainForms; });
     form.plugIn(form.AccountInformation1, [] {});
     form.AccountInformation1->trigger();
-    QCOMPARE(f.ui.loginFormShows, 1);
-    QCOMPARE(mainForms, 0);
-    f.ui.onShowLoginForm = [&] { LogInWithPassword(f.ctx, QStringLiteral("Ann"), QStringLiteral("pw")); };
+    QCOMPARE(f.ui.shows(UiWindow::Login), 1);
+    QCOMPARE(f.ui.shows(UiWindow::AccountInformation), 0);
+    f.ui.onShowWindow = [&](UiWindow window) {
+        if (window == UiWindow::Login)
+            LogInWithPassword(f.ctx, QStringLiteral("Ann"), QStringLiteral("pw"));
+    };
     form.AccountInformation1->trigger();
-    QCOMPARE(f.ui.loginFormShows, 2);
-    QCOMPARE(mainForms, 1);
+    QCOMPARE(f.ui.shows(UiWindow::Login), 2);
+    QCOMPARE(f.ui.shows(UiWindow::AccountInformation), 1);
 }
 
 void TestMainAppForm::exitItemAndConfirmation_data()
@@ -326,15 +328,17 @@ void TestMainAppForm::helpTopics()
 
 void TestMainAppForm::helpWindowShowsTheKeywordsPage()
 {
-    const QString dir = QStringLiteral(TALLYLINE_SOURCE_DATA_DIR "/help");
-    ShowHelpWindow(dir, QStringLiteral("IDH_login_window"));
-    THelpForm *window = HelpWindow();
+    FakeClock clock;
+    Windows windows(clock, QStringLiteral("simulated"));
+    windows.setHelpDirectory(QStringLiteral(TALLYLINE_SOURCE_DATA_DIR "/help"));
+    windows.showHelp(QStringLiteral("IDH_login_window"));
+    THelpForm *window = windows.helpWindow();
     QVERIFY(window);
     QVERIFY(window->isVisible());
     QCOMPARE(window->HelpBrowser->documentTitle(), QStringLiteral("Logging in"));
     // The same window, another topic; its links lead on.
-    ShowHelpWindow(dir, QStringLiteral("IDH_tray_menu"));
-    QCOMPARE(HelpWindow(), window);
+    windows.showHelp(QStringLiteral("IDH_tray_menu"));
+    QCOMPARE(windows.helpWindow(), window);
     QCOMPARE(window->HelpBrowser->documentTitle(), QStringLiteral("The tray icon and its menu"));
     window->HelpBrowser->setSource(QUrl(QStringLiteral("IDH_login_window.html")));
     QCOMPARE(window->HelpBrowser->documentTitle(), QStringLiteral("Logging in"));
@@ -342,7 +346,7 @@ void TestMainAppForm::helpWindowShowsTheKeywordsPage()
     window->ContentsButton->click();
     QCOMPARE(window->HelpBrowser->documentTitle(), QStringLiteral("Tallyline Help"));
     window->close();
-    QTRY_VERIFY(!HelpWindow());
+    QTRY_VERIFY(!windows.helpWindow());
 }
 
 void TestMainAppForm::quickAlarmCheckMarks()

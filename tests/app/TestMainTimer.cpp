@@ -261,7 +261,7 @@ void TestMainTimer::tickGoesOnWhileItsBoxWaits()
     QCOMPARE(s.ui.texts(), QStringList{NoTimezoneClosed});
     // After the box the tick finished and left the timer on.
     QVERIFY(s.ctx.shell.Timer1Enabled);
-    QVERIFY(s.ctx.shell.TickBoxesShowing.isEmpty());
+    QVERIFY(s.ui.tickBoxes.showing().isEmpty());
 }
 
 void TestMainTimer::manualOpenAndClose_data()
@@ -330,7 +330,7 @@ void TestMainTimer::dialUpLockedForLoggedOutUser()
     s.network.removeOnHangUp = true;
     s.lineAt(RasState::ConnectDevice);
     int loginShows = 0;
-    s.ui.onShowLoginForm = [&] { ++loginShows; };
+    s.ui.onShowWindow = [&](UiWindow window) { loginShows += window == UiWindow::Login; };
     // Boxes that would come again while this one waits do not.
     s.ui.onMessage = [&](const RecordingUi::Message &) {
         s.lineAt(RasState::ConnectDevice);
@@ -648,7 +648,7 @@ void TestMainTimer::alarmBoxLetsTheTickGoOn()
              qPrintable(QStringLiteral("%1 .. %2").arg(secondsWhenRaised).arg(secondsWhenAnswered)));
     QCOMPARE(recordWhenAnswered, double(secondsWhenAnswered));
     QVERIFY(s.ctx.shell.Timer1Enabled);
-    QVERIFY(s.ctx.shell.TickBoxesShowing.isEmpty());
+    QVERIFY(s.ui.tickBoxes.showing().isEmpty());
     QVERIFY(s.ctx.shell.SessionOpen);
 }
 

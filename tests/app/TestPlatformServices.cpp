@@ -22,7 +22,7 @@ void TestPlatformServices::theProgramGetsTheMachinesServices()
     RecordingUi ui;
     AppContext ctx(*temp.store, clock, ui);
     PlatformServices services;
-    services.installInto(ctx);
+    ctx.platform = services.services();
     QVERIFY(dynamic_cast<LinuxSystemClock *>(ctx.platform.systemClock));
     QVERIFY(dynamic_cast<QtSoundPlayer *>(ctx.platform.sound));
     QVERIFY(dynamic_cast<LinuxProgramLauncher *>(ctx.platform.launcher));

@@ -42,25 +42,28 @@ struct Run {
         options.shippedDirectory = QStringLiteral(TALLYLINE_SOURCE_DATA_DIR);
         options.screenWidth = 1024;
         options.screenHeight = 768;
-        const auto record = [this](const char *name) {
-            return [this, name](AppContext &) { calls.append(QLatin1String(name)); };
+        // What start-up asks of the screen and what the log-in reports.
+        ui.onStartResidentShell = [this](AppContext &ctx) {
+            calls.append(QStringLiteral("startResidentShell"));
+            ctx.startup.monitorWindowWidth = monitorWindowWidth;
+            QObject::connect(&ctx.events, &EngineEvents::userLoggedOut, [this] { calls.append(QStringLiteral("logOutUser")); });
+            QObject::connect(&ctx.events, &EngineEvents::userLoggedIn, [this] { calls.append(QStringLiteral("loginUser")); });
         };
-        hooks.createResidentWindows = record("createResidentWindows");
-        hooks.addTrayIcon = record("addTrayIcon");
-        hooks.removeTrayIcon = record("removeTrayIcon");
-        hooks.logOutUser = record("logOutUser");
-        hooks.loginUser = record("loginUser");
-        hooks.showLoginForm = record("showLoginForm");
-        hooks.showSplashForm = record("showSplashForm");
-        hooks.showWizardForm = record("showWizardForm");
-        hooks.setKeepAlivePingAddress = record("setKeepAlivePingAddress");
-        hooks.moveMonitorWindow = record("moveMonitorWindow");
-        hooks.hangUpAllConnections = record("hangUpAllConnections");
+        ui.onEndResidentShell = [this] { calls.append(QStringLiteral("endResidentShell")); };
+        ui.onShowWindow = [this](UiWindow window) {
+            if (window == UiWindow::Login)
+                calls.append(QStringLiteral("showLoginForm"));
+            else if (window == UiWindow::Splash)
+                calls.append(QStringLiteral("showSplashForm"));
+            else if (window == UiWindow::SetupWizard)
+                calls.append(QStringLiteral("showWizardForm"));
+        };
+        hooks.hangUpAllConnections = [this](AppContext &) { calls.append(QStringLiteral("hangUpAllConnections")); };
     }
 
     bool start()
     {
-        startup = std::make_unique<Startup>(ui, clock, hooks);
+        startup = std::make_unique<Startup>(ui, clock, Platform(), hooks);
         return startup->run(options);
     }
     AppContext &ctx() { return *startup->context(); }
@@ -76,6 +79,7 @@ struct Run {
     RecordingUi ui;
     AppHooks hooks;
     StartupOptions options;
+    int monitorWindowWidth = 141;
     QStringList calls;
     std::unique_ptr<Startup> startup;
 };
@@ -172,8 +176,7 @@ void TestStartup::freshStartReachesTheWizard()
     Run run(dir.path());
     QVERIFY(run.start());
     QCOMPARE(run.ui.messages.size(), 0);
-    QCOMPARE(run.calls, QStringList({"createResidentWindows", "addTrayIcon", "logOutUser", "setKeepAlivePingAddress",
-                                     "moveMonitorWindow", "showSplashForm", "showWizardForm"}));
+    QCOMPARE(run.calls, QStringList({"startResidentShell", "logOutUser", "showSplashForm", "showWizardForm"}));
 
     const StartupValues &values = run.ctx().startup;
     QCOMPARE(values.versionText, QStringLiteral("%1.%2 Build %3")
@@ -439,10 +442,10 @@ void TestStartup::exitTidy_data()
     QTest::addColumn<int>("users");
     QTest::addColumn<QStringList>("calls");
 
-    QTest::newRow("defaults") << false << false << 1 << QStringList{"removeTrayIcon"};
-    QTest::newRow("no backup") << true << false << 1 << QStringList{"removeTrayIcon"};
-    QTest::newRow("disconnect on exit") << false << true << 1 << QStringList{"hangUpAllConnections", "removeTrayIcon"};
-    QTest::newRow("first run cancelled: no users, no backup") << false << false << 0 << QStringList{"removeTrayIcon"};
+    QTest::newRow("defaults") << false << false << 1 << QStringList{"endResidentShell"};
+    QTest::newRow("no backup") << true << false << 1 << QStringList{"endResidentShell"};
+    QTest::newRow("disconnect on exit") << false << true << 1 << QStringList{"hangUpAllConnections", "endResidentShell"};
+    QTest::newRow("first run cancelled: no users, no backup") << false << false << 0 << QStringList{"endResidentShell"};
 }
 
 void TestStartup::exitTidy()
@@ -508,7 +511,7 @@ void TestStartup::failedSettingsWriteStillBacksUp()
 
     QVERIFY_THROWS_EXCEPTION(TallylineError, CloseAppAndTidy(run.ctx()));
     QVERIFY(QFileInfo::exists(dir.backup()));
-    QCOMPARE(run.calls, QStringList({"hangUpAllConnections", "removeTrayIcon"}));
+    QCOMPARE(run.calls, QStringList({"hangUpAllConnections", "endResidentShell"}));
     QCOMPARE(run.ctx().errorContext.procedure, QStringLiteral("WriteSettingsToDatabase"));
 }
 
@@ -551,7 +554,7 @@ void TestStartup::exitGoesOnPastAFault()
     QCOMPARE(run.ui.messages[0].kind, MessageKind::Error);
     QVERIFY2(run.ui.messages[0].text.contains(named), qPrintable(run.ui.messages[0].text));
     QCOMPARE(QFileInfo(dir.backup()).isFile(), sessionCloseFails);
-    QCOMPARE(run.calls, QStringList{"removeTrayIcon"});
+    QCOMPARE(run.calls, QStringList{"endResidentShell"});
     int stored = 0;
     QVERIFY(ctx.store.ReadStoreInteger(QStringLiteral("ModemCorrectionFactor"), QStringLiteral("Settings"), stored));
     QCOMPARE(stored, 17);
@@ -640,6 +643,10 @@ void TestStartup::automaticLogin()
     AppContext &ctx = run.ctx();
     Settings &s = ctx.settings;
     s.NumberOfUsers = users;
+    // The accounts the automatic log-in finds.
+    for (int n = 1; n <= users; ++n)
+        ctx.store.WriteStoreString(QStringLiteral("Login Name"), QStringLiteral("Users\\User%1").arg(n),
+                                   QStringLiteral("User %1").arg(n));
     s.AutoLogonLastUser = autoLogon;
     s.AlwaysPromptPassword = alwaysPrompt;
     s.PreviousUser = previousUser;
@@ -649,10 +656,7 @@ void TestStartup::automaticLogin()
 
     InitialiseApplication(ctx);
     QStringList expected{"logOutUser"};
-    if (!action.isEmpty() && action != QLatin1String("showWizardForm"))
-        expected << action;
-    expected << "setKeepAlivePingAddress" << "moveMonitorWindow";
-    if (action == QLatin1String("showWizardForm"))
+    if (!action.isEmpty())
         expected << action;
     QCOMPARE(run.calls, expected);
     if (autoLogon && users > 0)
@@ -681,18 +685,15 @@ void TestStartup::monitorWindowPosition()
 
     DataDir dir;
     Run run(dir.path());
-    run.hooks.monitorWindowWidth = [](AppContext &) { return 200; };
-    QPoint moved;
-    run.hooks.moveMonitorWindow = [&moved](AppContext &ctx) {
-        moved = QPoint(ctx.settings.TaskBarWindowX, ctx.settings.TaskBarWindowY);
-    };
+    run.monitorWindowWidth = 200;
     {
         auto store = dir.openStore();
         store->WriteStoreInteger(QStringLiteral("TaskBarWindowX"), QStringLiteral("Settings"), x);
         store->WriteStoreInteger(QStringLiteral("TaskBarWindowY"), QStringLiteral("Settings"), y);
     }
     QVERIFY(run.start());
-    QCOMPARE(moved, QPoint(expectedX, expectedY));
+    const Settings &s = run.ctx().settings;
+    QCOMPARE(QPoint(s.TaskBarWindowX, s.TaskBarWindowY), QPoint(expectedX, expectedY));
 }
 
 void TestStartup::plainPasswordsAreHashedAtStartUp()

@@ -1,5 +1,5 @@
 #include "app/HelpForm.h"
-#include "app/gui/MessageBoxUi.h"
+#include "app/gui/Windows.h"
 #include "dialogs/SetupWizard.h"
 #include "dialogs/WizardForm.h"
 #include "dialogs/WizardISPForm.h"
@@ -711,7 +711,9 @@ void TestSetupWizard::afterFinishing()
 {
     WizardFixture f;
     int shownLogins = 0;
-    f.ui.onShowLoginForm = [&] {
+    f.ui.onShowWindow = [&](UiWindow window) {
+        if (window != UiWindow::Login)
+            return;
         ++shownLogins;
         f.ctx.login.LoggedIn = true;  // the user logs in
         f.ctx.login.CurrentUser = 1;
@@ -740,7 +742,7 @@ void TestSetupWizard::helpButton()
 void TestSetupWizard::helpIsUsableWhileTheWizardWaits()
 {
     WizardFixture f;
-    MessageBoxUi realUi;
+    Windows realUi(f.clock, QStringLiteral("simulated"));
     realUi.setHelpDirectory(QStringLiteral(TALLYLINE_SOURCE_DATA_DIR "/help"));
     AppContext ctx(f.store(), f.clock, realUi);
     ctx.settings = f.ctx.settings;
@@ -753,7 +755,7 @@ void TestSetupWizard::helpIsUsableWhileTheWizardWaits()
     bool closed = false;
     QTimer::singleShot(0, &form, [&] {
         QTest::mouseClick(form.HelpButton, Qt::LeftButton);
-        THelpForm *help = HelpWindow();
+        THelpForm *help = realUi.helpWindow();
         helpShown = help && help->isVisible();
         helpBelongsToTheWizard = help && help->parentWidget() == &form && help->isWindow();
         if (help) {

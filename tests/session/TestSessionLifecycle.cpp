@@ -180,7 +180,7 @@ void TestSessionLifecycle::wholeSessionFromLoginToDrop()
     QVERIFY(!f.ctx.alarms.OnlineTimeAlarmArmed);
     QVERIFY(!f.ctx.alarms.ClockTimeAlarmArmed);
     QVERIFY(!f.ui.floatingMonitorVisible);
-    QCOMPARE(f.ui.floatingMonitorShows, 1);
+    QCOMPARE(f.ui.shows(UiWindow::FloatingMonitor), 1);
     QVERIFY(f.ui.messages.isEmpty());
 }
 
@@ -278,7 +278,7 @@ void TestSessionLifecycle::noBandMeansNoSessionAndOneMessage()
     QVERIFY(f.ctx.shell.NoTimezoneWarned);
     QCOMPARE(sessionsOn(f, f.clock.today()), 0);
     QVERIFY(f.sound.played.isEmpty());
-    QCOMPARE(f.ui.floatingMonitorShows, 0);
+    QCOMPARE(f.ui.shows(UiWindow::FloatingMonitor), 0);
 
     // A band later in the day: the session opens, and its close re-arms the message.
     f.clock.set(QDateTime(QDate(2001, 1, 10), QTime(9, 0)));

@@ -21,6 +21,7 @@ struct EngineFixture {
         ctx.login.LoggedIn = true;
         ctx.currencySymbol = QStringLiteral("\u00a3");
         ctx.connection.ConnectedEntryName = QStringLiteral("Default");
+        ui.tickBoxes.setTimerSwitch(&ctx.shell.Timer1Enabled);
     }
 
     Store &store() { return *temp.store; }

@@ -12,7 +12,11 @@ namespace testsupport {
 // An application context on a fresh store, a fake clock, a recording Ui and
 // a fake dial-up network.
 struct FakeLineContext {
-    FakeLineContext() : ctx(*temp.store, clock, ui) { ctx.platform.dialUp = &network; }
+    FakeLineContext() : ctx(*temp.store, clock, ui)
+    {
+        ctx.platform.dialUp = &network;
+        ui.tickBoxes.setTimerSwitch(&ctx.shell.Timer1Enabled);
+    }
 
     TempStore temp;
     FakeClock clock;

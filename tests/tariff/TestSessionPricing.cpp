@@ -1,5 +1,6 @@
 #include "platform/SystemClock.h"
 #include "session/SessionRecords.h"
+#include "account_window/LiveRows.h"
 #include "support/EngineFixture.h"
 #include "support/TariffSeed.h"
 #include "support/TestMain.h"
@@ -73,7 +74,7 @@ private Q_SLOTS:
     void daylightSavingChanges_data();
     void daylightSavingChanges();
     void liveValuesReachTheAccountWindow();
-    void nothingShownWithoutTheAccountWindow();
+    void eachTickReportsItsNumbersAfterWriting();
     void byteAndRateTexts_data();
     void byteAndRateTexts();
     void moneyTexts_data();
@@ -343,18 +344,24 @@ void TestSessionPricing::liveValuesReachTheAccountWindow()
         .isp(1, QStringLiteral("Default"), QStringLiteral("Any"))
         .weekBands(1, {{0, 0, 0.06, 0.10, 1}});
     seed.session({DateTimeFromQDate(QDate(2001, 1, 8)) + 0.5, 3600, 1.00, 5000, 0});
-    f.ui.accountWindowOpen = true;
+    // Stands in for the account window, which formats each tick's snapshot.
+    QList<SessionSnapshot> snapshots;
+    QObject::connect(&f.ctx.events, &EngineEvents::sessionPriced,
+                     [&snapshots](const SessionSnapshot &snapshot) { snapshots.append(snapshot); });
+    const auto status = [&f, &snapshots](int panel) {
+        return FormatSessionStatusTexts(f.ctx, snapshots.last()).at(panel - 1);
+    };
     f.ctx.connection.TotalReceived = 1048576;
     f.ctx.connection.TotalTransmitted = 1048575;
     f.ctx.connection.AverageReceiveRate = 2048;
     f.ctx.connection.AverageTransmitRate = 3 * 1048576.0;
     openSession(f);
 
-    QCOMPARE(f.ui.statusPanels.value(1), QStringLiteral("Time online : 00:00:11"));
-    QCOMPARE(f.ui.statusPanels.value(2), QStringLiteral("Session Cost : ") + money(0.111, 3));
-    QCOMPARE(f.ui.statusPanels.value(3), QStringLiteral("Account Cost : ") + money(1.111, 2));
-    QCOMPARE(f.ui.liveSessionRows.size(), 1);
-    const LiveSessionRow &row = f.ui.liveSessionRows.last();
+    QCOMPARE(status(1), QStringLiteral("Time online : 00:00:11"));
+    QCOMPARE(status(2), QStringLiteral("Session Cost : ") + money(0.111, 3));
+    QCOMPARE(status(3), QStringLiteral("Account Cost : ") + money(1.111, 2));
+    QCOMPARE(snapshots.size(), 1);
+    const LiveSessionRow row = FormatLiveSessionRow(f.ctx, snapshots.last());
     QCOMPARE(row.sessionDay, QStringLiteral("08/01/2001"));
     QCOMPARE(row.startTime, QStringLiteral("23:49:50"));
     QCOMPARE(row.endTime, QStringLiteral("23:50:00"));
@@ -364,7 +371,7 @@ void TestSessionPricing::liveValuesReachTheAccountWindow()
     QCOMPARE(row.dailyCost, money(1.111, 2));
     QCOMPARE(row.accountTime, QStringLiteral("01:00:11"));
     QCOMPARE(row.accountCost, money(1.111, 2));
-    const LivePerformanceRow &perf = f.ui.livePerformanceRows.last();
+    const LivePerformanceRow perf = FormatLivePerformanceRow(snapshots.last());
     QCOMPARE(perf.sessionDay, QStringLiteral("08/01/2001"));
     QCOMPARE(perf.startTime, QStringLiteral("23:49:50"));
     QCOMPARE(perf.received, QStringLiteral("1.00 MB"));
@@ -377,19 +384,29 @@ void TestSessionPricing::liveValuesReachTheAccountWindow()
     // Past midnight the row still names the day the session opened.
     for (int i = 0; i < 24; ++i)
         tick(f, 30000);
-    QCOMPARE(f.ui.liveSessionRows.last().sessionDay, QStringLiteral("08/01/2001"));
-    QCOMPARE(f.ui.liveSessionRows.last().endTime, QStringLiteral("00:02:00"));
-    QCOMPARE(f.ui.statusPanels.value(1), QStringLiteral("Time online : 00:12:11"));
+    QCOMPARE(FormatLiveSessionRow(f.ctx, snapshots.last()).sessionDay, QStringLiteral("08/01/2001"));
+    QCOMPARE(FormatLiveSessionRow(f.ctx, snapshots.last()).endTime, QStringLiteral("00:02:00"));
+    QCOMPARE(status(1), QStringLiteral("Time online : 00:12:11"));
 }
 
-void TestSessionPricing::nothingShownWithoutTheAccountWindow()
+void TestSessionPricing::eachTickReportsItsNumbersAfterWriting()
 {
     EngineFixture f;
     TariffSeed(f.store()).isp(1, QStringLiteral("Default"), QStringLiteral("Any")).weekBands(1, {{0, 0, 0.06, 0, 0}});
+    // The record holds the tick's values by the time the windows hear of it.
+    double writtenWhenReported = -1;
+    QList<SessionSnapshot> snapshots;
+    QObject::connect(&f.ctx.events, &EngineEvents::sessionPriced, [&](const SessionSnapshot &snapshot) {
+        snapshots.append(snapshot);
+        writtenWhenReported = GetFromDataFile(f.ctx, 1, 1, SessionTimeOnline, f.ctx.pricing.SessionDay);
+    });
     openSession(f);
     tick(f);
-    QVERIFY(f.ui.statusPanels.isEmpty());
-    QVERIFY(f.ui.liveSessionRows.isEmpty());
+    QCOMPARE(snapshots.size(), 2);
+    QCOMPARE(snapshots.last().secondsOnline, f.ctx.pricing.SecondsOnline);
+    QCOMPARE(snapshots.last().sessionCost, f.ctx.pricing.SessionCost);
+    QCOMPARE(snapshots.last().moment, DateTimeFromQDateTime(f.clock.now()));
+    QCOMPARE(writtenWhenReported, double(f.ctx.pricing.SecondsOnline));
     QCOMPARE(GetFromDataFile(f.ctx, 1, 1, SessionTimeOnline, f.ctx.pricing.SessionDay), 11.0);
 }
 

@@ -1,8 +1,10 @@
 #include "app/gui/MessageBoxUi.h"
+#include "app/gui/Windows.h"
 #include "support/SessionFixture.h"
 #include "support/TestMain.h"
 #include "users/LoginForm.h"
 #include "users/Passwords.h"
+#include "users/Users.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -193,23 +195,32 @@ void TestLoginForm::showLoginFormWindowRunsOneDialog()
 {
     SessionFixture f;
     seed(f);
-    f.ctx.settings.PreviousUser = 3;
+    // The program's own windows, with the tray on the simulated line.
+    Windows windows(f.clock, QStringLiteral("simulated"));
+    AppContext ctx(f.store(), f.clock, windows);
+    ctx.settings = f.ctx.settings;
+    ctx.login.PasswordCost = f.ctx.login.PasswordCost;
+    ctx.startup.programDirectory = f.temp.dir.path() + QLatin1Char('/');
+    ctx.settings.PreviousUser = 3;
+    windows.startResidentShell(ctx);
     int nested = 0;
     // While the modal dialog runs: a second request only raises it, then
     // Jane (no password) logs in through it.
     QTimer::singleShot(0, [&] {
         auto *form = qobject_cast<TLoginForm *>(QApplication::activeModalWidget());
         QVERIFY(form);
-        ShowLoginFormWindow(f.ctx);
-        const QWidgetList windows = QApplication::topLevelWidgets();
-        nested = int(std::count_if(windows.begin(), windows.end(),
+        ShowLoginForm(ctx);
+        QCOMPARE(windows.loginForm(), form);
+        const QWidgetList topLevel = QApplication::topLevelWidgets();
+        nested = int(std::count_if(topLevel.begin(), topLevel.end(),
                                    [](QWidget *w) { return qobject_cast<TLoginForm *>(w) != nullptr; }));
         QTest::mouseClick(form->Button1, Qt::LeftButton);
     });
-    ShowLoginFormWindow(f.ctx);
+    ShowLoginForm(ctx);
     QCOMPARE(nested, 1);
-    QVERIFY(f.ctx.login.LoggedIn);
-    QCOMPARE(f.ctx.login.CurrentUser, 3);
+    QVERIFY(ctx.login.LoggedIn);
+    QCOMPARE(ctx.login.CurrentUser, 3);
+    QVERIFY(!windows.loginForm());
 }
 
 TALLYLINE_TEST_MAIN(TestLoginForm)

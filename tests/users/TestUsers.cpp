@@ -320,7 +320,7 @@ void TestUsers::startUpLogon()
     QCOMPARE(f.ctx.login.LoggedIn, loggedInAs != 0);
     QCOMPARE(f.ctx.login.CurrentUser, loggedInAs);
     QCOMPARE(f.ctx.login.AdminSession, adminSession);
-    QCOMPARE(f.ui.loginFormShows, dialogs);
+    QCOMPARE(f.ui.shows(UiWindow::Login), dialogs);
     QVERIFY(f.ui.messages.isEmpty());
     // No password was asked, so none was upgraded.
     QVERIFY(!IsPasswordHash(f.userValue(1, "Password")));
@@ -384,11 +384,11 @@ void TestUsers::recordWithoutLoginNameLogsNobodyIn()
     QVERIFY(!f.ctx.login.LoggedIn);
     QCOMPARE(f.ctx.login.CurrentUser, 0);
     QCOMPARE(f.ctx.settings.PreviousUser, 0);
-    QCOMPARE(f.ui.loginFormShows, 1);
+    QCOMPARE(f.ui.shows(UiWindow::Login), 1);
 
     // CurrentUser 0, or no users at all: only the dialog.
     LoginUser(f.ctx);
-    QCOMPARE(f.ui.loginFormShows, 2);
+    QCOMPARE(f.ui.shows(UiWindow::Login), 2);
     QVERIFY(!f.ctx.login.LoggedIn);
 }
 
@@ -434,8 +434,8 @@ void TestUsers::checkRestrictionsOnTheTray()
     QVERIFY(!RestrictionApplies(f.ctx, DisableUserEditing));
     QCOMPARE(applied.count(), 2);
 
-    // With the account window open, the login applies the restrictions itself.
-    f.ui.accountWindowOpen = true;
+    // The account window applies the restrictions again when somebody logs in.
+    QObject::connect(&f.ctx.events, &EngineEvents::userLoggedIn, [&f] { CheckRestrictions(f.ctx); });
     QCOMPARE(LogInWithPassword(f.ctx, QStringLiteral("Admin"), QStringLiteral("Secret")), LoginResult::LoggedIn);
     QCOMPARE(applied.count(), 3);
     QVERIFY(f.ctx.shell.Menu.AutoDetectionItemEnabled);

@@ -1,7 +1,5 @@
 #include "app/gui/MessageBoxUi.h"
 
-#include "app/HelpForm.h"
-
 #include <QApplication>
 #include <QMessageBox>
 
@@ -73,11 +71,6 @@ bool MessageBoxUi::confirm(const QString &text)
 void MessageBoxUi::beep()
 {
     QApplication::beep();
-}
-
-void MessageBoxUi::showHelp(const QString &keyword)
-{
-    ShowHelpWindow(m_helpDirectory, keyword);
 }
 
 bool MessageBoxUi::confirmOkCancel(MessageKind kind, const QString &text)

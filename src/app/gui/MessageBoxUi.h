@@ -2,11 +2,10 @@
 
 #include "core/Ui.h"
 
-#include <functional>
-
 class QWidget;
 
-// The program's message boxes: modal, titled "Tallyline".
+// The program's message boxes: modal, titled "Tallyline", owned by the
+// window they come from.
 class MessageBoxUi : public Ui
 {
 public:
@@ -16,43 +15,10 @@ public:
     bool confirm(const QString &text) override;
     bool confirmOkCancel(MessageKind kind, const QString &text) override;
     void beep() override;
-    void showLoginForm() override
-    {
-        if (m_loginForm)
-            m_loginForm();
-    }
-
-    // What shows the login dialog (it needs the application context).
-    void setLoginFormHandler(std::function<void()> handler) { m_loginForm = std::move(handler); }
-
-    void showFloatingMonitor() override
-    {
-        if (m_showMonitor)
-            m_showMonitor();
-    }
-    void hideFloatingMonitor() override
-    {
-        if (m_hideMonitor)
-            m_hideMonitor();
-    }
-    // What shows and hides the floating session monitor (a resident window).
-    void setFloatingMonitorHandlers(std::function<void()> show, std::function<void()> hide)
-    {
-        m_showMonitor = std::move(show);
-        m_hideMonitor = std::move(hide);
-    }
-
-    // The help window, over the pages in the help directory.
-    void showHelp(const QString &keyword) override;
-    void setHelpDirectory(const QString &directory) { m_helpDirectory = directory; }
 
     // The program's texts break lines with a carriage return.
     static QString displayText(const QString &text);
 
 private:
     QWidget *m_parent;
-    std::function<void()> m_loginForm;
-    std::function<void()> m_showMonitor;
-    std::function<void()> m_hideMonitor;
-    QString m_helpDirectory;
 };
