@@ -109,9 +109,9 @@ int main(int argc, char **argv)
             resident.dialUpLine->control()->setProgramRequests(AnswerBoxRequest);
         resident.mainAppForm = std::make_unique<TMainAppForm>(ctx);
         TMainAppForm &form = *resident.mainAppForm;
-        form.plugIn(form.Afteraspecifiedtime1,
+        form.plugIn(form.onlineTimeAlarmItem(),
                     [&ctx] { ShowQuickAlarmsForm(ctx, TQuickAlarmsForm::Opener::OnlineTimeAlarm); });
-        form.plugIn(form.Ataspecifiedtime1,
+        form.plugIn(form.specificTimeAlarmItem(),
                     [&ctx] { ShowQuickAlarmsForm(ctx, TQuickAlarmsForm::Opener::SpecificTimeAlarm); });
     };
     hooks.hangUpAllConnections = [](AppContext &ctx) { HangUpAllConnections(ctx); };
