@@ -73,6 +73,7 @@ private Q_SLOTS:
     void failedCalls_data();
     void failedCalls();
     void keepRedialingUntilConnected();
+    void redialButtonHangsUpAndDialsAgain();
     void cancelEndsTheCallQuietly();
     void menuHangUp_data();
     void menuHangUp();
@@ -286,6 +287,29 @@ void TestDialForm::keepRedialingUntilConnected()
     f.network.emitProgress(104, RasState::ConnectDevice, DialError::LineBusy);
     QVERIFY(!w.isVisible());
     QCOMPARE(f.ui.texts(), QStringList{errorBox(QStringLiteral("Backup"), QStringLiteral("The line is busy."))});
+}
+
+void TestDialForm::redialButtonHangsUpAndDialsAgain()
+{
+    DialFixture f;
+    f.entryItem(0)->trigger();
+    TDialForm &w = f.window();
+    f.network.emitProgress(100, RasState::ConnectDevice);
+    f.network.addConnection(100, Provider, RasState::ConnectDevice);
+
+    auto *redial = w.findChild<QPushButton *>(QStringLiteral("RedialButton"));
+    QVERIFY(redial);
+    QCOMPARE(redial->text(), QStringLiteral("&Redial"));
+    QTest::mouseClick(redial, Qt::LeftButton);
+    QCOMPARE(f.network.hungUp, QList<qint64>{100});
+    QCOMPARE(w.statusLabel()->text(), QStringLiteral("Redialing..."));
+    QVERIFY(w.RedialTimer.isActive());
+    QCOMPARE(f.network.dialled, QStringList{Provider});
+
+    w.RedialTimerTimer();
+    QCOMPARE(f.network.dialled, QStringList(2, Provider));
+    QVERIFY(w.isVisible());
+    QVERIFY(f.ui.messages.isEmpty());
 }
 
 void TestDialForm::cancelEndsTheCallQuietly()
