@@ -59,29 +59,30 @@ TQuickAlarmsForm::TQuickAlarmsForm(AppContext &ctx, QWidget *parent) : QDialog(p
         grid->setColumnStretch(4, 1);
         return box;
     };
-    TimeOnlineGroup = group(QStringLiteral("Time Online"), QStringLiteral("Alarm activates after session has been open for"),
-                            OnlineTimeCheckBox, OnlineHoursEdit, OnlineMinutesEdit, OnlineHangUpCheckBox, true);
-    SpecificTimeGroup = group(QStringLiteral("Specific Time"), QStringLiteral("Alarm activates at specific time"),
-                              SpecificTimeCheckBox, SpecificHoursEdit, SpecificMinutesEdit, SpecificHangUpCheckBox,
-                              false);
+    m_onlineTimeGroup = group(QStringLiteral("Time Online"),
+                              QStringLiteral("Alarm activates after session has been open for"), m_onlineTimeCheck,
+                              m_onlineHoursEdit, m_onlineMinutesEdit, m_onlineHangUpCheck, true);
+    m_specificTimeGroup = group(QStringLiteral("Specific Time"), QStringLiteral("Alarm activates at specific time"),
+                                m_specificTimeCheck, m_specificHoursEdit, m_specificMinutesEdit, m_specificHangUpCheck,
+                                false);
     // The two groups share one place; the opener decides which is in front.
-    Groups = new QStackedWidget;
-    Groups->addWidget(TimeOnlineGroup);
-    Groups->addWidget(SpecificTimeGroup);
+    m_groups = new QStackedWidget;
+    m_groups->addWidget(m_onlineTimeGroup);
+    m_groups->addWidget(m_specificTimeGroup);
 
     auto *buttons = new QDialogButtonBox;
     QPushButton *ok = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
     QPushButton *cancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
-    ok->setObjectName(QStringLiteral("Button1"));
-    cancel->setObjectName(QStringLiteral("Button2"));
+    ok->setObjectName(QStringLiteral("OkButton"));
+    cancel->setObjectName(QStringLiteral("CancelButton"));
     ok->setAutoDefault(false);
     cancel->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &TQuickAlarmsForm::Button1Click);
+    connect(ok, &QPushButton::clicked, this, &TQuickAlarmsForm::onOkClicked);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(text);
-    layout->addWidget(Groups);
+    layout->addWidget(m_groups);
     layout->addWidget(buttons);
 }
 
@@ -109,9 +110,14 @@ bool TQuickAlarmsForm::eventFilter(QObject *watched, QEvent *event)
 void TQuickAlarmsForm::prepare(Opener opener)
 {
     const bool online = opener == Opener::OnlineTimeAlarm;
-    OnlineTimeCheckBox->setChecked(online);
-    SpecificTimeCheckBox->setChecked(!online);
-    Groups->setCurrentWidget(online ? TimeOnlineGroup : SpecificTimeGroup);
+    m_onlineTimeCheck->setChecked(online);
+    m_specificTimeCheck->setChecked(!online);
+    m_groups->setCurrentWidget(online ? m_onlineTimeGroup : m_specificTimeGroup);
+}
+
+QWidget *TQuickAlarmsForm::currentGroup() const
+{
+    return m_groups->currentWidget();
 }
 
 void TQuickAlarmsForm::showEvent(QShowEvent *event)
@@ -119,39 +125,39 @@ void TQuickAlarmsForm::showEvent(QShowEvent *event)
     PROCEDURE_GUARD(m_ctx, "QuickAlarms", "FormShow");
     const AlarmState &a = m_ctx.alarms;
     if (a.OnlineTimeAlarmArmed) {
-        OnlineTimeCheckBox->setChecked(true);
-        OnlineHangUpCheckBox->setChecked(a.OnlineTimeAlarmHangUp);
-        OnlineHoursEdit->setText(twoDigits(a.OnlineTimeAlarmMinutes / 60));
-        OnlineMinutesEdit->setText(twoDigits(a.OnlineTimeAlarmMinutes % 60));
+        m_onlineTimeCheck->setChecked(true);
+        m_onlineHangUpCheck->setChecked(a.OnlineTimeAlarmHangUp);
+        m_onlineHoursEdit->setText(twoDigits(a.OnlineTimeAlarmMinutes / 60));
+        m_onlineMinutesEdit->setText(twoDigits(a.OnlineTimeAlarmMinutes % 60));
     } else {
-        OnlineHoursEdit->setText(QStringLiteral("00"));
-        OnlineMinutesEdit->setText(QStringLiteral("00"));
-        OnlineHangUpCheckBox->setChecked(false);
+        m_onlineHoursEdit->setText(QStringLiteral("00"));
+        m_onlineMinutesEdit->setText(QStringLiteral("00"));
+        m_onlineHangUpCheck->setChecked(false);
     }
     if (a.ClockTimeAlarmArmed) {
-        SpecificTimeCheckBox->setChecked(true);
-        SpecificHangUpCheckBox->setChecked(a.ClockTimeAlarmHangUp);
-        SpecificHoursEdit->setText(twoDigits(a.ClockTimeAlarmMinutes / 60));
-        SpecificMinutesEdit->setText(twoDigits(a.ClockTimeAlarmMinutes % 60));
+        m_specificTimeCheck->setChecked(true);
+        m_specificHangUpCheck->setChecked(a.ClockTimeAlarmHangUp);
+        m_specificHoursEdit->setText(twoDigits(a.ClockTimeAlarmMinutes / 60));
+        m_specificMinutesEdit->setText(twoDigits(a.ClockTimeAlarmMinutes % 60));
     } else {
-        SpecificHoursEdit->setText(QStringLiteral("00"));
-        SpecificMinutesEdit->setText(QStringLiteral("00"));
-        SpecificHangUpCheckBox->setChecked(false);
+        m_specificHoursEdit->setText(QStringLiteral("00"));
+        m_specificMinutesEdit->setText(QStringLiteral("00"));
+        m_specificHangUpCheck->setChecked(false);
     }
     QDialog::showEvent(event);
 }
 
-void TQuickAlarmsForm::Button1Click()
+void TQuickAlarmsForm::onOkClicked()
 {
     QuickAlarmChoice c;
-    c.onlineTimeArmed = OnlineTimeCheckBox->isChecked();
-    c.onlineHours = fieldValue(OnlineHoursEdit);
-    c.onlineMinutes = fieldValue(OnlineMinutesEdit);
-    c.onlineTimeHangUp = OnlineHangUpCheckBox->isChecked();
-    c.clockTimeArmed = SpecificTimeCheckBox->isChecked();
-    c.clockHours = fieldValue(SpecificHoursEdit);
-    c.clockMinutes = fieldValue(SpecificMinutesEdit);
-    c.clockTimeHangUp = SpecificHangUpCheckBox->isChecked();
+    c.onlineTimeArmed = m_onlineTimeCheck->isChecked();
+    c.onlineHours = fieldValue(m_onlineHoursEdit);
+    c.onlineMinutes = fieldValue(m_onlineMinutesEdit);
+    c.onlineTimeHangUp = m_onlineHangUpCheck->isChecked();
+    c.clockTimeArmed = m_specificTimeCheck->isChecked();
+    c.clockHours = fieldValue(m_specificHoursEdit);
+    c.clockMinutes = fieldValue(m_specificMinutesEdit);
+    c.clockTimeHangUp = m_specificHangUpCheck->isChecked();
     ApplyQuickAlarms(m_ctx, c);
     accept();
 }

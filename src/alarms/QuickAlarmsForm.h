@@ -23,19 +23,18 @@ public:
     // the other and brings the chosen alarm's group to the front.
     void prepare(Opener opener);
 
-    QGroupBox *TimeOnlineGroup;
-    QGroupBox *SpecificTimeGroup;
-    QStackedWidget *Groups;
-    QCheckBox *OnlineTimeCheckBox;
-    QLineEdit *OnlineHoursEdit;
-    QLineEdit *OnlineMinutesEdit;
-    QCheckBox *OnlineHangUpCheckBox;
-    QCheckBox *SpecificTimeCheckBox;
-    QLineEdit *SpecificHoursEdit;
-    QLineEdit *SpecificMinutesEdit;
-    QCheckBox *SpecificHangUpCheckBox;
-
-    void Button1Click();
+    QGroupBox *onlineTimeGroup() const { return m_onlineTimeGroup; }
+    QGroupBox *specificTimeGroup() const { return m_specificTimeGroup; }
+    // The group in front.
+    QWidget *currentGroup() const;
+    QCheckBox *onlineTimeCheck() const { return m_onlineTimeCheck; }
+    QLineEdit *onlineHoursEdit() const { return m_onlineHoursEdit; }
+    QLineEdit *onlineMinutesEdit() const { return m_onlineMinutesEdit; }
+    QCheckBox *onlineHangUpCheck() const { return m_onlineHangUpCheck; }
+    QCheckBox *specificTimeCheck() const { return m_specificTimeCheck; }
+    QLineEdit *specificHoursEdit() const { return m_specificHoursEdit; }
+    QLineEdit *specificMinutesEdit() const { return m_specificMinutesEdit; }
+    QCheckBox *specificHangUpCheck() const { return m_specificHangUpCheck; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -43,6 +42,18 @@ protected:
 
 private:
     QLineEdit *timeField();
+    void onOkClicked();
 
     AppContext &m_ctx;
+    QGroupBox *m_onlineTimeGroup = nullptr;
+    QGroupBox *m_specificTimeGroup = nullptr;
+    QStackedWidget *m_groups = nullptr;
+    QCheckBox *m_onlineTimeCheck = nullptr;
+    QLineEdit *m_onlineHoursEdit = nullptr;
+    QLineEdit *m_onlineMinutesEdit = nullptr;
+    QCheckBox *m_onlineHangUpCheck = nullptr;
+    QCheckBox *m_specificTimeCheck = nullptr;
+    QLineEdit *m_specificHoursEdit = nullptr;
+    QLineEdit *m_specificMinutesEdit = nullptr;
+    QCheckBox *m_specificHangUpCheck = nullptr;
 };

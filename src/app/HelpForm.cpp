@@ -35,29 +35,32 @@ THelpForm::THelpForm(const QString &helpDirectory, QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
     resize(560, 600);
 
-    HelpBrowser = new QTextBrowser(this);
-    HelpBrowser->setObjectName(QStringLiteral("HelpBrowser"));
-    HelpBrowser->setOpenExternalLinks(true);
-    HelpBrowser->setSearchPaths({helpDirectory});
+    m_helpBrowser = new QTextBrowser(this);
+    m_helpBrowser->setObjectName(QStringLiteral("HelpBrowser"));
+    m_helpBrowser->setOpenExternalLinks(true);
+    m_helpBrowser->setSearchPaths({helpDirectory});
 
-    ContentsButton = new QPushButton(QStringLiteral("&Contents"), this);
-    BackButton = new QPushButton(QStringLiteral("&Back"), this);
-    CloseButton = new QPushButton(QStringLiteral("&Close"), this);
-    BackButton->setEnabled(false);
+    m_contentsButton = new QPushButton(QStringLiteral("&Contents"), this);
+    m_backButton = new QPushButton(QStringLiteral("&Back"), this);
+    m_closeButton = new QPushButton(QStringLiteral("&Close"), this);
+    m_contentsButton->setObjectName(QStringLiteral("ContentsButton"));
+    m_backButton->setObjectName(QStringLiteral("BackButton"));
+    m_closeButton->setObjectName(QStringLiteral("CloseButton"));
+    m_backButton->setEnabled(false);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(ContentsButton);
-    buttons->addWidget(BackButton);
+    buttons->addWidget(m_contentsButton);
+    buttons->addWidget(m_backButton);
     buttons->addStretch();
-    buttons->addWidget(CloseButton);
+    buttons->addWidget(m_closeButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
-    layout->addWidget(HelpBrowser);
+    layout->addWidget(m_helpBrowser);
 
-    connect(ContentsButton, &QPushButton::clicked, this, [this] { showTopic(QString()); });
-    connect(BackButton, &QPushButton::clicked, HelpBrowser, &QTextBrowser::backward);
-    connect(HelpBrowser, &QTextBrowser::backwardAvailable, BackButton, &QPushButton::setEnabled);
-    connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_contentsButton, &QPushButton::clicked, this, [this] { showTopic(QString()); });
+    connect(m_backButton, &QPushButton::clicked, m_helpBrowser, &QTextBrowser::backward);
+    connect(m_helpBrowser, &QTextBrowser::backwardAvailable, m_backButton, &QPushButton::setEnabled);
+    connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 QString THelpForm::topicFile(const QString &helpDirectory, const QString &keyword)
@@ -76,11 +79,11 @@ void THelpForm::showTopic(const QString &keyword)
 {
     const QString file = topicFile(m_helpDirectory, keyword);
     if (file.isEmpty()) {
-        HelpBrowser->setHtml(QStringLiteral("<p>The help pages are missing from %1.</p>")
-                                 .arg(QDir::toNativeSeparators(m_helpDirectory).toHtmlEscaped()));
+        m_helpBrowser->setHtml(QStringLiteral("<p>The help pages are missing from %1.</p>")
+                                   .arg(QDir::toNativeSeparators(m_helpDirectory).toHtmlEscaped()));
         return;
     }
-    HelpBrowser->setSource(QUrl::fromLocalFile(file));
+    m_helpBrowser->setSource(QUrl::fromLocalFile(file));
 }
 
 

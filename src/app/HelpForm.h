@@ -22,11 +22,15 @@ public:
     // empty when there are no help pages at all.
     static QString topicFile(const QString &helpDirectory, const QString &keyword);
 
-    QTextBrowser *HelpBrowser;
-    QPushButton *ContentsButton;
-    QPushButton *BackButton;
-    QPushButton *CloseButton;
+    QTextBrowser *helpBrowser() const { return m_helpBrowser; }
+    QPushButton *contentsButton() const { return m_contentsButton; }
+    QPushButton *backButton() const { return m_backButton; }
+    QPushButton *closeButton() const { return m_closeButton; }
 
 private:
     QString m_helpDirectory;
+    QTextBrowser *m_helpBrowser = nullptr;
+    QPushButton *m_contentsButton = nullptr;
+    QPushButton *m_backButton = nullptr;
+    QPushButton *m_closeButton = nullptr;
 };

@@ -72,7 +72,7 @@ TMainAppForm::TMainAppForm(AppContext &ctx, QWidget *parent)
             [this](qint64 handle) { DialUp1ActiveConnection(handle); });
 
     // FormCreate: the tray form's part of the menu state, and its timers.
-    Exit->setEnabled(ctx.settings.AllowToBeExited);
+    m_exitItem->setEnabled(ctx.settings.AllowToBeExited);
     ctx.shell.Menu.QuickAlarmsEnabled = false;
     buildPhoneBookMenu();
 
@@ -115,63 +115,64 @@ TMainAppForm::~TMainAppForm()
     m_ctx.hooks.dialEntry = nullptr;
     m_ctx.hooks.startDialUpStatistics = nullptr;
     delete m_trayWindow;
-    delete PopupMenu1;
+    delete m_trayMenu;
 }
 
 void TMainAppForm::buildMenu()
 {
     // No parent: a menu owned by a hidden window would not show on its own.
-    PopupMenu1 = new QMenu;
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    QMenu *menu = PopupMenu1;
+    m_trayMenu = new QMenu;
+    m_trayMenu->setObjectName(QStringLiteral("TrayMenu"));
+    QMenu *menu = m_trayMenu;
 
-    AccountInformation1 = addItem(menu, "AccountInformation1", QStringLiteral("Account Details"));
+    m_accountInformationItem = addItem(menu, "AccountInformationItem", QStringLiteral("Account Details"));
     menu->addSeparator();
-    DialConnectionMenu = addSubmenu(menu, "DialConnection1", QStringLiteral("Dial Connection"), &DialConnection1);
-    HangUpCurrentConnection1 =
-        addItem(menu, "HangUpCurrentConnection1", QStringLiteral("&Hang Up Current Connection"));
+    m_dialConnectionMenu =
+        addSubmenu(menu, "DialConnectionItem", QStringLiteral("Dial Connection"), &m_dialConnectionItem);
+    m_hangUpItem = addItem(menu, "HangUpItem", QStringLiteral("&Hang Up Current Connection"));
     menu->addSeparator();
-    Logonasadifferentuser1 = addItem(menu, "Logonasadifferentuser1", QStringLiteral("User Log In"));
-    LogOut1 = addItem(menu, "LogOut1", QStringLiteral("User Log Out"));
+    m_logInItem = addItem(menu, "LogInItem", QStringLiteral("User Log In"));
+    m_logOutItem = addItem(menu, "LogOutItem", QStringLiteral("User Log Out"));
     menu->addSeparator();
-    Disableautosessionopenclose1 =
-        addItem(menu, "Disableautosessionopenclose1", QStringLiteral("Automatic Online Detection"));
-    Disableautosessionopenclose1->setCheckable(true);
-    Disableautosessionopenclose1->setChecked(true);
+    m_onlineDetectionItem = addItem(menu, "OnlineDetectionItem", QStringLiteral("Automatic Online Detection"));
+    m_onlineDetectionItem->setCheckable(true);
+    m_onlineDetectionItem->setChecked(true);
     // A one-item group draws the item as a radio item and may leave it unchecked.
     m_detectionGroup = new QActionGroup(menu);
     m_detectionGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    m_detectionGroup->addAction(Disableautosessionopenclose1);
-    Opennewsession1 = addItem(menu, "Opennewsession1", QStringLiteral("Open Session."));
-    Closethissession1 = addItem(menu, "Closethissession1", QStringLiteral("Close Session"));
-    QuickAlarmsMenu = addSubmenu(menu, "QuickAlarms1", QStringLiteral("Quick Alarms (one shot)"), &QuickAlarms1);
-    Afteraspecifiedtime1 = addItem(QuickAlarmsMenu, "Afteraspecifiedtime1", QStringLiteral("Online time alarm"));
-    Ataspecifiedtime1 = addItem(QuickAlarmsMenu, "Ataspecifiedtime1", QStringLiteral("Specific time alarm"));
+    m_detectionGroup->addAction(m_onlineDetectionItem);
+    m_openSessionItem = addItem(menu, "OpenSessionItem", QStringLiteral("Open Session."));
+    m_closeSessionItem = addItem(menu, "CloseSessionItem", QStringLiteral("Close Session"));
+    m_quickAlarmsMenu =
+        addSubmenu(menu, "QuickAlarmsItem", QStringLiteral("Quick Alarms (one shot)"), &m_quickAlarmsItem);
+    m_onlineTimeAlarmItem = addItem(m_quickAlarmsMenu, "OnlineTimeAlarmItem", QStringLiteral("Online time alarm"));
+    m_specificTimeAlarmItem =
+        addItem(m_quickAlarmsMenu, "SpecificTimeAlarmItem", QStringLiteral("Specific time alarm"));
     menu->addSeparator();
-    Settings = addItem(menu, "Settings", QStringLiteral("&Settings"));
-    InternetToolsMenu = addSubmenu(menu, "InternetTools1", QStringLiteral("&Internet Tools..."), &InternetTools1);
-    Ping2 = addItem(InternetToolsMenu, "Ping2", QStringLiteral("&Ping"));
-    Finger1 = addItem(InternetToolsMenu, "Finger1", QStringLiteral("&Finger User"));
-    DNSLookUp1 = addItem(InternetToolsMenu, "DNSLookUp1", QStringLiteral("&DNS Look Up"));
-    HostLookUp1 = addItem(InternetToolsMenu, "HostLookUp1", QStringLiteral("&Host Look Up"));
+    m_settingsItem = addItem(menu, "SettingsItem", QStringLiteral("&Settings"));
+    m_internetToolsMenu =
+        addSubmenu(menu, "InternetToolsItem", QStringLiteral("&Internet Tools..."), &m_internetToolsItem);
+    m_pingItem = addItem(m_internetToolsMenu, "PingItem", QStringLiteral("&Ping"));
+    m_fingerItem = addItem(m_internetToolsMenu, "FingerItem", QStringLiteral("&Finger User"));
+    m_dnsLookUpItem = addItem(m_internetToolsMenu, "DnsLookUpItem", QStringLiteral("&DNS Look Up"));
+    m_hostLookUpItem = addItem(m_internetToolsMenu, "HostLookUpItem", QStringLiteral("&Host Look Up"));
     menu->addSeparator();
-    Exit = addItem(menu, "Exit", QStringLiteral("Exit"));
+    m_exitItem = addItem(menu, "ExitItem", QStringLiteral("Exit"));
 
-    connect(AccountInformation1, &QAction::triggered, this, &TMainAppForm::AccountInformation1Click);
-    connect(HangUpCurrentConnection1, &QAction::triggered, this, &TMainAppForm::HangUpCurrentConnection1Click);
-    connect(Logonasadifferentuser1, &QAction::triggered, this, &TMainAppForm::Logonasadifferentuser1Click);
-    connect(LogOut1, &QAction::triggered, this, &TMainAppForm::LogOut1Click);
-    connect(Disableautosessionopenclose1, &QAction::triggered, this,
-            &TMainAppForm::Disableautosessionopenclose1Click);
-    connect(Opennewsession1, &QAction::triggered, this, &TMainAppForm::Opennewsession1Click);
-    connect(Closethissession1, &QAction::triggered, this, &TMainAppForm::Closethissession1Click);
-    connect(Exit, &QAction::triggered, this, &TMainAppForm::ExitClick);
+    connect(m_accountInformationItem, &QAction::triggered, this, &TMainAppForm::onAccountInformationTriggered);
+    connect(m_hangUpItem, &QAction::triggered, this, &TMainAppForm::onHangUpTriggered);
+    connect(m_logInItem, &QAction::triggered, this, &TMainAppForm::onLogInTriggered);
+    connect(m_logOutItem, &QAction::triggered, this, &TMainAppForm::onLogOutTriggered);
+    connect(m_onlineDetectionItem, &QAction::triggered, this, &TMainAppForm::onOnlineDetectionTriggered);
+    connect(m_openSessionItem, &QAction::triggered, this, &TMainAppForm::onOpenSessionTriggered);
+    connect(m_closeSessionItem, &QAction::triggered, this, &TMainAppForm::onCloseSessionTriggered);
+    connect(m_exitItem, &QAction::triggered, this, &TMainAppForm::onExitTriggered);
 
-    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] {
+    connect(m_trayMenu, &QMenu::aboutToShow, this, [this] {
         m_ctx.shell.PopupShowing = true;
         MirrorMenuState();
     });
-    connect(PopupMenu1, &QMenu::aboutToHide, this, [this] { m_ctx.shell.PopupShowing = false; });
+    connect(m_trayMenu, &QMenu::aboutToHide, this, [this] { m_ctx.shell.PopupShowing = false; });
 }
 
 void TMainAppForm::plugIn(QAction *item, std::function<void()> action)
@@ -187,32 +188,32 @@ void TMainAppForm::MirrorMenuState()
     const TrayMenuState &state = m_ctx.shell.Menu;
     const auto available = [this](QAction *item) { return m_pluggedIn.contains(item); };
 
-    AccountInformation1->setEnabled(available(AccountInformation1));
-    DialConnection1->setEnabled(!PhoneBookItems.isEmpty() || available(DialConnection1));
-    HangUpCurrentConnection1->setEnabled(state.HangUpEnabled);
-    LogOut1->setEnabled(state.LogOutEnabled);
-    Disableautosessionopenclose1->setEnabled(state.AutoDetectionItemEnabled);
-    Disableautosessionopenclose1->setChecked(state.AutoDetectionItemChecked);
-    Opennewsession1->setEnabled(state.OpenSessionEnabled);
-    Closethissession1->setEnabled(state.CloseSessionEnabled);
-    QuickAlarms1->setEnabled(available(Afteraspecifiedtime1) || available(Ataspecifiedtime1));
-    for (QAction *alarm : {Afteraspecifiedtime1, Ataspecifiedtime1})
+    m_accountInformationItem->setEnabled(available(m_accountInformationItem));
+    m_dialConnectionItem->setEnabled(!m_phoneBookItems.isEmpty() || available(m_dialConnectionItem));
+    m_hangUpItem->setEnabled(state.HangUpEnabled);
+    m_logOutItem->setEnabled(state.LogOutEnabled);
+    m_onlineDetectionItem->setEnabled(state.AutoDetectionItemEnabled);
+    m_onlineDetectionItem->setChecked(state.AutoDetectionItemChecked);
+    m_openSessionItem->setEnabled(state.OpenSessionEnabled);
+    m_closeSessionItem->setEnabled(state.CloseSessionEnabled);
+    m_quickAlarmsItem->setEnabled(available(m_onlineTimeAlarmItem) || available(m_specificTimeAlarmItem));
+    for (QAction *alarm : {m_onlineTimeAlarmItem, m_specificTimeAlarmItem})
         alarm->setEnabled(available(alarm) && state.QuickAlarmsEnabled);
     // An armed quick alarm shows a check mark.
     const bool onlineTimeArmed = state.OnlineTimeAlarmChecked || m_ctx.alarms.OnlineTimeAlarmArmed;
     const bool clockTimeArmed = state.SpecificTimeAlarmChecked || m_ctx.alarms.ClockTimeAlarmArmed;
-    Afteraspecifiedtime1->setCheckable(onlineTimeArmed);
-    Afteraspecifiedtime1->setChecked(onlineTimeArmed);
-    Ataspecifiedtime1->setCheckable(clockTimeArmed);
-    Ataspecifiedtime1->setChecked(clockTimeArmed);
-    Settings->setEnabled(available(Settings) && state.SettingsEnabled);
+    m_onlineTimeAlarmItem->setCheckable(onlineTimeArmed);
+    m_onlineTimeAlarmItem->setChecked(onlineTimeArmed);
+    m_specificTimeAlarmItem->setCheckable(clockTimeArmed);
+    m_specificTimeAlarmItem->setChecked(clockTimeArmed);
+    m_settingsItem->setEnabled(available(m_settingsItem) && state.SettingsEnabled);
     bool anyTool = false;
-    for (QAction *tool : {Ping2, Finger1, DNSLookUp1, HostLookUp1}) {
+    for (QAction *tool : {m_pingItem, m_fingerItem, m_dnsLookUpItem, m_hostLookUpItem}) {
         tool->setEnabled(available(tool));
         anyTool = anyTool || available(tool);
     }
-    InternetTools1->setEnabled(anyTool);
-    Exit->setEnabled(m_ctx.settings.AllowToBeExited);
+    m_internetToolsItem->setEnabled(anyTool);
+    m_exitItem->setEnabled(m_ctx.settings.AllowToBeExited);
 }
 
 void TMainAppForm::AddSystemTrayIcon()
@@ -225,7 +226,7 @@ void TMainAppForm::AddSystemTrayIcon()
             m_trayIcon->setToolTip(QStringLiteral("Tallyline"));
             connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger)
-                    SystemTrayLeftClick();
+                    onTrayIconClicked();
             });
         }
         updateTrayClicks();
@@ -277,7 +278,7 @@ void TMainAppForm::buildTrayWindow()
 
     connect(m_menuButton, &QPushButton::clicked, this, [this] {
         if (m_ctx.settings.NumberOfUsers > 0)
-            PopupMenu1->popup(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
+            m_trayMenu->popup(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
     });
     connect(helpButton, &QPushButton::clicked, this, [this] { m_ctx.ui.showHelp(QStringLiteral("IDH_tray_menu")); });
     m_trayWindow->installEventFilter(this);
@@ -292,7 +293,7 @@ bool TMainAppForm::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
         if (event->type() == QEvent::ContextMenu && m_ctx.settings.NumberOfUsers > 0) {
-            PopupMenu1->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
+            m_trayMenu->popup(static_cast<QContextMenuEvent *>(event)->globalPos());
             return true;
         }
     }
@@ -307,7 +308,7 @@ void TMainAppForm::updateTrayClicks()
         return;
     m_trayClicksOn = on;
     if (m_trayIcon)
-        m_trayIcon->setContextMenu(on ? PopupMenu1 : nullptr);
+        m_trayIcon->setContextMenu(on ? m_trayMenu : nullptr);
     if (m_menuButton)
         m_menuButton->setEnabled(on);
 }
@@ -341,19 +342,19 @@ void TMainAppForm::followClockTimerSwitch()
         SntpClockTimer.stop();
 }
 
-void TMainAppForm::SystemTrayLeftClick()
+void TMainAppForm::onTrayIconClicked()
 {
     PROCEDURE_GUARD(m_ctx, "MainApp", "SystemTrayMessage");
     if (m_ctx.settings.NumberOfUsers <= 0 || m_ctx.shell.PopupShowing)
         return;
     try {
-        AccountInformation1Click();
+        onAccountInformationTriggered();
     } catch (...) {
         // A click on the icon never ends in an error box.
     }
 }
 
-void TMainAppForm::AccountInformation1Click()
+void TMainAppForm::onAccountInformationTriggered()
 {
     PROCEDURE_GUARD(m_ctx, "MainApp", "AccountInformation1Click");
     if (!NoEditorWindowOpen(m_ctx))
@@ -366,7 +367,7 @@ void TMainAppForm::AccountInformation1Click()
     m_ctx.ui.showWindow(UiWindow::AccountInformation);
 }
 
-void TMainAppForm::HangUpCurrentConnection1Click()
+void TMainAppForm::onHangUpTriggered()
 {
     PROCEDURE_GUARD(m_ctx, "MainApp", "HangUpCurrentConnection1Click");
     if (m_ctx.settings.PromptHangUp
@@ -384,18 +385,18 @@ void TMainAppForm::buildPhoneBookMenu()
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const QString entry = entries[i];
         // An "&" in an entry name is part of the name, not a shortcut.
-        auto *item = new QAction(QString(entry).replace(QLatin1Char('&'), QLatin1String("&&")), DialConnectionMenu);
+        auto *item = new QAction(QString(entry).replace(QLatin1Char('&'), QLatin1String("&&")), m_dialConnectionMenu);
         item->setObjectName(QStringLiteral("DialUp%1").arg(i));
         item->setData(entry);
         item->setIcon(QIcon(QStringLiteral(":/icons/tallyline.svg")));
-        const QList<QAction *> present = DialConnectionMenu->actions();
-        DialConnectionMenu->insertAction(i < present.size() ? present[i] : nullptr, item);
-        connect(item, &QAction::triggered, this, [this, entry] { DialUpEntryClick(entry); });
-        PhoneBookItems.append(item);
+        const QList<QAction *> present = m_dialConnectionMenu->actions();
+        m_dialConnectionMenu->insertAction(i < present.size() ? present[i] : nullptr, item);
+        connect(item, &QAction::triggered, this, [this, entry] { onPhoneBookEntryTriggered(entry); });
+        m_phoneBookItems.append(item);
     }
 }
 
-void TMainAppForm::DialUpEntryClick(const QString &entry)
+void TMainAppForm::onPhoneBookEntryTriggered(const QString &entry)
 {
     PROCEDURE_GUARD(m_ctx, "MainApp", "DialUpClick");
     ShellState &shell = m_ctx.shell;
@@ -424,7 +425,7 @@ void TMainAppForm::DialUp1Dialing()
     ShellState &shell = m_ctx.shell;
     shell.LastDialledEntry = DialUp1.Entry;
     m_dialForm->setWindowTitle(QStringLiteral("Tallyline - Connecting to ") + DialUp1.Entry);
-    m_dialForm->StatusLabel->setText(QStringLiteral("Dialing..."));
+    m_dialForm->statusLabel()->setText(QStringLiteral("Dialing..."));
     shell.DialHandle = -1;
     m_dialForm->show();
 }
@@ -441,13 +442,13 @@ void TMainAppForm::DialUp1AsyncEvent(int state, const QString &text, int errorCo
         if (shell.KeepRedialing) {
             HangUpAllConnections(m_ctx);
             m_dialForm->RedialTimer.start();
-            m_dialForm->StatusLabel->setText(QStringLiteral("Redialing..."));
+            m_dialForm->statusLabel()->setText(QStringLiteral("Redialing..."));
         } else if (errorCode != DialError::UserDisconnection) {
             HangUpAllConnections(m_ctx);
             showDialError(text);
         }
     } else {
-        m_dialForm->StatusLabel->setText(text);
+        m_dialForm->statusLabel()->setText(text);
     }
     if (state == RasState::Connected)
         m_dialForm->hide();
@@ -471,7 +472,7 @@ void TMainAppForm::showDialError(const QString &reason)
 
 void TMainAppForm::DialUp1Connect()
 {
-    m_dialForm->StatusLabel->setText(QStringLiteral("Connected"));
+    m_dialForm->statusLabel()->setText(QStringLiteral("Connected"));
     m_dialForm->hide();
 }
 
@@ -486,21 +487,21 @@ void TMainAppForm::hideDialWindow()
         m_dialForm->hide();
 }
 
-void TMainAppForm::Logonasadifferentuser1Click()
+void TMainAppForm::onLogInTriggered()
 {
     PROCEDURE_GUARD(m_ctx, "MainApp", "Logonasadifferentuser1Click");
     if (NoEditorWindowOpen(m_ctx))
         ShowLoginForm(m_ctx);
 }
 
-void TMainAppForm::LogOut1Click()
+void TMainAppForm::onLogOutTriggered()
 {
     PROCEDURE_GUARD(m_ctx, "MainApp", "LogOut1Click");
     if (NoEditorWindowOpen(m_ctx))
         LogOutUser(m_ctx);
 }
 
-void TMainAppForm::Disableautosessionopenclose1Click()
+void TMainAppForm::onOnlineDetectionTriggered()
 {
     PROCEDURE_GUARD(m_ctx, "MainApp", "Disableautosessionopenclose1Click");
     ToggleOnlineDetection(m_ctx);
@@ -508,17 +509,17 @@ void TMainAppForm::Disableautosessionopenclose1Click()
     MirrorMenuState();
 }
 
-void TMainAppForm::Opennewsession1Click()
+void TMainAppForm::onOpenSessionTriggered()
 {
     OpenSessionByHand(m_ctx);
 }
 
-void TMainAppForm::Closethissession1Click()
+void TMainAppForm::onCloseSessionTriggered()
 {
     CloseSessionByHand(m_ctx);
 }
 
-void TMainAppForm::ExitClick()
+void TMainAppForm::onExitTriggered()
 {
     if (!m_ctx.settings.AllowToBeExited || !ConfirmExit(m_ctx))
         return;

@@ -51,30 +51,29 @@ public:
     // The window shown while dialing; created with the form.
     TDialForm *DialForm() const { return m_dialForm.get(); }
 
-    QMenu *PopupMenu1;
-    QAction *AccountInformation1;
-    QMenu *DialConnectionMenu;
-    QAction *DialConnection1;
+    // The tray menu and its items, for the windows that plug into them.
+    QMenu *trayMenu() const { return m_trayMenu; }
+    QAction *accountInformationItem() const { return m_accountInformationItem; }
+    QAction *dialConnectionItem() const { return m_dialConnectionItem; }
+    QMenu *dialConnectionMenu() const { return m_dialConnectionMenu; }
     // "DialUp0", "DialUp1", ...: the first phone-book entries.
-    QList<QAction *> PhoneBookItems;
-    QAction *HangUpCurrentConnection1;
-    QAction *Logonasadifferentuser1;
-    QAction *LogOut1;
-    QAction *Disableautosessionopenclose1;
-    QAction *Opennewsession1;
-    QAction *Closethissession1;
-    QMenu *QuickAlarmsMenu;
-    QAction *QuickAlarms1;
-    QAction *Afteraspecifiedtime1;
-    QAction *Ataspecifiedtime1;
-    QAction *Settings;
-    QMenu *InternetToolsMenu;
-    QAction *InternetTools1;
-    QAction *Ping2;
-    QAction *Finger1;
-    QAction *DNSLookUp1;
-    QAction *HostLookUp1;
-    QAction *Exit;
+    const QList<QAction *> &phoneBookItems() const { return m_phoneBookItems; }
+    QAction *hangUpItem() const { return m_hangUpItem; }
+    QAction *logInItem() const { return m_logInItem; }
+    QAction *logOutItem() const { return m_logOutItem; }
+    QAction *onlineDetectionItem() const { return m_onlineDetectionItem; }
+    QAction *openSessionItem() const { return m_openSessionItem; }
+    QAction *closeSessionItem() const { return m_closeSessionItem; }
+    QAction *quickAlarmsItem() const { return m_quickAlarmsItem; }
+    QAction *onlineTimeAlarmItem() const { return m_onlineTimeAlarmItem; }
+    QAction *specificTimeAlarmItem() const { return m_specificTimeAlarmItem; }
+    QAction *settingsItem() const { return m_settingsItem; }
+    QAction *internetToolsItem() const { return m_internetToolsItem; }
+    QAction *pingItem() const { return m_pingItem; }
+    QAction *fingerItem() const { return m_fingerItem; }
+    QAction *dnsLookUpItem() const { return m_dnsLookUpItem; }
+    QAction *hostLookUpItem() const { return m_hostLookUpItem; }
+    QAction *exitItem() const { return m_exitItem; }
 
     // The items in the tray's reach: the menu's items and the stand-in's buttons.
     void MirrorMenuState();
@@ -98,11 +97,11 @@ private:
     void followClockTimerSwitch();
     void updateTrayClicks();
 
-    void SystemTrayLeftClick();
-    void AccountInformation1Click();
-    void HangUpCurrentConnection1Click();
+    void onTrayIconClicked();
+    void onAccountInformationTriggered();
+    void onHangUpTriggered();
     void buildPhoneBookMenu();
-    void DialUpEntryClick(const QString &entry);
+    void onPhoneBookEntryTriggered(const QString &entry);
     void DialUp1Dialing();
     void DialUp1AsyncEvent(int state, const QString &text, int errorCode);
     void DialUp1Error(int errorCode, const QString &errorText);
@@ -110,15 +109,38 @@ private:
     void showDialError(const QString &reason);
     void DialUp1ActiveConnection(qint64 handle);
     void hideDialWindow();
-    void Logonasadifferentuser1Click();
-    void LogOut1Click();
-    void Disableautosessionopenclose1Click();
-    void Opennewsession1Click();
-    void Closethissession1Click();
-    void ExitClick();
+    void onLogInTriggered();
+    void onLogOutTriggered();
+    void onOnlineDetectionTriggered();
+    void onOpenSessionTriggered();
+    void onCloseSessionTriggered();
+    void onExitTriggered();
     void CloseTallylineMessage();
 
     AppContext &m_ctx;
+    QMenu *m_trayMenu = nullptr;
+    QAction *m_accountInformationItem = nullptr;
+    QMenu *m_dialConnectionMenu = nullptr;
+    QAction *m_dialConnectionItem = nullptr;
+    QList<QAction *> m_phoneBookItems;
+    QAction *m_hangUpItem = nullptr;
+    QAction *m_logInItem = nullptr;
+    QAction *m_logOutItem = nullptr;
+    QAction *m_onlineDetectionItem = nullptr;
+    QAction *m_openSessionItem = nullptr;
+    QAction *m_closeSessionItem = nullptr;
+    QMenu *m_quickAlarmsMenu = nullptr;
+    QAction *m_quickAlarmsItem = nullptr;
+    QAction *m_onlineTimeAlarmItem = nullptr;
+    QAction *m_specificTimeAlarmItem = nullptr;
+    QAction *m_settingsItem = nullptr;
+    QMenu *m_internetToolsMenu = nullptr;
+    QAction *m_internetToolsItem = nullptr;
+    QAction *m_pingItem = nullptr;
+    QAction *m_fingerItem = nullptr;
+    QAction *m_dnsLookUpItem = nullptr;
+    QAction *m_hostLookUpItem = nullptr;
+    QAction *m_exitItem = nullptr;
     QSystemTrayIcon *m_trayIcon = nullptr;
     QWidget *m_trayWindow = nullptr;
     QPushButton *m_menuButton = nullptr;

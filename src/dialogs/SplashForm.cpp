@@ -17,9 +17,10 @@ TSplashForm::TSplashForm(AppContext &ctx, QWidget *parent)
     palette.setColor(QPalette::Window, QColor(0xF4, 0xF6, 0xFA));
     setPalette(palette);
 
-    PictureLabel = new QLabel(this);
-    PictureLabel->setPixmap(QIcon(QStringLiteral(":/icons/tallyline.svg")).pixmap(128, 128));
-    PictureLabel->setAlignment(Qt::AlignCenter);
+    m_pictureLabel = new QLabel(this);
+    m_pictureLabel->setPixmap(QIcon(QStringLiteral(":/icons/tallyline.svg")).pixmap(128, 128));
+    m_pictureLabel->setObjectName(QStringLiteral("PictureLabel"));
+    m_pictureLabel->setAlignment(Qt::AlignCenter);
 
     auto *name = new QLabel(QStringLiteral("Tallyline"), this);
     QFont nameFont = name->font();
@@ -28,15 +29,15 @@ TSplashForm::TSplashForm(AppContext &ctx, QWidget *parent)
     name->setFont(nameFont);
     name->setAlignment(Qt::AlignCenter);
 
-    VersionLabel = new QLabel(QStringLiteral("Version ") + ctx.startup.versionText, this);
-    VersionLabel->setObjectName(QStringLiteral("VersionLabel"));
-    VersionLabel->setAlignment(Qt::AlignCenter);
+    m_versionLabel = new QLabel(QStringLiteral("Version ") + ctx.startup.versionText, this);
+    m_versionLabel->setObjectName(QStringLiteral("VersionLabel"));
+    m_versionLabel->setAlignment(Qt::AlignCenter);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(40, 28, 40, 24);
-    layout->addWidget(PictureLabel);
+    layout->addWidget(m_pictureLabel);
     layout->addWidget(name);
-    layout->addWidget(VersionLabel);
+    layout->addWidget(m_versionLabel);
 
     Timer1.setSingleShot(true);
     Timer1.setInterval(ShowMilliseconds);

@@ -17,12 +17,14 @@ public:
 
     static constexpr int ShowMilliseconds = 2000;
 
-    QLabel *PictureLabel;
-    QLabel *VersionLabel;
     QTimer Timer1;
 
 protected:
     void showEvent(QShowEvent *event) override;
+
+private:
+    QLabel *m_pictureLabel = nullptr;
+    QLabel *m_versionLabel = nullptr;
 };
 
 // ShowSplashForm: shows the splash modally until its timer closes it.

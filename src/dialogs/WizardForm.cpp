@@ -88,57 +88,58 @@ TWizardForm::TWizardForm(AppContext &ctx, QWidget *parent) : QDialog(parent), m_
     setWindowTitle(QStringLiteral("Tallyline Setup Wizard"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    TitleLabel = new QLabel(this);
-    TitleLabel->setObjectName(QStringLiteral("TitleLabel"));
-    QFont titleFont = TitleLabel->font();
+    m_titleLabel = new QLabel(this);
+    m_titleLabel->setObjectName(QStringLiteral("TitleLabel"));
+    QFont titleFont = m_titleLabel->font();
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
-    TitleLabel->setFont(titleFont);
+    m_titleLabel->setFont(titleFont);
 
-    Pages = new QStackedWidget(this);
-    Pages->addWidget(buildWelcomePage());
-    Pages->addWidget(buildUserPage1());
-    Pages->addWidget(buildUserPage2());
-    Pages->addWidget(buildUserPage3());
-    Pages->addWidget(buildPresetPage());
-    Pages->addWidget(buildIspPage());
-    Pages->addWidget(buildAlarmPage());
-    Pages->addWidget(buildSecurityPage());
-    Pages->addWidget(buildFinishedPage());
+    m_pages = new QStackedWidget(this);
+    m_pages->addWidget(buildWelcomePage());
+    m_pages->addWidget(buildUserPage1());
+    m_pages->addWidget(buildUserPage2());
+    m_pages->addWidget(buildUserPage3());
+    m_pages->addWidget(buildPresetPage());
+    m_pages->addWidget(buildIspPage());
+    m_pages->addWidget(buildAlarmPage());
+    m_pages->addWidget(buildSecurityPage());
+    m_pages->addWidget(buildFinishedPage());
 
-    BackButton = new QPushButton(QStringLiteral("< &Back"), this);
-    BackButton->setObjectName(QStringLiteral("BackButton"));
-    NextButton = new QPushButton(QStringLiteral("&Next >"), this);
-    NextButton->setObjectName(QStringLiteral("NextButton"));
-    NextButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    HelpButton = new QPushButton(QStringLiteral("&Help"), this);
-    HelpButton->setObjectName(QStringLiteral("HelpButton"));
+    m_backButton = new QPushButton(QStringLiteral("< &Back"), this);
+    m_backButton->setObjectName(QStringLiteral("BackButton"));
+    m_nextButton = new QPushButton(QStringLiteral("&Next >"), this);
+    m_nextButton->setObjectName(QStringLiteral("NextButton"));
+    m_nextButton->setDefault(true);
+    m_cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("CancelButton"));
+    m_helpButton = new QPushButton(QStringLiteral("&Help"), this);
+    m_helpButton->setObjectName(QStringLiteral("HelpButton"));
 
     auto *line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(HelpButton);
+    buttons->addWidget(m_helpButton);
     buttons->addStretch();
-    buttons->addWidget(BackButton);
-    buttons->addWidget(NextButton);
+    buttons->addWidget(m_backButton);
+    buttons->addWidget(m_nextButton);
     buttons->addSpacing(8);
-    buttons->addWidget(CancelButton);
+    buttons->addWidget(m_cancelButton);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(TitleLabel);
-    layout->addWidget(Pages, 1);
+    layout->addWidget(m_titleLabel);
+    layout->addWidget(m_pages, 1);
     layout->addWidget(line);
     layout->addLayout(buttons);
     setMinimumSize(560, 420);
 
-    connect(NextButton, &QPushButton::clicked, this, &TWizardForm::NextButtonClick);
-    connect(BackButton, &QPushButton::clicked, this, &TWizardForm::BackButtonClick);
-    connect(CancelButton, &QPushButton::clicked, this, &TWizardForm::CancelButtonClick);
-    connect(HelpButton, &QPushButton::clicked, this, [this] { m_ctx.ui.showHelp(QStringLiteral("IDH_setup_wizard")); });
+    connect(m_nextButton, &QPushButton::clicked, this, &TWizardForm::onNextClicked);
+    connect(m_backButton, &QPushButton::clicked, this, &TWizardForm::onBackClicked);
+    connect(m_cancelButton, &QPushButton::clicked, this, &TWizardForm::onCancelClicked);
+    connect(m_helpButton, &QPushButton::clicked, this,
+            [this] { m_ctx.ui.showHelp(QStringLiteral("IDH_setup_wizard")); });
 
     m_ctx.tariff.SetupWizardOpen = true;
 }
@@ -171,19 +172,19 @@ QWidget *TWizardForm::buildUserPage1()
     layout->addWidget(wrapped(QStringLiteral("Will one person use Tallyline on this computer, or several people, "
                                              "each with an account of their own?"),
                               page));
-    SingleUserRadio = new QRadioButton(QStringLiteral("Single User"), page);
-    SingleUserRadio->setObjectName(QStringLiteral("SingleUserRadio"));
-    MultipleUsersRadio = new QRadioButton(QStringLiteral("Multiple Users"), page);
-    MultipleUsersRadio->setObjectName(QStringLiteral("MultipleUsersRadio"));
+    m_singleUserRadio = new QRadioButton(QStringLiteral("Single User"), page);
+    m_singleUserRadio->setObjectName(QStringLiteral("SingleUserRadio"));
+    m_multipleUsersRadio = new QRadioButton(QStringLiteral("Multiple Users"), page);
+    m_multipleUsersRadio->setObjectName(QStringLiteral("MultipleUsersRadio"));
     auto *group = new QButtonGroup(page);
-    group->addButton(SingleUserRadio);
-    group->addButton(MultipleUsersRadio);
-    layout->addWidget(SingleUserRadio);
-    layout->addWidget(MultipleUsersRadio);
+    group->addButton(m_singleUserRadio);
+    group->addButton(m_multipleUsersRadio);
+    layout->addWidget(m_singleUserRadio);
+    layout->addWidget(m_multipleUsersRadio);
     layout->addSpacing(12);
-    AdminOnlyCheck = new QCheckBox(QStringLiteral("Only Admin user can change settings"), page);
-    AdminOnlyCheck->setObjectName(QStringLiteral("AdminOnlyCheck"));
-    layout->addWidget(AdminOnlyCheck);
+    m_adminOnlyCheck = new QCheckBox(QStringLiteral("Only Admin user can change settings"), page);
+    m_adminOnlyCheck->setObjectName(QStringLiteral("AdminOnlyCheck"));
+    layout->addWidget(m_adminOnlyCheck);
     layout->addStretch();
     return page;
 }
@@ -227,18 +228,18 @@ QWidget *TWizardForm::buildUserPage2()
     layout->addWidget(wrapped(QStringLiteral("Tallyline keeps an administrator account, \"Admin\", that may do "
                                              "everything. Choose its password and how its phone bill is counted."),
                               page));
-    AdminPasswordEdit = passwordEdit(page, QStringLiteral("AdminPasswordEdit"));
-    AdminConfirmEdit = passwordEdit(page, QStringLiteral("AdminConfirmEdit"));
-    buildBillDateRow(Admin, page);
-    Admin.accountCombo->setObjectName(QStringLiteral("AdminAccountCombo"));
-    Admin.billCombo->setObjectName(QStringLiteral("AdminBillCombo"));
-    Admin.dayEdit->setObjectName(QStringLiteral("AdminDayEdit"));
-    Admin.monthEdit->setObjectName(QStringLiteral("AdminMonthEdit"));
+    m_adminPasswordEdit = passwordEdit(page, QStringLiteral("AdminPasswordEdit"));
+    m_adminConfirmEdit = passwordEdit(page, QStringLiteral("AdminConfirmEdit"));
+    buildBillDateRow(m_adminBillDate, page);
+    m_adminBillDate.accountCombo->setObjectName(QStringLiteral("AdminAccountCombo"));
+    m_adminBillDate.billCombo->setObjectName(QStringLiteral("AdminBillCombo"));
+    m_adminBillDate.dayEdit->setObjectName(QStringLiteral("AdminDayEdit"));
+    m_adminBillDate.monthEdit->setObjectName(QStringLiteral("AdminMonthEdit"));
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Password"), AdminPasswordEdit);
-    form->addRow(QStringLiteral("Confirm password"), AdminConfirmEdit);
-    form->addRow(QStringLiteral("Account type"), Admin.accountCombo);
-    form->addRow(Admin.billDateLabel, billDateLine(Admin, page));
+    form->addRow(QStringLiteral("Password"), m_adminPasswordEdit);
+    form->addRow(QStringLiteral("Confirm password"), m_adminConfirmEdit);
+    form->addRow(QStringLiteral("Account type"), m_adminBillDate.accountCombo);
+    form->addRow(m_adminBillDate.billDateLabel, billDateLine(m_adminBillDate, page));
     layout->addLayout(form);
     layout->addStretch();
     return page;
@@ -251,21 +252,21 @@ QWidget *TWizardForm::buildUserPage3()
     layout->addWidget(wrapped(QStringLiteral("Now create the first user account. More users can be added later on "
                                              "the Users page of the account window."),
                               page));
-    UserLoginEdit = new QLineEdit(page);
-    UserLoginEdit->setObjectName(QStringLiteral("UserLoginEdit"));
-    UserPasswordEdit = passwordEdit(page, QStringLiteral("UserPasswordEdit"));
-    UserConfirmEdit = passwordEdit(page, QStringLiteral("UserConfirmEdit"));
-    buildBillDateRow(User, page);
-    User.accountCombo->setObjectName(QStringLiteral("UserAccountCombo"));
-    User.billCombo->setObjectName(QStringLiteral("UserBillCombo"));
-    User.dayEdit->setObjectName(QStringLiteral("UserDayEdit"));
-    User.monthEdit->setObjectName(QStringLiteral("UserMonthEdit"));
+    m_userLoginEdit = new QLineEdit(page);
+    m_userLoginEdit->setObjectName(QStringLiteral("UserLoginEdit"));
+    m_userPasswordEdit = passwordEdit(page, QStringLiteral("UserPasswordEdit"));
+    m_userConfirmEdit = passwordEdit(page, QStringLiteral("UserConfirmEdit"));
+    buildBillDateRow(m_userBillDate, page);
+    m_userBillDate.accountCombo->setObjectName(QStringLiteral("UserAccountCombo"));
+    m_userBillDate.billCombo->setObjectName(QStringLiteral("UserBillCombo"));
+    m_userBillDate.dayEdit->setObjectName(QStringLiteral("UserDayEdit"));
+    m_userBillDate.monthEdit->setObjectName(QStringLiteral("UserMonthEdit"));
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Login name"), UserLoginEdit);
-    form->addRow(QStringLiteral("Password"), UserPasswordEdit);
-    form->addRow(QStringLiteral("Confirm password"), UserConfirmEdit);
-    form->addRow(QStringLiteral("Account type"), User.accountCombo);
-    form->addRow(User.billDateLabel, billDateLine(User, page));
+    form->addRow(QStringLiteral("Login name"), m_userLoginEdit);
+    form->addRow(QStringLiteral("Password"), m_userPasswordEdit);
+    form->addRow(QStringLiteral("Confirm password"), m_userConfirmEdit);
+    form->addRow(QStringLiteral("Account type"), m_userBillDate.accountCombo);
+    form->addRow(m_userBillDate.billDateLabel, billDateLine(m_userBillDate, page));
     layout->addLayout(form);
     layout->addStretch();
     return page;
@@ -278,22 +279,22 @@ QWidget *TWizardForm::buildPresetPage()
     layout->addWidget(wrapped(QStringLiteral("Choose the phone charges of your phone company from the list. If it is "
                                              "not there, you can enter its charges on the Phone Charges page later."),
                               page));
-    PresetList = new QTreeWidget(page);
-    PresetList->setObjectName(QStringLiteral("PresetList"));
-    PresetList->setHeaderLabels({QStringLiteral("Time-zone presets")});
-    PresetList->setRootIsDecorated(false);
-    PresetList->setSelectionMode(QAbstractItemView::SingleSelection);
-    layout->addWidget(PresetList, 1);
-    DownloadLabel = new QLabel(page);
-    DownloadLabel->setObjectName(QStringLiteral("DownloadLabel"));
-    DownloadLabel->setText(QStringLiteral("Download time-zones : <a href=\"presets\">open the preset folder</a>"));
-    DownloadLabel->setTextFormat(Qt::RichText);
+    m_presetList = new QTreeWidget(page);
+    m_presetList->setObjectName(QStringLiteral("PresetList"));
+    m_presetList->setHeaderLabels({QStringLiteral("Time-zone presets")});
+    m_presetList->setRootIsDecorated(false);
+    m_presetList->setSelectionMode(QAbstractItemView::SingleSelection);
+    layout->addWidget(m_presetList, 1);
+    m_downloadLabel = new QLabel(page);
+    m_downloadLabel->setObjectName(QStringLiteral("DownloadLabel"));
+    m_downloadLabel->setText(QStringLiteral("Download time-zones : <a href=\"presets\">open the preset folder</a>"));
+    m_downloadLabel->setTextFormat(Qt::RichText);
     // Presets others share are dropped into the program directory, where
     // the list finds them.
-    connect(DownloadLabel, &QLabel::linkActivated, this, [this] {
+    connect(m_downloadLabel, &QLabel::linkActivated, this, [this] {
         QDesktopServices::openUrl(QUrl::fromLocalFile(m_ctx.startup.programDirectory));
     });
-    layout->addWidget(DownloadLabel);
+    layout->addWidget(m_downloadLabel);
     return page;
 }
 
@@ -305,25 +306,25 @@ QWidget *TWizardForm::buildIspPage()
                                              "phone charges that apply to it. Other connections use the charges "
                                              "chosen on the previous page."),
                               page));
-    IspList = new QTreeWidget(page);
-    IspList->setObjectName(QStringLiteral("IspList"));
-    IspList->setHeaderLabels({QStringLiteral("Dial-up connection"), QStringLiteral("Phone Charges Preset")});
-    IspList->setRootIsDecorated(false);
-    IspList->header()->resizeSection(0, 220);
+    m_ispList = new QTreeWidget(page);
+    m_ispList->setObjectName(QStringLiteral("IspList"));
+    m_ispList->setHeaderLabels({QStringLiteral("Dial-up connection"), QStringLiteral("Phone Charges Preset")});
+    m_ispList->setRootIsDecorated(false);
+    m_ispList->header()->resizeSection(0, 220);
     auto *row = new QHBoxLayout;
-    row->addWidget(IspList, 1);
+    row->addWidget(m_ispList, 1);
     auto *buttons = new QVBoxLayout;
-    AddIspButton = new QPushButton(QStringLiteral("&Add..."), page);
-    AddIspButton->setObjectName(QStringLiteral("AddIspButton"));
-    RemoveIspButton = new QPushButton(QStringLiteral("&Remove"), page);
-    RemoveIspButton->setObjectName(QStringLiteral("RemoveIspButton"));
-    buttons->addWidget(AddIspButton);
-    buttons->addWidget(RemoveIspButton);
+    m_addIspButton = new QPushButton(QStringLiteral("&Add..."), page);
+    m_addIspButton->setObjectName(QStringLiteral("AddIspButton"));
+    m_removeIspButton = new QPushButton(QStringLiteral("&Remove"), page);
+    m_removeIspButton->setObjectName(QStringLiteral("RemoveIspButton"));
+    buttons->addWidget(m_addIspButton);
+    buttons->addWidget(m_removeIspButton);
     buttons->addStretch();
     row->addLayout(buttons);
     layout->addLayout(row, 1);
-    connect(AddIspButton, &QPushButton::clicked, this, &TWizardForm::AddIspButtonClick);
-    connect(RemoveIspButton, &QPushButton::clicked, this, &TWizardForm::RemoveIspButtonClick);
+    connect(m_addIspButton, &QPushButton::clicked, this, &TWizardForm::onAddIspClicked);
+    connect(m_removeIspButton, &QPushButton::clicked, this, &TWizardForm::onRemoveIspClicked);
     return page;
 }
 
@@ -336,47 +337,49 @@ QWidget *TWizardForm::buildAlarmPage()
                                              "set on the Alarms page of the account window."),
                               page));
     auto *grid = new QGridLayout;
-    OnlineReminderCheck = new QCheckBox(QStringLiteral("Time online reminder"), page);
-    OnlineReminderCheck->setObjectName(QStringLiteral("OnlineReminderCheck"));
-    HoursEdit = shortEdit(page, QStringLiteral("HoursEdit"), 2, selectAll);
-    MinutesEdit = shortEdit(page, QStringLiteral("MinutesEdit"), 2, selectAll);
-    HoursMinutesLabel = new QLabel(QStringLiteral("(hours : mins)"), page);
-    OnlineHangUpCheck = new QCheckBox(QStringLiteral("Hang up phone when reminded"), page);
-    OnlineHangUpCheck->setObjectName(QStringLiteral("OnlineHangUpCheck"));
+    m_onlineReminderCheck = new QCheckBox(QStringLiteral("Time online reminder"), page);
+    m_onlineReminderCheck->setObjectName(QStringLiteral("OnlineReminderCheck"));
+    m_hoursEdit = shortEdit(page, QStringLiteral("HoursEdit"), 2, selectAll);
+    m_minutesEdit = shortEdit(page, QStringLiteral("MinutesEdit"), 2, selectAll);
+    m_hoursMinutesLabel = new QLabel(QStringLiteral("(hours : mins)"), page);
+    m_onlineHangUpCheck = new QCheckBox(QStringLiteral("Hang up phone when reminded"), page);
+    m_onlineHangUpCheck->setObjectName(QStringLiteral("OnlineHangUpCheck"));
     auto *times = new QHBoxLayout;
-    times->addWidget(HoursEdit);
+    times->addWidget(m_hoursEdit);
     times->addWidget(new QLabel(QStringLiteral(":"), page));
-    times->addWidget(MinutesEdit);
-    times->addWidget(HoursMinutesLabel);
+    times->addWidget(m_minutesEdit);
+    times->addWidget(m_hoursMinutesLabel);
     times->addStretch();
-    grid->addWidget(OnlineReminderCheck, 0, 0);
+    grid->addWidget(m_onlineReminderCheck, 0, 0);
     grid->addLayout(times, 0, 1);
-    grid->addWidget(OnlineHangUpCheck, 1, 1);
+    grid->addWidget(m_onlineHangUpCheck, 1, 1);
 
-    CostReminderCheck = new QCheckBox(QStringLiteral("Session cost reminder"), page);
-    CostReminderCheck->setObjectName(QStringLiteral("CostReminderCheck"));
-    CurrencyLabel = new QLabel(page);
-    CostEdit = shortEdit(page, QStringLiteral("CostEdit"), CostBoxLength, selectAll);
-    CostHangUpCheck = new QCheckBox(QStringLiteral("Hang up phone when reminded"), page);
-    CostHangUpCheck->setObjectName(QStringLiteral("CostHangUpCheck"));
+    m_costReminderCheck = new QCheckBox(QStringLiteral("Session cost reminder"), page);
+    m_costReminderCheck->setObjectName(QStringLiteral("CostReminderCheck"));
+    m_currencyLabel = new QLabel(page);
+    m_costEdit = shortEdit(page, QStringLiteral("CostEdit"), CostBoxLength, selectAll);
+    m_costHangUpCheck = new QCheckBox(QStringLiteral("Hang up phone when reminded"), page);
+    m_costHangUpCheck->setObjectName(QStringLiteral("CostHangUpCheck"));
     auto *cost = new QHBoxLayout;
-    cost->addWidget(CurrencyLabel);
-    cost->addWidget(CostEdit);
+    cost->addWidget(m_currencyLabel);
+    cost->addWidget(m_costEdit);
     cost->addStretch();
     grid->setRowMinimumHeight(2, 12);
-    grid->addWidget(CostReminderCheck, 3, 0);
+    grid->addWidget(m_costReminderCheck, 3, 0);
     grid->addLayout(cost, 3, 1);
-    grid->addWidget(CostHangUpCheck, 4, 1);
+    grid->addWidget(m_costHangUpCheck, 4, 1);
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
     layout->addStretch();
 
-    connect(OnlineReminderCheck, &QCheckBox::toggled, this, &TWizardForm::updateReminderControls);
-    connect(CostReminderCheck, &QCheckBox::toggled, this, &TWizardForm::updateReminderControls);
-    connect(HoursEdit, &QLineEdit::editingFinished, this, [this] { HoursEdit->setText(ClampHoursText(HoursEdit->text())); });
-    connect(MinutesEdit, &QLineEdit::editingFinished, this,
-            [this] { MinutesEdit->setText(ClampMinutesText(MinutesEdit->text())); });
-    connect(CostEdit, &QLineEdit::editingFinished, this, [this] { CostEdit->setText(CostBoxText(CostEdit->text())); });
+    connect(m_onlineReminderCheck, &QCheckBox::toggled, this, &TWizardForm::updateReminderControls);
+    connect(m_costReminderCheck, &QCheckBox::toggled, this, &TWizardForm::updateReminderControls);
+    connect(m_hoursEdit, &QLineEdit::editingFinished, this,
+            [this] { m_hoursEdit->setText(ClampHoursText(m_hoursEdit->text())); });
+    connect(m_minutesEdit, &QLineEdit::editingFinished, this,
+            [this] { m_minutesEdit->setText(ClampMinutesText(m_minutesEdit->text())); });
+    connect(m_costEdit, &QLineEdit::editingFinished, this,
+            [this] { m_costEdit->setText(CostBoxText(m_costEdit->text())); });
     return page;
 }
 
@@ -387,18 +390,18 @@ QWidget *TWizardForm::buildSecurityPage()
     layout->addWidget(wrapped(QStringLiteral("Choose how strictly Tallyline guards this computer's Internet access. "
                                              "Click an option to switch it on or off."),
                               page));
-    SecurityList = new QListWidget(page);
-    SecurityList->setObjectName(QStringLiteral("SecurityList"));
+    m_securityList = new QListWidget(page);
+    m_securityList->setObjectName(QStringLiteral("SecurityList"));
     for (const QString &caption : SecurityRowCaptions()) {
-        auto *item = new QListWidgetItem(caption, SecurityList);
+        auto *item = new QListWidgetItem(caption, m_securityList);
         // The row flips on a click anywhere on it, not only on its box.
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         item->setCheckState(Qt::Unchecked);
     }
-    connect(SecurityList, &QListWidget::itemClicked, this, [](QListWidgetItem *item) {
+    connect(m_securityList, &QListWidget::itemClicked, this, [](QListWidgetItem *item) {
         item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     });
-    layout->addWidget(SecurityList, 1);
+    layout->addWidget(m_securityList, 1);
     return page;
 }
 
@@ -426,42 +429,43 @@ void TWizardForm::showEvent(QShowEvent *event)
 void TWizardForm::FormShow()
 {
     PROCEDURE_GUARD(m_ctx, "Wizard", "FormShow");
-    SingleUserRadio->setChecked(true);
-    AdminOnlyCheck->setChecked(true);
-    for (QLineEdit *edit : {AdminPasswordEdit, AdminConfirmEdit, UserLoginEdit, UserPasswordEdit, UserConfirmEdit})
+    m_singleUserRadio->setChecked(true);
+    m_adminOnlyCheck->setChecked(true);
+    for (QLineEdit *edit :
+         {m_adminPasswordEdit, m_adminConfirmEdit, m_userLoginEdit, m_userPasswordEdit, m_userConfirmEdit})
         edit->clear();
-    for (WizardBillDateControls *row : {&Admin, &User}) {
+    for (WizardBillDateControls *row : {&m_adminBillDate, &m_userBillDate}) {
         const QSignalBlocker block(row->accountCombo);
         row->accountCombo->setCurrentIndex(MonthlyAccountType);
         rebuildBillDateRow(*row);
     }
-    IspList->clear();
-    OnlineReminderCheck->setChecked(false);
-    HoursEdit->setText(QStringLiteral("00"));
-    MinutesEdit->setText(QStringLiteral("00"));
-    OnlineHangUpCheck->setChecked(false);
-    CostReminderCheck->setChecked(false);
-    CurrencyLabel->setText(m_ctx.currencySymbol);
-    CostEdit->setText(QStringLiteral("00.00"));
-    CostHangUpCheck->setChecked(false);
+    m_ispList->clear();
+    m_onlineReminderCheck->setChecked(false);
+    m_hoursEdit->setText(QStringLiteral("00"));
+    m_minutesEdit->setText(QStringLiteral("00"));
+    m_onlineHangUpCheck->setChecked(false);
+    m_costReminderCheck->setChecked(false);
+    m_currencyLabel->setText(m_ctx.currencySymbol);
+    m_costEdit->setText(QStringLiteral("00.00"));
+    m_costHangUpCheck->setChecked(false);
     updateReminderControls();
     const std::array<bool, 6> rows = SecurityRowsFromSettings(m_ctx.settings);
-    for (int i = 0; i < SecurityList->count(); ++i)
-        SecurityList->item(i)->setCheckState(rows[i] ? Qt::Checked : Qt::Unchecked);
+    for (int i = 0; i < m_securityList->count(); ++i)
+        m_securityList->item(i)->setCheckState(rows[i] ? Qt::Checked : Qt::Unchecked);
     fillPresetList();
     showPage(WelcomePage);
 }
 
 void TWizardForm::fillPresetList()
 {
-    PresetList->clear();
+    m_presetList->clear();
     const QStringList names = TimeZonePresetNames(m_ctx.startup.programDirectory);
     for (const QString &name : names)
-        new QTreeWidgetItem(PresetList, {name});
+        new QTreeWidgetItem(m_presetList, {name});
     if (names.size() > 6)
-        PresetList->setColumnWidth(0, PresetColumnWidth);
-    PresetList->clearSelection();
-    PresetList->setCurrentItem(nullptr);
+        m_presetList->setColumnWidth(0, PresetColumnWidth);
+    m_presetList->clearSelection();
+    m_presetList->setCurrentItem(nullptr);
 }
 
 void TWizardForm::rebuildBillDateRow(WizardBillDateControls &row)
@@ -484,23 +488,23 @@ void TWizardForm::rebuildBillDateRow(WizardBillDateControls &row)
 
 void TWizardForm::updateReminderControls()
 {
-    const bool online = OnlineReminderCheck->isChecked();
-    for (QWidget *w : {static_cast<QWidget *>(HoursEdit), static_cast<QWidget *>(MinutesEdit),
-                       static_cast<QWidget *>(OnlineHangUpCheck)})
+    const bool online = m_onlineReminderCheck->isChecked();
+    for (QWidget *w : {static_cast<QWidget *>(m_hoursEdit), static_cast<QWidget *>(m_minutesEdit),
+                       static_cast<QWidget *>(m_onlineHangUpCheck)})
         w->setEnabled(online);
-    const bool cost = CostReminderCheck->isChecked();
-    for (QWidget *w : {static_cast<QWidget *>(CostEdit), static_cast<QWidget *>(CostHangUpCheck)})
+    const bool cost = m_costReminderCheck->isChecked();
+    for (QWidget *w : {static_cast<QWidget *>(m_costEdit), static_cast<QWidget *>(m_costHangUpCheck)})
         w->setEnabled(cost);
 }
 
 void TWizardForm::showPage(int page)
 {
     m_page = page;
-    Pages->setCurrentIndex(page);
-    TitleLabel->setText(WizardPageTitle(page));
-    BackButton->setEnabled(page != WelcomePage);
-    NextButton->setEnabled(page != FinishedPage);
-    CancelButton->setText(page == FinishedPage ? QStringLiteral("&Finish") : QStringLiteral("&Cancel"));
+    m_pages->setCurrentIndex(page);
+    m_titleLabel->setText(WizardPageTitle(page));
+    m_backButton->setEnabled(page != WelcomePage);
+    m_nextButton->setEnabled(page != FinishedPage);
+    m_cancelButton->setText(page == FinishedPage ? QStringLiteral("&Finish") : QStringLiteral("&Cancel"));
     if (page == PresetPage)
         fillPresetList();
 }
@@ -508,38 +512,38 @@ void TWizardForm::showPage(int page)
 WizardAnswers TWizardForm::answers() const
 {
     WizardAnswers a;
-    a.singleUser = SingleUserRadio->isChecked();
-    a.adminOnlySettings = AdminOnlyCheck->isChecked();
-    a.adminPassword = AdminPasswordEdit->text();
-    a.adminConfirm = AdminConfirmEdit->text();
-    a.adminAccountType = Admin.accountCombo->currentIndex();
-    a.adminBillIndex = Admin.billCombo->currentIndex();
-    a.adminDay = Admin.dayEdit->text();
-    a.adminMonth = Admin.monthEdit->text();
-    a.userLogin = UserLoginEdit->text();
-    a.userPassword = UserPasswordEdit->text();
-    a.userConfirm = UserConfirmEdit->text();
-    a.userAccountType = User.accountCombo->currentIndex();
-    a.userBillIndex = User.billCombo->currentIndex();
-    a.userDay = User.dayEdit->text();
-    a.userMonth = User.monthEdit->text();
-    const QList<QTreeWidgetItem *> chosen = PresetList->selectedItems();
+    a.singleUser = m_singleUserRadio->isChecked();
+    a.adminOnlySettings = m_adminOnlyCheck->isChecked();
+    a.adminPassword = m_adminPasswordEdit->text();
+    a.adminConfirm = m_adminConfirmEdit->text();
+    a.adminAccountType = m_adminBillDate.accountCombo->currentIndex();
+    a.adminBillIndex = m_adminBillDate.billCombo->currentIndex();
+    a.adminDay = m_adminBillDate.dayEdit->text();
+    a.adminMonth = m_adminBillDate.monthEdit->text();
+    a.userLogin = m_userLoginEdit->text();
+    a.userPassword = m_userPasswordEdit->text();
+    a.userConfirm = m_userConfirmEdit->text();
+    a.userAccountType = m_userBillDate.accountCombo->currentIndex();
+    a.userBillIndex = m_userBillDate.billCombo->currentIndex();
+    a.userDay = m_userBillDate.dayEdit->text();
+    a.userMonth = m_userBillDate.monthEdit->text();
+    const QList<QTreeWidgetItem *> chosen = m_presetList->selectedItems();
     a.preset = chosen.isEmpty() ? QString() : chosen.first()->text(0);
-    for (int i = 0; i < IspList->topLevelItemCount(); ++i)
-        a.isps.append({IspList->topLevelItem(i)->text(0), IspList->topLevelItem(i)->text(1)});
-    a.onlineReminder = OnlineReminderCheck->isChecked();
-    a.onlineHours = HoursEdit->text();
-    a.onlineMinutes = MinutesEdit->text();
-    a.onlineHangUp = OnlineHangUpCheck->isChecked();
-    a.costReminder = CostReminderCheck->isChecked();
-    a.cost = CostEdit->text();
-    a.costHangUp = CostHangUpCheck->isChecked();
-    for (int i = 0; i < SecurityList->count() && i < 6; ++i)
-        a.security[i] = SecurityList->item(i)->checkState() == Qt::Checked;
+    for (int i = 0; i < m_ispList->topLevelItemCount(); ++i)
+        a.isps.append({m_ispList->topLevelItem(i)->text(0), m_ispList->topLevelItem(i)->text(1)});
+    a.onlineReminder = m_onlineReminderCheck->isChecked();
+    a.onlineHours = m_hoursEdit->text();
+    a.onlineMinutes = m_minutesEdit->text();
+    a.onlineHangUp = m_onlineHangUpCheck->isChecked();
+    a.costReminder = m_costReminderCheck->isChecked();
+    a.cost = m_costEdit->text();
+    a.costHangUp = m_costHangUpCheck->isChecked();
+    for (int i = 0; i < m_securityList->count() && i < 6; ++i)
+        a.security[i] = m_securityList->item(i)->checkState() == Qt::Checked;
     return a;
 }
 
-void TWizardForm::NextButtonClick()
+void TWizardForm::onNextClicked()
 {
     PROCEDURE_GUARD(m_ctx, "Wizard", "NextButtonClick");
     if (m_page == FinishedPage)
@@ -549,15 +553,15 @@ void TWizardForm::NextButtonClick()
         m_ctx.ui.showMessage(*check.kind, check.message);
     if (!check.proceed)
         return;
-    showPage(NextWizardPage(m_page, SingleUserRadio->isChecked()));
+    showPage(NextWizardPage(m_page, m_singleUserRadio->isChecked()));
 }
 
-void TWizardForm::BackButtonClick()
+void TWizardForm::onBackClicked()
 {
-    showPage(PreviousWizardPage(m_page, SingleUserRadio->isChecked()));
+    showPage(PreviousWizardPage(m_page, m_singleUserRadio->isChecked()));
 }
 
-void TWizardForm::CancelButtonClick()
+void TWizardForm::onCancelClicked()
 {
     PROCEDURE_GUARD(m_ctx, "Wizard", "CancelButtonClick");
     switch (WizardCancelAction(m_page, m_ctx.settings.NumberOfUsers)) {
@@ -585,7 +589,7 @@ void TWizardForm::reject()
     // Escape and the window's close button are a "&Cancel"; on the last
     // page, where that button finishes, they ask as the pages before do.
     if (m_page != FinishedPage) {
-        CancelButtonClick();
+        onCancelClicked();
         return;
     }
     if (m_ctx.settings.NumberOfUsers == 0) {
@@ -606,24 +610,24 @@ void TWizardForm::finish()
 
 void TWizardForm::addIspRow(const QString &connection, const QString &preset)
 {
-    new QTreeWidgetItem(IspList, {connection, preset});
+    new QTreeWidgetItem(m_ispList, {connection, preset});
 }
 
-void TWizardForm::AddIspButtonClick()
+void TWizardForm::onAddIspClicked()
 {
     PROCEDURE_GUARD(m_ctx, "Wizard", "AddIspButtonClick");
     const QStringList connections = dialUpEntries(m_ctx);
     QStringList taken;
-    for (int i = 0; i < IspList->topLevelItemCount(); ++i)
-        taken.append(IspList->topLevelItem(i)->text(0));
+    for (int i = 0; i < m_ispList->topLevelItemCount(); ++i)
+        taken.append(m_ispList->topLevelItem(i)->text(0));
     TWizardISPForm picker(m_ctx.ui, connections, TimeZonePresetNames(m_ctx.startup.programDirectory), taken, this);
     if (picker.exec() == QDialog::Accepted)
         addIspRow(picker.connection(), picker.preset());
 }
 
-void TWizardForm::RemoveIspButtonClick()
+void TWizardForm::onRemoveIspClicked()
 {
-    delete IspList->currentItem();
+    delete m_ispList->currentItem();
 }
 
 WizardOutcome ShowWizardFormWindow(AppContext &ctx, QWidget *parent)

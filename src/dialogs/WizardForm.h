@@ -43,55 +43,40 @@ public:
     // Set when a first run was cancelled: the program is to end.
     bool endProgram() const { return m_endProgram; }
 
-    QLabel *TitleLabel;
-    QStackedWidget *Pages;
-    QPushButton *BackButton;
-    QPushButton *NextButton;
-    QPushButton *CancelButton;  // "&Cancel", "&Finish" on the last page
-    QPushButton *HelpButton;
-
-    QRadioButton *SingleUserRadio;
-    QRadioButton *MultipleUsersRadio;
-    QCheckBox *AdminOnlyCheck;
-
-    QLineEdit *AdminPasswordEdit;
-    QLineEdit *AdminConfirmEdit;
-    WizardBillDateControls Admin;
-
-    QLineEdit *UserLoginEdit;
-    QLineEdit *UserPasswordEdit;
-    QLineEdit *UserConfirmEdit;
-    WizardBillDateControls User;
-
-    QTreeWidget *PresetList;
-    QLabel *DownloadLabel;
-
-    QTreeWidget *IspList;
-    QPushButton *AddIspButton;
-    QPushButton *RemoveIspButton;
-
-    QCheckBox *OnlineReminderCheck;
-    QLineEdit *HoursEdit;
-    QLineEdit *MinutesEdit;
-    QLabel *HoursMinutesLabel;
-    QCheckBox *OnlineHangUpCheck;
-    QCheckBox *CostReminderCheck;
-    QLabel *CurrencyLabel;
-    QLineEdit *CostEdit;
-    QCheckBox *CostHangUpCheck;
-
-    QListWidget *SecurityList;
+    QLabel *titleLabel() const { return m_titleLabel; }
+    QPushButton *backButton() const { return m_backButton; }
+    QPushButton *nextButton() const { return m_nextButton; }
+    QPushButton *cancelButton() const { return m_cancelButton; }  // "&Cancel", "&Finish" on the last page
+    QPushButton *helpButton() const { return m_helpButton; }
+    QRadioButton *singleUserRadio() const { return m_singleUserRadio; }
+    QRadioButton *multipleUsersRadio() const { return m_multipleUsersRadio; }
+    QCheckBox *adminOnlyCheck() const { return m_adminOnlyCheck; }
+    QLineEdit *adminPasswordEdit() const { return m_adminPasswordEdit; }
+    QLineEdit *adminConfirmEdit() const { return m_adminConfirmEdit; }
+    const WizardBillDateControls &adminBillDate() const { return m_adminBillDate; }
+    QLineEdit *userLoginEdit() const { return m_userLoginEdit; }
+    QLineEdit *userPasswordEdit() const { return m_userPasswordEdit; }
+    QLineEdit *userConfirmEdit() const { return m_userConfirmEdit; }
+    const WizardBillDateControls &userBillDate() const { return m_userBillDate; }
+    QTreeWidget *presetList() const { return m_presetList; }
+    QTreeWidget *ispList() const { return m_ispList; }
+    QPushButton *addIspButton() const { return m_addIspButton; }
+    QPushButton *removeIspButton() const { return m_removeIspButton; }
+    QCheckBox *onlineReminderCheck() const { return m_onlineReminderCheck; }
+    QLineEdit *hoursEdit() const { return m_hoursEdit; }
+    QLineEdit *minutesEdit() const { return m_minutesEdit; }
+    QCheckBox *onlineHangUpCheck() const { return m_onlineHangUpCheck; }
+    QCheckBox *costReminderCheck() const { return m_costReminderCheck; }
+    QLabel *currencyLabel() const { return m_currencyLabel; }
+    QLineEdit *costEdit() const { return m_costEdit; }
+    QCheckBox *costHangUpCheck() const { return m_costHangUpCheck; }
+    QListWidget *securityList() const { return m_securityList; }
 
     // Runs "&Add..." with a picker the caller has filled in (tests, or the
     // real dialog): adds its row when the picker accepts.
     void addIspRow(const QString &connection, const QString &preset);
 
 public Q_SLOTS:
-    void NextButtonClick();
-    void BackButtonClick();
-    void CancelButtonClick();
-    void AddIspButtonClick();
-    void RemoveIspButtonClick();
     void reject() override;
 
 protected:
@@ -109,6 +94,12 @@ private:
     QWidget *buildFinishedPage();
     void buildBillDateRow(WizardBillDateControls &row, QWidget *page);
 
+    void onNextClicked();
+    void onBackClicked();
+    void onCancelClicked();
+    void onAddIspClicked();
+    void onRemoveIspClicked();
+
     void FormShow();
     void showPage(int page);
     void fillPresetList();
@@ -119,6 +110,38 @@ private:
     AppContext &m_ctx;
     int m_page = 0;
     bool m_endProgram = false;
+
+    QLabel *m_titleLabel = nullptr;
+    QStackedWidget *m_pages = nullptr;
+    QPushButton *m_backButton = nullptr;
+    QPushButton *m_nextButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QPushButton *m_helpButton = nullptr;
+    QRadioButton *m_singleUserRadio = nullptr;
+    QRadioButton *m_multipleUsersRadio = nullptr;
+    QCheckBox *m_adminOnlyCheck = nullptr;
+    QLineEdit *m_adminPasswordEdit = nullptr;
+    QLineEdit *m_adminConfirmEdit = nullptr;
+    WizardBillDateControls m_adminBillDate;
+    QLineEdit *m_userLoginEdit = nullptr;
+    QLineEdit *m_userPasswordEdit = nullptr;
+    QLineEdit *m_userConfirmEdit = nullptr;
+    WizardBillDateControls m_userBillDate;
+    QTreeWidget *m_presetList = nullptr;
+    QLabel *m_downloadLabel = nullptr;
+    QTreeWidget *m_ispList = nullptr;
+    QPushButton *m_addIspButton = nullptr;
+    QPushButton *m_removeIspButton = nullptr;
+    QCheckBox *m_onlineReminderCheck = nullptr;
+    QLineEdit *m_hoursEdit = nullptr;
+    QLineEdit *m_minutesEdit = nullptr;
+    QLabel *m_hoursMinutesLabel = nullptr;
+    QCheckBox *m_onlineHangUpCheck = nullptr;
+    QCheckBox *m_costReminderCheck = nullptr;
+    QLabel *m_currencyLabel = nullptr;
+    QLineEdit *m_costEdit = nullptr;
+    QCheckBox *m_costHangUpCheck = nullptr;
+    QListWidget *m_securityList = nullptr;
 };
 
 // What became of one opening of the wizard.

@@ -17,56 +17,56 @@ TWizardISPForm::TWizardISPForm(Ui &ui, const QStringList &connections, const QSt
     setWindowTitle(QStringLiteral("Add ISP to Tallyline Detection"));
 
     auto *connectionLabel = new QLabel(QStringLiteral("Dial-up connection :"), this);
-    ConnectionList = new QListWidget(this);
-    ConnectionList->setObjectName(QStringLiteral("ConnectionList"));
-    ConnectionList->addItems(connections);
-    if (ConnectionList->count() > 0)
-        ConnectionList->setCurrentRow(0);
+    m_connectionList = new QListWidget(this);
+    m_connectionList->setObjectName(QStringLiteral("ConnectionList"));
+    m_connectionList->addItems(connections);
+    if (m_connectionList->count() > 0)
+        m_connectionList->setCurrentRow(0);
 
     auto *presetLabel = new QLabel(
         QStringLiteral("Now select which set of of time-zone presets to use when you dial-up with this ISP :"), this);
     presetLabel->setWordWrap(true);
-    PresetList = new QListWidget(this);
-    PresetList->setObjectName(QStringLiteral("PresetList"));
-    PresetList->addItems(presets);
-    PresetList->setCurrentRow(-1);
+    m_presetList = new QListWidget(this);
+    m_presetList->setObjectName(QStringLiteral("PresetList"));
+    m_presetList->addItems(presets);
+    m_presetList->setCurrentRow(-1);
 
-    OkButton = new QPushButton(QStringLiteral("&OK"), this);
-    OkButton->setObjectName(QStringLiteral("OkButton"));
-    OkButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    m_okButton = new QPushButton(QStringLiteral("&OK"), this);
+    m_okButton->setObjectName(QStringLiteral("OkButton"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("CancelButton"));
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(connectionLabel);
-    layout->addWidget(ConnectionList);
+    layout->addWidget(m_connectionList);
     layout->addWidget(presetLabel);
-    layout->addWidget(PresetList);
+    layout->addWidget(m_presetList);
     layout->addLayout(buttons);
     resize(380, 400);
 
-    connect(OkButton, &QPushButton::clicked, this, &TWizardISPForm::OkButtonClick);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_okButton, &QPushButton::clicked, this, &TWizardISPForm::onOkClicked);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 QString TWizardISPForm::connection() const
 {
-    const QListWidgetItem *item = ConnectionList->currentItem();
+    const QListWidgetItem *item = m_connectionList->currentItem();
     return item && item->isSelected() ? item->text() : QString();
 }
 
 QString TWizardISPForm::preset() const
 {
-    const QListWidgetItem *item = PresetList->currentItem();
+    const QListWidgetItem *item = m_presetList->currentItem();
     return item && item->isSelected() ? item->text() : QString();
 }
 
-void TWizardISPForm::OkButtonClick()
+void TWizardISPForm::onOkClicked()
 {
     if (preset().isEmpty()) {
         m_ui.showMessage(MessageKind::Information, NoConnectionPresetText());

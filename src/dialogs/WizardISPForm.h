@@ -23,15 +23,18 @@ public:
     QString connection() const;
     QString preset() const;
 
-    QListWidget *ConnectionList;
-    QListWidget *PresetList;
-    QPushButton *OkButton;
-    QPushButton *CancelButton;
-
-public Q_SLOTS:
-    void OkButtonClick();
+    QListWidget *connectionList() const { return m_connectionList; }
+    QListWidget *presetList() const { return m_presetList; }
+    QPushButton *okButton() const { return m_okButton; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
 
 private:
+    void onOkClicked();
+
     Ui &m_ui;
     QStringList m_taken;
+    QListWidget *m_connectionList = nullptr;
+    QListWidget *m_presetList = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
 };

@@ -54,32 +54,33 @@ TDialForm::TDialForm(AppContext &ctx, TDialUp &dialUp, QWidget *parent)
     for (int i = 0; i < FrameCount; ++i)
         m_frames[i] = dialFrame(i + 1);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setFixedSize(32, 32);
-    StatusLabel = new QLabel(QStringLiteral("Dialing..."), this);
-    StatusLabel->setObjectName(QStringLiteral("StatusLabel"));
-    StatusLabel->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Authentication: change password")) + 8);
-    CheckBox1 = new QCheckBox(QStringLiteral("Keep redialing until connection successful"), this);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    Button2 = new QPushButton(QStringLiteral("&Cancel"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button1 = new QPushButton(QStringLiteral("&Redial"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button2->setAutoDefault(false);
-    Button1->setAutoDefault(false);
+    m_picture = new QLabel(this);
+    m_picture->setObjectName(QStringLiteral("Picture"));
+    m_picture->setFixedSize(32, 32);
+    m_statusLabel = new QLabel(QStringLiteral("Dialing..."), this);
+    m_statusLabel->setObjectName(QStringLiteral("StatusLabel"));
+    m_statusLabel->setMinimumWidth(
+        fontMetrics().horizontalAdvance(QStringLiteral("Authentication: change password")) + 8);
+    m_keepRedialingCheck = new QCheckBox(QStringLiteral("Keep redialing until connection successful"), this);
+    m_keepRedialingCheck->setObjectName(QStringLiteral("KeepRedialingCheck"));
+    m_cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("CancelButton"));
+    m_redialButton = new QPushButton(QStringLiteral("&Redial"), this);
+    m_redialButton->setObjectName(QStringLiteral("RedialButton"));
+    m_cancelButton->setAutoDefault(false);
+    m_redialButton->setAutoDefault(false);
 
     auto *top = new QHBoxLayout;
-    top->addWidget(Image1, 0, Qt::AlignTop);
+    top->addWidget(m_picture, 0, Qt::AlignTop);
     top->addSpacing(8);
-    top->addWidget(StatusLabel, 1, Qt::AlignVCenter);
+    top->addWidget(m_statusLabel, 1, Qt::AlignVCenter);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Button2);
-    buttons->addWidget(Button1);
+    buttons->addWidget(m_cancelButton);
+    buttons->addWidget(m_redialButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(CheckBox1);
+    layout->addWidget(m_keepRedialingCheck);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -90,9 +91,9 @@ TDialForm::TDialForm(AppContext &ctx, TDialUp &dialUp, QWidget *parent)
     RedialTimer.setSingleShot(true);
     connect(&Timer1, &QTimer::timeout, this, &TDialForm::Timer1Timer);
     connect(&RedialTimer, &QTimer::timeout, this, &TDialForm::RedialTimerTimer);
-    connect(CheckBox1, &QCheckBox::clicked, this, &TDialForm::CheckBox1Click);
-    connect(Button1, &QPushButton::clicked, this, &TDialForm::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TDialForm::Button2Click);
+    connect(m_keepRedialingCheck, &QCheckBox::clicked, this, &TDialForm::onKeepRedialingClicked);
+    connect(m_redialButton, &QPushButton::clicked, this, &TDialForm::onRedialClicked);
+    connect(m_cancelButton, &QPushButton::clicked, this, &TDialForm::onCancelClicked);
 
     showFrame();
 }
@@ -104,7 +105,7 @@ void TDialForm::showEvent(QShowEvent *event)
         const QRect desktop = screen->availableGeometry();
         move(desktop.center() - QPoint(width() / 2, height() / 2));
     }
-    m_ctx.shell.KeepRedialing = CheckBox1->isChecked();
+    m_ctx.shell.KeepRedialing = m_keepRedialingCheck->isChecked();
     // The hang-up item is there at once, before the line reports anything.
     m_ctx.connection.ModemConnected = true;
     if (!Timer1.isActive())
@@ -122,8 +123,8 @@ void TDialForm::hideEvent(QHideEvent *event)
 
 void TDialForm::reject()
 {
-    if (Button2->isEnabled())
-        Button2Click();
+    if (m_cancelButton->isEnabled())
+        onCancelClicked();
 }
 
 // 0, 1, 2, 1, 0, 1, 2, ...
@@ -137,19 +138,19 @@ void TDialForm::Timer1Timer()
 
 void TDialForm::showFrame()
 {
-    Image1->setPixmap(m_frames[m_frame]);
+    m_picture->setPixmap(m_frames[m_frame]);
 }
 
-void TDialForm::CheckBox1Click()
+void TDialForm::onKeepRedialingClicked()
 {
-    m_ctx.shell.KeepRedialing = CheckBox1->isChecked();
+    m_ctx.shell.KeepRedialing = m_keepRedialingCheck->isChecked();
 }
 
-void TDialForm::Button1Click()
+void TDialForm::onRedialClicked()
 {
     PROCEDURE_GUARD(m_ctx, "DialForm", "Button1Click");
     m_dialUp.HangUp();
-    StatusLabel->setText(QStringLiteral("Redialing..."));
+    m_statusLabel->setText(QStringLiteral("Redialing..."));
     RedialTimer.start();
 }
 
@@ -160,22 +161,22 @@ void TDialForm::RedialTimerTimer()
     m_dialUp.Dial();
 }
 
-void TDialForm::Button2Click()
+void TDialForm::onCancelClicked()
 {
     PROCEDURE_GUARD(m_ctx, "DialForm", "Button2Click");
     ShellState &shell = m_ctx.shell;
-    Button2->setEnabled(false);
+    m_cancelButton->setEnabled(false);
     shell.KeepRedialing = false;
     // A redial that is still to come would dial again after the user gave up.
     RedialTimer.stop();
-    StatusLabel->setText(QStringLiteral("Disconnecting..."));
+    m_statusLabel->setText(QStringLiteral("Disconnecting..."));
     shell.CancelInProgress = true;
     struct Restore {
         TDialForm &form;
         ~Restore()
         {
             form.m_ctx.shell.DialHandle = 0;
-            form.Button2->setEnabled(true);
+            form.m_cancelButton->setEnabled(true);
             form.m_ctx.shell.CancelInProgress = false;
             form.hide();
         }

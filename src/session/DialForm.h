@@ -21,18 +21,17 @@ class TDialForm : public QDialog
 public:
     TDialForm(AppContext &ctx, TDialUp &dialUp, QWidget *parent = nullptr);
 
-    QLabel *Image1;
-    QLabel *StatusLabel;
-    QPushButton *Button2;   // "&Cancel"
-    QPushButton *Button1;   // "&Redial"
-    QCheckBox *CheckBox1;   // "Keep redialing until connection successful"
     QTimer Timer1;          // the animation
     QTimer RedialTimer;
+
+    // The progress text the tray form writes from the dial-up events.
+    QLabel *statusLabel() const { return m_statusLabel; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
+    QCheckBox *keepRedialingCheck() const { return m_keepRedialingCheck; }
 
     int frameIndex() const { return m_frame; }
     static constexpr int FrameCount = 3;
 
-    void Button2Click();
     // What the animation timer and the redial timer do when they fire.
     void Timer1Timer();
     void RedialTimerTimer();
@@ -44,12 +43,18 @@ protected:
     void reject() override;
 
 private:
-    void CheckBox1Click();
-    void Button1Click();
+    void onKeepRedialingClicked();
+    void onRedialClicked();
+    void onCancelClicked();
     void showFrame();
 
     AppContext &m_ctx;
     TDialUp &m_dialUp;
+    QLabel *m_picture = nullptr;
+    QLabel *m_statusLabel = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QPushButton *m_redialButton = nullptr;
+    QCheckBox *m_keepRedialingCheck = nullptr;
     QPixmap m_frames[FrameCount];
     int m_frame = 0;
     int m_step = 1;

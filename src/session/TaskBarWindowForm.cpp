@@ -33,7 +33,7 @@ TTaskBarWindowForm::TTaskBarWindowForm(AppContext &ctx, QWidget *parent)
         text->setPalette(palette);
         text->setCursor(Qt::SizeAllCursor);
         text->installEventFilter(this);
-        Texts[i] = text;
+        m_texts[i] = text;
     }
     m_dragFrame = new QRubberBand(QRubberBand::Rectangle, nullptr);
     connect(&ctx.events, &EngineEvents::sessionPriced, this, &TTaskBarWindowForm::refresh);
@@ -60,7 +60,7 @@ void TTaskBarWindowForm::LayoutSessionMonitor()
     std::array<int, MonitorTextCount> widths{};
     int transmittedHeight = 0;
     for (int i = 0; i < MonitorTextCount; ++i) {
-        QLabel *text = Texts[i];
+        QLabel *text = m_texts[i];
         text->setFont(font);
         text->setText(samples[i]);
         text->setMinimumSize(0, 0);
@@ -75,8 +75,8 @@ void TTaskBarWindowForm::LayoutSessionMonitor()
     }
     const MonitorLayout layout = ::LayoutSessionMonitor(widths, transmittedHeight, MonitorTextsShown(s));
     for (int i = 0; i < MonitorTextCount; ++i) {
-        Texts[i]->move(layout.left[i], 0);
-        Texts[i]->setVisible(layout.visible[i]);
+        m_texts[i]->move(layout.left[i], 0);
+        m_texts[i]->setVisible(layout.visible[i]);
     }
     setFixedSize(layout.width, layout.height);
 }
@@ -85,7 +85,7 @@ void TTaskBarWindowForm::applyCaptions(const MonitorCaptions &captions)
 {
     for (int i = 0; i < MonitorTextCount; ++i) {
         if (!captions[i].isNull())
-            Texts[i]->setText(captions[i]);
+            m_texts[i]->setText(captions[i]);
     }
 }
 

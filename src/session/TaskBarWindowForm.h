@@ -23,8 +23,8 @@ public:
     explicit TTaskBarWindowForm(AppContext &ctx, QWidget *parent = nullptr);
     ~TTaskBarWindowForm() override;
 
-    // The seven texts in MonitorText order.
-    std::array<QLabel *, MonitorTextCount> Texts{};
+    // One of the seven texts, by its MonitorText.
+    QLabel *monitorText(int which) const { return m_texts.at(which); }
 
     // Sizes every text by its sample and places the shown ones side by side.
     void LayoutSessionMonitor();
@@ -53,6 +53,8 @@ private:
     void TimerFloatingTextMouseUp();
 
     AppContext &m_ctx;
+    // The seven texts in MonitorText order.
+    std::array<QLabel *, MonitorTextCount> m_texts{};
     bool m_dragging = false;
     QWidget *m_captured = nullptr;
     QPoint m_downPoint;   // in the text's coordinates

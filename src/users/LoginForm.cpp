@@ -18,48 +18,49 @@ TLoginForm::TLoginForm(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ct
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    Label1 = new QLabel(QStringLiteral("Please enter your user name and password. "
-                                       "Please note that all entries are case sensitive."),
-                        this);
-    Label1->setWordWrap(true);
+    m_instructionsLabel = new QLabel(QStringLiteral("Please enter your user name and password. "
+                                                   "Please note that all entries are case sensitive."),
+                                    this);
+    m_instructionsLabel->setObjectName(QStringLiteral("InstructionsLabel"));
+    m_instructionsLabel->setWordWrap(true);
 
-    UserNameCombo = new QComboBox(this);
-    UserNameCombo->setObjectName(QStringLiteral("UserNameCombo"));
-    UserNameCombo->setEditable(false);
-    UserNameCombo->setMinimumWidth(200);
+    m_userNameCombo = new QComboBox(this);
+    m_userNameCombo->setObjectName(QStringLiteral("UserNameCombo"));
+    m_userNameCombo->setEditable(false);
+    m_userNameCombo->setMinimumWidth(200);
 
-    PasswordText = new QLineEdit(this);
-    PasswordText->setObjectName(QStringLiteral("PasswordText"));
+    m_passwordEdit = new QLineEdit(this);
+    m_passwordEdit->setObjectName(QStringLiteral("PasswordEdit"));
     // Shown as '*' rather than the platform's dot, like the rest of the program.
-    PasswordText->setEchoMode(QLineEdit::Password);
-    PasswordText->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    m_passwordEdit->setEchoMode(QLineEdit::Password);
+    m_passwordEdit->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
 
-    Button1 = new QPushButton(QStringLiteral("&OK"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("&Cancel"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button3 = new QPushButton(QStringLiteral("&Help"), this);
-    Button3->setObjectName(QStringLiteral("Button3"));
+    m_okButton = new QPushButton(QStringLiteral("&OK"), this);
+    m_okButton->setObjectName(QStringLiteral("OkButton"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("CancelButton"));
+    m_helpButton = new QPushButton(QStringLiteral("&Help"), this);
+    m_helpButton->setObjectName(QStringLiteral("HelpButton"));
 
     auto *fields = new QFormLayout;
-    fields->addRow(QStringLiteral("User name"), UserNameCombo);
-    fields->addRow(QStringLiteral("Password"), PasswordText);
+    fields->addRow(QStringLiteral("User name"), m_userNameCombo);
+    fields->addRow(QStringLiteral("Password"), m_passwordEdit);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    buttons->addWidget(Button3);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
+    buttons->addWidget(m_helpButton);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
+    layout->addWidget(m_instructionsLabel);
     layout->addLayout(fields);
     layout->addLayout(buttons);
 
-    connect(Button1, &QPushButton::clicked, this, &TLoginForm::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Button3, &QPushButton::clicked, this, &TLoginForm::Button3Click);
+    connect(m_okButton, &QPushButton::clicked, this, &TLoginForm::onOkClicked);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_helpButton, &QPushButton::clicked, this, &TLoginForm::onHelpClicked);
 }
 
 void TLoginForm::showEvent(QShowEvent *event)
@@ -71,25 +72,25 @@ void TLoginForm::showEvent(QShowEvent *event)
 void TLoginForm::FormActivate()
 {
     PROCEDURE_GUARD(m_ctx, "Password", "FormActivate");
-    UserNameCombo->clear();
-    UserNameCombo->addItems(UserLoginNames(m_ctx));
+    m_userNameCombo->clear();
+    m_userNameCombo->addItems(UserLoginNames(m_ctx));
     const int previous = m_ctx.settings.PreviousUser;
     if (previous != 0 && previous <= m_ctx.settings.NumberOfUsers) {
-        UserNameCombo->setCurrentIndex(previous - 1);
-        PasswordText->setFocus();
+        m_userNameCombo->setCurrentIndex(previous - 1);
+        m_passwordEdit->setFocus();
     }
-    PasswordText->clear();
+    m_passwordEdit->clear();
 }
 
-void TLoginForm::Button1Click()
+void TLoginForm::onOkClicked()
 {
-    if (UserNameCombo->count() == 0)
+    if (m_userNameCombo->count() == 0)
         return;
-    if (LogInWithPassword(m_ctx, UserNameCombo->currentText(), PasswordText->text()) == LoginResult::LoggedIn)
+    if (LogInWithPassword(m_ctx, m_userNameCombo->currentText(), m_passwordEdit->text()) == LoginResult::LoggedIn)
         accept();
 }
 
-void TLoginForm::Button3Click()
+void TLoginForm::onHelpClicked()
 {
     m_ctx.ui.showHelp(QStringLiteral("IDH_login_window"));
 }

@@ -18,20 +18,26 @@ class TLoginForm : public QDialog
 public:
     explicit TLoginForm(AppContext &ctx, QWidget *parent = nullptr);
 
-    QLabel *Label1;
-    QComboBox *UserNameCombo;
-    QLineEdit *PasswordText;
-    QPushButton *Button1;  // "&OK"
-    QPushButton *Button2;  // "&Cancel"
-    QPushButton *Button3;  // "&Help"
+    QLabel *instructionsLabel() const { return m_instructionsLabel; }
+    QComboBox *userNameCombo() const { return m_userNameCombo; }
+    QLineEdit *passwordEdit() const { return m_passwordEdit; }
+    QPushButton *okButton() const { return m_okButton; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
+    QPushButton *helpButton() const { return m_helpButton; }
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     void FormActivate();
-    void Button1Click();
-    void Button3Click();
+    void onOkClicked();
+    void onHelpClicked();
 
     AppContext &m_ctx;
+    QLabel *m_instructionsLabel = nullptr;
+    QComboBox *m_userNameCombo = nullptr;
+    QLineEdit *m_passwordEdit = nullptr;
+    QPushButton *m_okButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QPushButton *m_helpButton = nullptr;
 };

@@ -47,7 +47,7 @@ void TestQuickAlarmsForm::fieldRule()
     EngineFixture f;
     TQuickAlarmsForm form(f.ctx);
     form.show();
-    QLineEdit *edit = form.OnlineMinutesEdit;
+    QLineEdit *edit = form.onlineMinutesEdit();
     edit->setFocus();
     edit->selectAll();
     QTest::keyClicks(edit, typed + QStringLiteral("123"));
@@ -72,11 +72,11 @@ void TestQuickAlarmsForm::openerChoosesTheAlarm()
     QCOMPARE(form.windowTitle(), QStringLiteral("One shot quick alarms "));
     form.prepare(specific ? TQuickAlarmsForm::Opener::SpecificTimeAlarm : TQuickAlarmsForm::Opener::OnlineTimeAlarm);
     form.show();
-    QCOMPARE(form.OnlineTimeCheckBox->isChecked(), !specific);
-    QCOMPARE(form.SpecificTimeCheckBox->isChecked(), specific);
-    QCOMPARE(form.Groups->currentWidget(), static_cast<QWidget *>(specific ? form.SpecificTimeGroup : form.TimeOnlineGroup));
-    QCOMPARE(form.OnlineHoursEdit->text(), QStringLiteral("00"));
-    QCOMPARE(form.SpecificMinutesEdit->text(), QStringLiteral("00"));
+    QCOMPARE(form.onlineTimeCheck()->isChecked(), !specific);
+    QCOMPARE(form.specificTimeCheck()->isChecked(), specific);
+    QCOMPARE(form.currentGroup(), static_cast<QWidget *>(specific ? form.specificTimeGroup() : form.onlineTimeGroup()));
+    QCOMPARE(form.onlineHoursEdit()->text(), QStringLiteral("00"));
+    QCOMPARE(form.specificMinutesEdit()->text(), QStringLiteral("00"));
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     testsupport::screenshot(&form, specific ? QStringLiteral("quick-alarms-specific") : QStringLiteral("quick-alarms-online"));
 }
@@ -89,11 +89,11 @@ void TestQuickAlarmsForm::okArmsWhatIsTicked()
     TQuickAlarmsForm form(f.ctx);
     form.prepare(TQuickAlarmsForm::Opener::OnlineTimeAlarm);
     form.show();
-    form.SpecificTimeCheckBox->setChecked(false);
-    form.OnlineHoursEdit->setText(QStringLiteral("1"));
-    form.OnlineMinutesEdit->setText(QStringLiteral("75"));
-    form.OnlineHangUpCheckBox->setChecked(true);
-    form.findChild<QPushButton *>(QStringLiteral("Button1"))->click();
+    form.specificTimeCheck()->setChecked(false);
+    form.onlineHoursEdit()->setText(QStringLiteral("1"));
+    form.onlineMinutesEdit()->setText(QStringLiteral("75"));
+    form.onlineHangUpCheck()->setChecked(true);
+    form.findChild<QPushButton *>(QStringLiteral("OkButton"))->click();
     QCOMPARE(form.result(), int(QDialog::Accepted));
     const AlarmState &a = f.ctx.alarms;
     QVERIFY(a.OnlineTimeAlarmArmed);
@@ -113,12 +113,12 @@ void TestQuickAlarmsForm::armedAlarmsShowAsStored()
     // Opened for the other alarm: the armed one stays ticked.
     form.prepare(TQuickAlarmsForm::Opener::OnlineTimeAlarm);
     form.show();
-    QVERIFY(form.SpecificTimeCheckBox->isChecked());
-    QVERIFY(form.SpecificHangUpCheckBox->isChecked());
-    QCOMPARE(form.SpecificHoursEdit->text(), QStringLiteral("21"));
-    QCOMPARE(form.SpecificMinutesEdit->text(), QStringLiteral("05"));
-    form.OnlineMinutesEdit->setText(QStringLiteral("30"));
-    form.Button1Click();
+    QVERIFY(form.specificTimeCheck()->isChecked());
+    QVERIFY(form.specificHangUpCheck()->isChecked());
+    QCOMPARE(form.specificHoursEdit()->text(), QStringLiteral("21"));
+    QCOMPARE(form.specificMinutesEdit()->text(), QStringLiteral("05"));
+    form.onlineMinutesEdit()->setText(QStringLiteral("30"));
+    form.findChild<QPushButton *>(QStringLiteral("OkButton"))->click();
     QVERIFY(a.ClockTimeAlarmArmed);
     QCOMPARE(a.ClockTimeAlarmMinutes, 21 * 60 + 5);
     QVERIFY(a.OnlineTimeAlarmArmed);
@@ -131,8 +131,8 @@ void TestQuickAlarmsForm::cancelChangesNothing()
     TQuickAlarmsForm form(f.ctx);
     form.prepare(TQuickAlarmsForm::Opener::SpecificTimeAlarm);
     form.show();
-    form.SpecificMinutesEdit->setText(QStringLiteral("10"));
-    form.findChild<QPushButton *>(QStringLiteral("Button2"))->click();
+    form.specificMinutesEdit()->setText(QStringLiteral("10"));
+    form.findChild<QPushButton *>(QStringLiteral("CancelButton"))->click();
     QVERIFY(!f.ctx.alarms.ClockTimeAlarmArmed);
     QVERIFY(!f.ctx.alarms.OnlineTimeAlarmArmed);
 }

@@ -45,12 +45,12 @@ QStringList enabledItems(const TMainAppForm &form)
 {
     QStringList names;
     const QList<QAction *> items = {
-        form.AccountInformation1, form.DialConnection1,  form.HangUpCurrentConnection1,
-        form.Logonasadifferentuser1, form.LogOut1,       form.Disableautosessionopenclose1,
-        form.Opennewsession1,     form.Closethissession1, form.QuickAlarms1,
-        form.Afteraspecifiedtime1, form.Ataspecifiedtime1, form.Settings,
-        form.InternetTools1,      form.Ping2,             form.Finger1,
-        form.DNSLookUp1,          form.HostLookUp1,       form.Exit};
+        form.accountInformationItem(), form.dialConnectionItem(),    form.hangUpItem(),
+        form.logInItem(),              form.logOutItem(),            form.onlineDetectionItem(),
+        form.openSessionItem(),        form.closeSessionItem(),      form.quickAlarmsItem(),
+        form.onlineTimeAlarmItem(),    form.specificTimeAlarmItem(), form.settingsItem(),
+        form.internetToolsItem(),      form.pingItem(),              form.fingerItem(),
+        form.dnsLookUpItem(),          form.hostLookUpItem(),        form.exitItem()};
     for (const QAction *item : items)
         if (item->isEnabled())
             names.append(item->objectName());
@@ -118,10 +118,10 @@ void TestMainAppForm::menuCaptionsInOrder()
         QStringLiteral("-"),
         QStringLiteral("Exit"),
     };
-    QCOMPARE(menuLines(form.PopupMenu1), expected);
-    QVERIFY(form.Disableautosessionopenclose1->isCheckable());
-    QVERIFY(form.Disableautosessionopenclose1->isChecked());
-    QVERIFY(form.Disableautosessionopenclose1->actionGroup());
+    QCOMPARE(menuLines(form.trayMenu()), expected);
+    QVERIFY(form.onlineDetectionItem()->isCheckable());
+    QVERIFY(form.onlineDetectionItem()->isChecked());
+    QVERIFY(form.onlineDetectionItem()->actionGroup());
 }
 
 void TestMainAppForm::enabledStatesFollowLoginAndSession()
@@ -130,49 +130,48 @@ void TestMainAppForm::enabledStatesFollowLoginAndSession()
     TMainAppForm form(f.ctx);
     // Start-up logs everybody out first.
     LogOutUser(f.ctx);
-    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("Logonasadifferentuser1"), QStringLiteral("Exit")}));
+    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("LogInItem"), QStringLiteral("ExitItem")}));
 
     QCOMPARE(LogInWithPassword(f.ctx, QStringLiteral("Ann"), QStringLiteral("pw")), LoginResult::LoggedIn);
-    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("Logonasadifferentuser1"), QStringLiteral("LogOut1"),
-                                              QStringLiteral("Disableautosessionopenclose1"),
-                                              QStringLiteral("Opennewsession1"), QStringLiteral("Exit")}));
-    QVERIFY(form.Disableautosessionopenclose1->isChecked());
+    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("LogInItem"), QStringLiteral("LogOutItem"),
+                                              QStringLiteral("OnlineDetectionItem"), QStringLiteral("OpenSessionItem"),
+                                              QStringLiteral("ExitItem")}));
+    QVERIFY(form.onlineDetectionItem()->isChecked());
 
     // Online: the hang-up item, then the session.
     f.network.addConnection(3, QStringLiteral("My ISP"), RasState::Connected, QStringLiteral("ppp0"));
     RASCheckTimerTimer(f.ctx);
     Timer1Timer(f.ctx);
     QVERIFY(f.ctx.shell.SessionOpen);
-    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("HangUpCurrentConnection1"),
-                                              QStringLiteral("Logonasadifferentuser1"), QStringLiteral("LogOut1"),
-                                              QStringLiteral("Disableautosessionopenclose1"),
-                                              QStringLiteral("Closethissession1"), QStringLiteral("Exit")}));
+    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("HangUpItem"), QStringLiteral("LogInItem"),
+                                              QStringLiteral("LogOutItem"), QStringLiteral("OnlineDetectionItem"),
+                                              QStringLiteral("CloseSessionItem"), QStringLiteral("ExitItem")}));
 
     // The item's check mark shows the switch.
-    form.Disableautosessionopenclose1->trigger();
+    form.onlineDetectionItem()->trigger();
     QVERIFY(!f.ctx.shell.AutoDetectionEnabled);
-    QVERIFY(!form.Disableautosessionopenclose1->isChecked());
-    form.Disableautosessionopenclose1->trigger();
+    QVERIFY(!form.onlineDetectionItem()->isChecked());
+    form.onlineDetectionItem()->trigger();
     QVERIFY(f.ctx.shell.AutoDetectionEnabled);
-    QVERIFY(form.Disableautosessionopenclose1->isChecked());
+    QVERIFY(form.onlineDetectionItem()->isChecked());
 
     // Closed by hand while online: detection off, and so is its check mark.
-    form.Closethissession1->trigger();
+    form.closeSessionItem()->trigger();
     QVERIFY(!f.ctx.shell.SessionOpen);
-    QVERIFY(!form.Disableautosessionopenclose1->isChecked());
-    QVERIFY(form.Opennewsession1->isEnabled());
-    QVERIFY(!form.Closethissession1->isEnabled());
+    QVERIFY(!form.onlineDetectionItem()->isChecked());
+    QVERIFY(form.openSessionItem()->isEnabled());
+    QVERIFY(!form.closeSessionItem()->isEnabled());
 
     // Logging out is refused while a session is open, allowed after.
-    form.Opennewsession1->trigger();
+    form.openSessionItem()->trigger();
     QVERIFY(f.ctx.shell.SessionOpen);
-    form.LogOut1->trigger();
+    form.logOutItem()->trigger();
     QVERIFY(f.ctx.login.LoggedIn);
-    form.Closethissession1->trigger();
-    form.LogOut1->trigger();
+    form.closeSessionItem()->trigger();
+    form.logOutItem()->trigger();
     QVERIFY(!f.ctx.login.LoggedIn);
-    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("HangUpCurrentConnection1"),
-                                              QStringLiteral("Logonasadifferentuser1"), QStringLiteral("Exit")}));
+    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("HangUpItem"), QStringLiteral("LogInItem"),
+                                              QStringLiteral("ExitItem")}));
 }
 
 void TestMainAppForm::laterWindowsPlugIntoTheirItems()
@@ -180,45 +179,45 @@ void TestMainAppForm::laterWindowsPlugIntoTheirItems()
     FormFixture f;
     TMainAppForm form(f.ctx);
     QCOMPARE(LogInWithPassword(f.ctx, QStringLiteral("Ann"), QStringLiteral("pw")), LoginResult::LoggedIn);
-    QVERIFY(!form.Settings->isEnabled());
-    QVERIFY(!form.QuickAlarms1->isEnabled());
-    QVERIFY(!form.InternetTools1->isEnabled());
+    QVERIFY(!form.settingsItem()->isEnabled());
+    QVERIFY(!form.quickAlarmsItem()->isEnabled());
+    QVERIFY(!form.internetToolsItem()->isEnabled());
 
     QStringList opened;
-    form.plugIn(form.Settings, [&] { opened.append(QStringLiteral("settings")); });
-    form.plugIn(form.Afteraspecifiedtime1, [&] { opened.append(QStringLiteral("online time")); });
-    form.plugIn(form.Ping2, [&] { opened.append(QStringLiteral("ping")); });
-    QVERIFY(form.Settings->isEnabled());
-    QVERIFY(form.InternetTools1->isEnabled());
-    QVERIFY(form.Ping2->isEnabled());
-    QVERIFY(!form.Finger1->isEnabled());
+    form.plugIn(form.settingsItem(), [&] { opened.append(QStringLiteral("settings")); });
+    form.plugIn(form.onlineTimeAlarmItem(), [&] { opened.append(QStringLiteral("online time")); });
+    form.plugIn(form.pingItem(), [&] { opened.append(QStringLiteral("ping")); });
+    QVERIFY(form.settingsItem()->isEnabled());
+    QVERIFY(form.internetToolsItem()->isEnabled());
+    QVERIFY(form.pingItem()->isEnabled());
+    QVERIFY(!form.fingerItem()->isEnabled());
     // Quick alarms only while a session is open.
-    QVERIFY(form.QuickAlarms1->isEnabled());
-    QVERIFY(!form.Afteraspecifiedtime1->isEnabled());
+    QVERIFY(form.quickAlarmsItem()->isEnabled());
+    QVERIFY(!form.onlineTimeAlarmItem()->isEnabled());
     OpenSessionByHand(f.ctx);
-    QVERIFY(form.Afteraspecifiedtime1->isEnabled());
-    QVERIFY(!form.Ataspecifiedtime1->isEnabled());
-    form.Settings->trigger();
-    form.Afteraspecifiedtime1->trigger();
-    form.Ping2->trigger();
+    QVERIFY(form.onlineTimeAlarmItem()->isEnabled());
+    QVERIFY(!form.specificTimeAlarmItem()->isEnabled());
+    form.settingsItem()->trigger();
+    form.onlineTimeAlarmItem()->trigger();
+    form.pingItem()->trigger();
     QCOMPARE(opened, (QStringList{QStringLiteral("settings"), QStringLiteral("online time"), QStringLiteral("ping")}));
     CloseSessionByHand(f.ctx);
-    QVERIFY(!form.Afteraspecifiedtime1->isEnabled());
+    QVERIFY(!form.onlineTimeAlarmItem()->isEnabled());
 
     // Logged out, the settings item goes grey again.
     LogOutUser(f.ctx);
-    QVERIFY(!form.Settings->isEnabled());
+    QVERIFY(!form.settingsItem()->isEnabled());
 
     // Account Details without a login asks for one first, and opens nothing when it fails.
-    form.plugIn(form.AccountInformation1, [] {});
-    form.AccountInformation1->trigger();
+    form.plugIn(form.accountInformationItem(), [] {});
+    form.accountInformationItem()->trigger();
     QCOMPARE(f.ui.shows(UiWindow::Login), 1);
     QCOMPARE(f.ui.shows(UiWindow::AccountInformation), 0);
     f.ui.onShowWindow = [&](UiWindow window) {
         if (window == UiWindow::Login)
             LogInWithPassword(f.ctx, QStringLiteral("Ann"), QStringLiteral("pw"));
     };
-    form.AccountInformation1->trigger();
+    form.accountInformationItem()->trigger();
     QCOMPARE(f.ui.shows(UiWindow::Login), 2);
     QCOMPARE(f.ui.shows(UiWindow::AccountInformation), 1);
 }
@@ -242,9 +241,9 @@ void TestMainAppForm::exitItemAndConfirmation()
     f.ctx.settings.AllowToBeExited = allowed;
     f.ui.defaultAnswer = answer;
     TMainAppForm form(f.ctx);
-    QCOMPARE(form.Exit->isEnabled(), allowed);
+    QCOMPARE(form.exitItem()->isEnabled(), allowed);
     QSignalSpy exitSpy(&form, &TMainAppForm::exitRequested);
-    form.Exit->activate(QAction::Trigger);
+    form.exitItem()->activate(QAction::Trigger);
     QCOMPARE(exitSpy.size(), exits ? 1 : 0);
     QCOMPARE(f.ui.messages.size(), allowed ? 1 : 0);
 }
@@ -335,16 +334,16 @@ void TestMainAppForm::helpWindowShowsTheKeywordsPage()
     THelpForm *window = windows.helpWindow();
     QVERIFY(window);
     QVERIFY(window->isVisible());
-    QCOMPARE(window->HelpBrowser->documentTitle(), QStringLiteral("Logging in"));
+    QCOMPARE(window->helpBrowser()->documentTitle(), QStringLiteral("Logging in"));
     // The same window, another topic; its links lead on.
     windows.showHelp(QStringLiteral("IDH_tray_menu"));
     QCOMPARE(windows.helpWindow(), window);
-    QCOMPARE(window->HelpBrowser->documentTitle(), QStringLiteral("The tray icon and its menu"));
-    window->HelpBrowser->setSource(QUrl(QStringLiteral("IDH_login_window.html")));
-    QCOMPARE(window->HelpBrowser->documentTitle(), QStringLiteral("Logging in"));
-    QVERIFY(window->BackButton->isEnabled());
-    window->ContentsButton->click();
-    QCOMPARE(window->HelpBrowser->documentTitle(), QStringLiteral("Tallyline Help"));
+    QCOMPARE(window->helpBrowser()->documentTitle(), QStringLiteral("The tray icon and its menu"));
+    window->helpBrowser()->setSource(QUrl(QStringLiteral("IDH_login_window.html")));
+    QCOMPARE(window->helpBrowser()->documentTitle(), QStringLiteral("Logging in"));
+    QVERIFY(window->backButton()->isEnabled());
+    window->contentsButton()->click();
+    QCOMPARE(window->helpBrowser()->documentTitle(), QStringLiteral("Tallyline Help"));
     window->close();
     QTRY_VERIFY(!windows.helpWindow());
 }
@@ -353,15 +352,15 @@ void TestMainAppForm::quickAlarmCheckMarks()
 {
     FormFixture f;
     TMainAppForm form(f.ctx);
-    form.plugIn(form.Afteraspecifiedtime1, [] {});
-    form.plugIn(form.Ataspecifiedtime1, [] {});
+    form.plugIn(form.onlineTimeAlarmItem(), [] {});
+    form.plugIn(form.specificTimeAlarmItem(), [] {});
     QCOMPARE(LogInWithPassword(f.ctx, QStringLiteral("Ann"), QStringLiteral("pw")), LoginResult::LoggedIn);
     OpenSessionByHand(f.ctx);
     const auto marks = [&] {
         // The menu shows the alarms as they are when it opens.
-        Q_EMIT form.PopupMenu1->aboutToShow();
-        Q_EMIT form.PopupMenu1->aboutToHide();
-        return QList<bool>{form.Afteraspecifiedtime1->isChecked(), form.Ataspecifiedtime1->isChecked()};
+        Q_EMIT form.trayMenu()->aboutToShow();
+        Q_EMIT form.trayMenu()->aboutToHide();
+        return QList<bool>{form.onlineTimeAlarmItem()->isChecked(), form.specificTimeAlarmItem()->isChecked()};
     };
     QCOMPARE(marks(), (QList<bool>{false, false}));
 

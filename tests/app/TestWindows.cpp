@@ -161,7 +161,7 @@ void TestWindows::anOpenEditorKeepsTheTrayFromOpeningOthers()
         p.windows.showWindow(UiWindow::SpecificTimeAlarm);
         stacked = p.windows.quickAlarmsForm() == form ? nullptr : p.windows.quickAlarmsForm();
         // "Log on as a different user" opens nothing over an editor.
-        p.windows.mainAppForm()->Logonasadifferentuser1->trigger();
+        p.windows.mainAppForm()->logInItem()->trigger();
         loginOpened = p.windows.loginForm() != nullptr;
         form->reject();
     });

@@ -94,16 +94,17 @@ void addIsp(TWizardForm &form, const QString &connection, const QString &preset)
         auto *picker = qobject_cast<TWizardISPForm *>(QApplication::activeModalWidget());
         QVERIFY(picker);
         QCOMPARE(picker->windowTitle(), QStringLiteral("Add ISP to Tallyline Detection"));
-        QCOMPARE(picker->ConnectionList->currentRow(), 0);
-        picker->ConnectionList->setCurrentItem(picker->ConnectionList->findItems(connection, Qt::MatchExactly).value(0));
+        QCOMPARE(picker->connectionList()->currentRow(), 0);
+        QListWidget *connections = picker->connectionList();
+        connections->setCurrentItem(connections->findItems(connection, Qt::MatchExactly).value(0));
         if (!preset.isEmpty())
-            picker->PresetList->setCurrentItem(picker->PresetList->findItems(preset, Qt::MatchExactly).value(0));
-        QTest::mouseClick(picker->OkButton, Qt::LeftButton);
+            picker->presetList()->setCurrentItem(picker->presetList()->findItems(preset, Qt::MatchExactly).value(0));
+        QTest::mouseClick(picker->okButton(), Qt::LeftButton);
         if (picker->isVisible())
-            QTest::mouseClick(picker->CancelButton, Qt::LeftButton);
+            QTest::mouseClick(picker->cancelButton(), Qt::LeftButton);
         handled = true;
     });
-    QTest::mouseClick(form.AddIspButton, Qt::LeftButton);
+    QTest::mouseClick(form.addIspButton(), Qt::LeftButton);
     QVERIFY(handled);
 }
 
@@ -122,7 +123,7 @@ void screenshot(TWizardForm &form)
 // The page shown is laid out by the event loop before the user can click on it.
 void next(TWizardForm &form)
 {
-    QTest::mouseClick(form.NextButton, Qt::LeftButton);
+    QTest::mouseClick(form.nextButton(), Qt::LeftButton);
     QCoreApplication::processEvents();
     screenshot(form);
 }
@@ -380,8 +381,8 @@ void TestSetupWizard::cancelRules()
     f.store().WriteStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), users);
     TWizardForm form(f.ctx);
     form.show();
-    form.MultipleUsersRadio->setChecked(true);
-    type(form.UserLoginEdit, QStringLiteral("Jane"));
+    form.multipleUsersRadio()->setChecked(true);
+    type(form.userLoginEdit(), QStringLiteral("Jane"));
     while (form.currentPage() < page)
         next(form);
     QCOMPARE(form.currentPage(), page);
@@ -390,7 +391,7 @@ void TestSetupWizard::cancelRules()
     if (escape)
         QTest::keyClick(&form, Qt::Key_Escape);
     else
-        QTest::mouseClick(form.CancelButton, Qt::LeftButton);
+        QTest::mouseClick(form.cancelButton(), Qt::LeftButton);
     QCOMPARE(f.ui.texts(), asked.isEmpty() ? QStringList() : QStringList{asked});
     QCOMPARE(!form.isVisible(), closed);
     QCOMPARE(form.endProgram(), endProgram);
@@ -410,126 +411,126 @@ void TestSetupWizard::singleUserClickThrough()
 
     screenshot(form);
     QCOMPARE(form.windowTitle(), QStringLiteral("Tallyline Setup Wizard"));
-    QCOMPARE(form.TitleLabel->text(), QStringLiteral("Tallyline Setup Wizard"));
-    QVERIFY(!form.BackButton->isEnabled());
-    QCOMPARE(form.CancelButton->text(), QStringLiteral("&Cancel"));
+    QCOMPARE(form.titleLabel()->text(), QStringLiteral("Tallyline Setup Wizard"));
+    QVERIFY(!form.backButton()->isEnabled());
+    QCOMPARE(form.cancelButton()->text(), QStringLiteral("&Cancel"));
     next(form);
-    QCOMPARE(form.TitleLabel->text(), QStringLiteral("User information - 1"));
-    QVERIFY(form.SingleUserRadio->isChecked());
-    QVERIFY(form.AdminOnlyCheck->isChecked());
+    QCOMPARE(form.titleLabel()->text(), QStringLiteral("User information - 1"));
+    QVERIFY(form.singleUserRadio()->isChecked());
+    QVERIFY(form.adminOnlyCheck()->isChecked());
     next(form);
     QCOMPARE(form.currentPage(), int(UserPage2));
 
     // Page 2: the passwords, then a quarterly bill date.
-    QCOMPARE(form.Admin.accountCombo->currentText(), QStringLiteral("Monthly"));
-    QCOMPARE(form.Admin.billCombo->currentText(), QStringLiteral("10th"));
-    QVERIFY(!form.Admin.dayEdit->isVisibleTo(&form));
-    type(form.AdminPasswordEdit, QStringLiteral("Secret"));
-    type(form.AdminConfirmEdit, QStringLiteral("secret"));
+    QCOMPARE(form.adminBillDate().accountCombo->currentText(), QStringLiteral("Monthly"));
+    QCOMPARE(form.adminBillDate().billCombo->currentText(), QStringLiteral("10th"));
+    QVERIFY(!form.adminBillDate().dayEdit->isVisibleTo(&form));
+    type(form.adminPasswordEdit(), QStringLiteral("Secret"));
+    type(form.adminConfirmEdit(), QStringLiteral("secret"));
     next(form);
     QCOMPARE(form.currentPage(), int(UserPage2));
     QCOMPARE(f.ui.messages.last().text, QStringLiteral("Passwords do not match, please re-enter."));
     QCOMPARE(f.ui.messages.last().kind, MessageKind::Information);
-    type(form.AdminConfirmEdit, QStringLiteral("Secret"));
-    form.Admin.accountCombo->setCurrentIndex(2);
-    QVERIFY(form.Admin.dayEdit->isVisibleTo(&form));
-    QVERIFY(!form.Admin.billCombo->isVisibleTo(&form));
-    QVERIFY(!form.Admin.ofEachLabel->isVisibleTo(&form));
-    QCOMPARE(form.Admin.dayEdit->text(), QStringLiteral("10"));
-    QCOMPARE(form.Admin.monthEdit->text(), QStringLiteral("01"));
-    type(form.Admin.dayEdit, QStringLiteral("31"));
-    type(form.Admin.monthEdit, QStringLiteral("2"));
+    type(form.adminConfirmEdit(), QStringLiteral("Secret"));
+    form.adminBillDate().accountCombo->setCurrentIndex(2);
+    QVERIFY(form.adminBillDate().dayEdit->isVisibleTo(&form));
+    QVERIFY(!form.adminBillDate().billCombo->isVisibleTo(&form));
+    QVERIFY(!form.adminBillDate().ofEachLabel->isVisibleTo(&form));
+    QCOMPARE(form.adminBillDate().dayEdit->text(), QStringLiteral("10"));
+    QCOMPARE(form.adminBillDate().monthEdit->text(), QStringLiteral("01"));
+    type(form.adminBillDate().dayEdit, QStringLiteral("31"));
+    type(form.adminBillDate().monthEdit, QStringLiteral("2"));
     next(form);
     QCOMPARE(form.currentPage(), int(UserPage2));
     QCOMPARE(f.ui.messages.last().text, QStringLiteral("Bill date entered is invalid."));
     QCOMPARE(f.ui.messages.last().kind, MessageKind::Warning);
-    type(form.Admin.dayEdit, QStringLiteral("15"));
-    type(form.Admin.monthEdit, QStringLiteral("03"));
+    type(form.adminBillDate().dayEdit, QStringLiteral("15"));
+    type(form.adminBillDate().monthEdit, QStringLiteral("03"));
     next(form);
     QCOMPARE(form.currentPage(), int(PresetPage));  // page 3 is skipped
-    QTest::mouseClick(form.BackButton, Qt::LeftButton);
+    QTest::mouseClick(form.backButton(), Qt::LeftButton);
     QCOMPARE(form.currentPage(), int(UserPage2));
     next(form);
 
     // Page 4: going on without a preset says so; then one is chosen.
-    QCOMPARE(form.TitleLabel->text(), QStringLiteral("Phone charges"));
-    QCOMPARE(form.PresetList->topLevelItemCount(), 3);
-    QCOMPARE(form.PresetList->topLevelItem(0)->text(0), EveningPreset);
-    QVERIFY(form.PresetList->selectedItems().isEmpty());
+    QCOMPARE(form.titleLabel()->text(), QStringLiteral("Phone charges"));
+    QCOMPARE(form.presetList()->topLevelItemCount(), 3);
+    QCOMPARE(form.presetList()->topLevelItem(0)->text(0), EveningPreset);
+    QVERIFY(form.presetList()->selectedItems().isEmpty());
     const int before = int(f.ui.messages.size());
     next(form);
     QCOMPARE(form.currentPage(), int(IspPage));
     QCOMPARE(f.ui.messages.size(), before + 1);
     QVERIFY(f.ui.messages.last().text.startsWith(QStringLiteral("You have not chosen any timezone presets")));
-    QTest::mouseClick(form.BackButton, Qt::LeftButton);
-    selectPreset(form.PresetList, PeakPreset);
+    QTest::mouseClick(form.backButton(), Qt::LeftButton);
+    selectPreset(form.presetList(), PeakPreset);
     next(form);
     QCOMPARE(f.ui.messages.size(), before + 1);
 
     // Page 5: the picker's refusals, then two ISPs; a removed row is gone.
-    QCOMPARE(form.TitleLabel->text(), QStringLiteral("ISP's (Dial-Up)"));
+    QCOMPARE(form.titleLabel()->text(), QStringLiteral("ISP's (Dial-Up)"));
     addIsp(form, QStringLiteral("Home ISP"), QString());
     QCOMPARE(f.ui.messages.last().text,
              QStringLiteral("Please select a time-zone preset to use with this connection, or press cancel."));
-    QCOMPARE(form.IspList->topLevelItemCount(), 0);
+    QCOMPARE(form.ispList()->topLevelItemCount(), 0);
     addIsp(form, QStringLiteral("Home ISP"), FlatPreset);
     addIsp(form, QStringLiteral("Home ISP"), EveningPreset);
     QCOMPARE(f.ui.messages.last().text,
              QStringLiteral("That Dial-up connection is already added to the list. Please choose a different connection."));
     addIsp(form, QStringLiteral("Work ISP"), FlatPreset);
-    QCOMPARE(form.IspList->topLevelItemCount(), 2);
-    form.IspList->setCurrentItem(form.IspList->topLevelItem(1));
-    QTest::mouseClick(form.RemoveIspButton, Qt::LeftButton);
-    QCOMPARE(form.IspList->topLevelItemCount(), 1);
+    QCOMPARE(form.ispList()->topLevelItemCount(), 2);
+    form.ispList()->setCurrentItem(form.ispList()->topLevelItem(1));
+    QTest::mouseClick(form.removeIspButton(), Qt::LeftButton);
+    QCOMPARE(form.ispList()->topLevelItemCount(), 1);
     addIsp(form, QStringLiteral("Work ISP"), EveningPreset);
-    QCOMPARE(form.IspList->topLevelItemCount(), 2);
-    QCOMPARE(form.IspList->topLevelItem(1)->text(1), EveningPreset);
+    QCOMPARE(form.ispList()->topLevelItemCount(), 2);
+    QCOMPARE(form.ispList()->topLevelItem(1)->text(1), EveningPreset);
     next(form);
 
     // Page 6: both reminders, each refused once with a zero limit.
-    QCOMPARE(form.TitleLabel->text(), QStringLiteral("Online alarms"));
-    QVERIFY(!form.HoursEdit->isEnabled());
-    QCOMPARE(form.CostEdit->text(), QStringLiteral("00.00"));
-    QCOMPARE(form.CurrencyLabel->text(), QStringLiteral("\u00a3"));
-    form.OnlineReminderCheck->setChecked(true);
-    QVERIFY(form.HoursEdit->isEnabled() && form.OnlineHangUpCheck->isEnabled());
-    QVERIFY(!form.CostEdit->isEnabled());
+    QCOMPARE(form.titleLabel()->text(), QStringLiteral("Online alarms"));
+    QVERIFY(!form.hoursEdit()->isEnabled());
+    QCOMPARE(form.costEdit()->text(), QStringLiteral("00.00"));
+    QCOMPARE(form.currencyLabel()->text(), QStringLiteral("\u00a3"));
+    form.onlineReminderCheck()->setChecked(true);
+    QVERIFY(form.hoursEdit()->isEnabled() && form.onlineHangUpCheck()->isEnabled());
+    QVERIFY(!form.costEdit()->isEnabled());
     next(form);
     QCOMPARE(f.ui.messages.last().text, QStringLiteral("00:00 is an invalid online time limit."));
-    typeAndLeave(form.HoursEdit, QStringLiteral("1"));
-    typeAndLeave(form.MinutesEdit, QStringLiteral("759"));  // only two characters are taken
-    QCOMPARE(form.HoursEdit->text(), QStringLiteral("01"));
-    QCOMPARE(form.MinutesEdit->text(), QStringLiteral("59"));
-    form.CostReminderCheck->setChecked(true);
-    typeAndLeave(form.CostEdit, QStringLiteral("0"));
+    typeAndLeave(form.hoursEdit(), QStringLiteral("1"));
+    typeAndLeave(form.minutesEdit(), QStringLiteral("759"));  // only two characters are taken
+    QCOMPARE(form.hoursEdit()->text(), QStringLiteral("01"));
+    QCOMPARE(form.minutesEdit()->text(), QStringLiteral("59"));
+    form.costReminderCheck()->setChecked(true);
+    typeAndLeave(form.costEdit(), QStringLiteral("0"));
     next(form);
     QCOMPARE(form.currentPage(), int(AlarmPage));
     QCOMPARE(f.ui.messages.last().text, QStringLiteral("0 is an invalid session cost limit."));
-    typeAndLeave(form.CostEdit, QStringLiteral("1.5"));
-    QCOMPARE(form.CostEdit->text(), QStringLiteral("1.500"));
-    form.CostHangUpCheck->setChecked(true);
+    typeAndLeave(form.costEdit(), QStringLiteral("1.5"));
+    QCOMPARE(form.costEdit()->text(), QStringLiteral("1.500"));
+    form.costHangUpCheck()->setChecked(true);
     next(form);
 
     // Page 7: rows from the settings, flipped by clicks.
-    QCOMPARE(form.TitleLabel->text(), QStringLiteral("Security Options"));
-    QCOMPARE(form.SecurityList->count(), 6);
-    QCOMPARE(form.SecurityList->item(1)->text(), QStringLiteral("Allow tallyline to be exited"));
-    QCOMPARE(form.SecurityList->item(1)->checkState(), Qt::Checked);
-    QCOMPARE(form.SecurityList->item(0)->checkState(), Qt::Unchecked);
+    QCOMPARE(form.titleLabel()->text(), QStringLiteral("Security Options"));
+    QCOMPARE(form.securityList()->count(), 6);
+    QCOMPARE(form.securityList()->item(1)->text(), QStringLiteral("Allow tallyline to be exited"));
+    QCOMPARE(form.securityList()->item(1)->checkState(), Qt::Checked);
+    QCOMPARE(form.securityList()->item(0)->checkState(), Qt::Unchecked);
     for (int row : {0, 5}) {
-        const QRect r = form.SecurityList->visualItemRect(form.SecurityList->item(row));
-        QTest::mouseClick(form.SecurityList->viewport(), Qt::LeftButton, {}, r.center());
+        const QRect r = form.securityList()->visualItemRect(form.securityList()->item(row));
+        QTest::mouseClick(form.securityList()->viewport(), Qt::LeftButton, {}, r.center());
     }
-    QCOMPARE(form.SecurityList->item(0)->checkState(), Qt::Checked);
+    QCOMPARE(form.securityList()->item(0)->checkState(), Qt::Checked);
     next(form);
 
-    QCOMPARE(form.TitleLabel->text(), QStringLiteral("Setup wizard finished!"));
-    QVERIFY(!form.NextButton->isEnabled());
-    QVERIFY(form.BackButton->isEnabled());
-    QCOMPARE(form.CancelButton->text(), QStringLiteral("&Finish"));
+    QCOMPARE(form.titleLabel()->text(), QStringLiteral("Setup wizard finished!"));
+    QVERIFY(!form.nextButton()->isEnabled());
+    QVERIFY(form.backButton()->isEnabled());
+    QCOMPARE(form.cancelButton()->text(), QStringLiteral("&Finish"));
     // Nothing is stored before "&Finish".
     QCOMPARE(f.num(QStringLiteral("NumberOfUsers"), QStringLiteral("Users")), -1);
-    QTest::mouseClick(form.CancelButton, Qt::LeftButton);
+    QTest::mouseClick(form.cancelButton(), Qt::LeftButton);
     QVERIFY(!form.isVisible());
     QCOMPARE(form.result(), int(QDialog::Accepted));
 
@@ -604,48 +605,48 @@ void TestSetupWizard::multipleUsersClickThrough()
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         next(form);
-        clickBox(form.MultipleUsersRadio);
-        clickBox(form.AdminOnlyCheck);  // untick
+        clickBox(form.multipleUsersRadio());
+        clickBox(form.adminOnlyCheck());  // untick
         next(form);
-        type(form.AdminPasswordEdit, QStringLiteral("pw%1").arg(run));
-        type(form.AdminConfirmEdit, QStringLiteral("pw%1").arg(run));
-        form.Admin.accountCombo->setCurrentIndex(0);
-        form.Admin.billCombo->setCurrentIndex(4);  // Friday
+        type(form.adminPasswordEdit(), QStringLiteral("pw%1").arg(run));
+        type(form.adminConfirmEdit(), QStringLiteral("pw%1").arg(run));
+        form.adminBillDate().accountCombo->setCurrentIndex(0);
+        form.adminBillDate().billCombo->setCurrentIndex(4);  // Friday
         next(form);
         QCOMPARE(form.currentPage(), int(UserPage3));
-        QCOMPARE(form.TitleLabel->text(), QStringLiteral("User information - 3"));
+        QCOMPARE(form.titleLabel()->text(), QStringLiteral("User information - 3"));
 
         // Page 3's checks, in order.
-        type(form.UserPasswordEdit, QStringLiteral("a"));
+        type(form.userPasswordEdit(), QStringLiteral("a"));
         next(form);
         QCOMPARE(f.ui.messages.last().text, QStringLiteral("Passwords do not match, please re-enter."));
-        type(form.UserConfirmEdit, QStringLiteral("a"));
+        type(form.userConfirmEdit(), QStringLiteral("a"));
         next(form);
         QCOMPARE(f.ui.messages.last().text, QStringLiteral("You must enter a login name."));
-        type(form.UserLoginEdit, QStringLiteral("User%1").arg(run));
-        form.User.accountCombo->setCurrentIndex(3);
-        type(form.User.dayEdit, QStringLiteral("29"));
-        type(form.User.monthEdit, QStringLiteral("02"));
+        type(form.userLoginEdit(), QStringLiteral("User%1").arg(run));
+        form.userBillDate().accountCombo->setCurrentIndex(3);
+        type(form.userBillDate().dayEdit, QStringLiteral("29"));
+        type(form.userBillDate().monthEdit, QStringLiteral("02"));
         next(form);
         QCOMPARE(f.ui.messages.last().text, QStringLiteral("Bill date entered is invalid."));
         QCOMPARE(form.currentPage(), int(UserPage3));
-        type(form.User.dayEdit, QStringLiteral("28"));
+        type(form.userBillDate().dayEdit, QStringLiteral("28"));
         next(form);
         QCOMPARE(form.currentPage(), int(PresetPage));
-        QTest::mouseClick(form.BackButton, Qt::LeftButton);
+        QTest::mouseClick(form.backButton(), Qt::LeftButton);
         QCOMPARE(form.currentPage(), int(UserPage3));
         next(form);
 
-        selectPreset(form.PresetList, FlatPreset);
+        selectPreset(form.presetList(), FlatPreset);
         next(form);
         addIsp(form, QStringLiteral("Work ISP"), PeakPreset);
         next(form);
-        form.OnlineReminderCheck->setChecked(true);
-        typeAndLeave(form.HoursEdit, QStringLiteral("2"));
-        form.OnlineHangUpCheck->setChecked(true);
+        form.onlineReminderCheck()->setChecked(true);
+        typeAndLeave(form.hoursEdit(), QStringLiteral("2"));
+        form.onlineHangUpCheck()->setChecked(true);
         next(form);
         next(form);
-        QTest::mouseClick(form.CancelButton, Qt::LeftButton);
+        QTest::mouseClick(form.cancelButton(), Qt::LeftButton);
         QCOMPARE(form.result(), int(QDialog::Accepted));
 
         // Each run edits the administrator and adds one ordinary user.
@@ -732,7 +733,7 @@ void TestSetupWizard::helpButton()
     WizardFixture f;
     TWizardForm form(f.ctx);
     form.show();
-    QTest::mouseClick(form.HelpButton, Qt::LeftButton);
+    QTest::mouseClick(form.helpButton(), Qt::LeftButton);
     QCOMPARE(f.ui.helpTopics, QStringList{QStringLiteral("IDH_setup_wizard")});
     QVERIFY(QFile::exists(QStringLiteral(TALLYLINE_SOURCE_DATA_DIR "/help/IDH_setup_wizard.html")));
 }
@@ -754,12 +755,12 @@ void TestSetupWizard::helpIsUsableWhileTheWizardWaits()
     bool helpBelongsToTheWizard = false;
     bool closed = false;
     QTimer::singleShot(0, &form, [&] {
-        QTest::mouseClick(form.HelpButton, Qt::LeftButton);
+        QTest::mouseClick(form.helpButton(), Qt::LeftButton);
         THelpForm *help = realUi.helpWindow();
         helpShown = help && help->isVisible();
         helpBelongsToTheWizard = help && help->parentWidget() == &form && help->isWindow();
         if (help) {
-            help->CloseButton->click();
+            help->closeButton()->click();
             closed = !help->isVisible();
         }
         form.done(QDialog::Rejected);

@@ -45,7 +45,7 @@ struct SimulatedDialFixture : SessionFixture {
         form->Timer1.stop();
         form->RASCheckTimer.stop();
         QObject::connect(&form->DialUp1, &TDialUp::OnAsyncEvent, [this] {
-            shownTexts.append(form->DialForm()->StatusLabel->text());
+            shownTexts.append(form->DialForm()->statusLabel()->text());
         });
         QObject::connect(&form->DialUp1, &TDialUp::OnDialing, [this] { ++dials; });
         LogInWithPassword(ctx, QStringLiteral("Ann"), QStringLiteral("pw"));
@@ -78,11 +78,11 @@ private Q_SLOTS:
 void TestDialEndToEnd::dialConnectAndAlarmHangUp()
 {
     SimulatedDialFixture f;
-    QCOMPARE(f.form->PhoneBookItems.size(), 2);
-    QCOMPARE(f.form->PhoneBookItems[1]->text(), QStringLiteral("Simulated Backup ISP"));
+    QCOMPARE(f.form->phoneBookItems().size(), 2);
+    QCOMPARE(f.form->phoneBookItems()[1]->text(), QStringLiteral("Simulated Backup ISP"));
     TDialForm &w = *f.form->DialForm();
 
-    f.form->PhoneBookItems[0]->trigger();
+    f.form->phoneBookItems()[0]->trigger();
     QVERIFY(w.isVisible());
     QCOMPARE(w.windowTitle(), QStringLiteral("Tallyline - Connecting to Simulated ISP"));
     QTRY_VERIFY_WITH_TIMEOUT(f.shownTexts.contains(QStringLiteral("Connecting device")), 5000);
@@ -122,7 +122,7 @@ void TestDialEndToEnd::dialConnectAndAlarmHangUp()
     QCOMPARE(f.dials, 1);
     QVERIFY(!f.line.isUp());
     QVERIFY(!f.ctx.shell.SessionOpen);
-    QVERIFY(!f.form->HangUpCurrentConnection1->isEnabled());
+    QVERIFY(!f.form->hangUpItem()->isEnabled());
 }
 
 void TestDialEndToEnd::keepRedialingThroughBusyLines()
@@ -132,8 +132,8 @@ void TestDialEndToEnd::keepRedialingThroughBusyLines()
     w.RedialTimer.setInterval(20);
     f.line.setBusyCalls(3);
 
-    f.form->PhoneBookItems[1]->trigger();
-    QTest::mouseClick(w.CheckBox1, Qt::LeftButton);
+    f.form->phoneBookItems()[1]->trigger();
+    QTest::mouseClick(w.keepRedialingCheck(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(f.line.isUp(), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 5000);
 
@@ -205,9 +205,9 @@ void TestDialEndToEnd::eightMenuHangUpsRecordEightSessions()
         line.connectNow(entry);
         QTRY_VERIFY_WITH_TIMEOUT(ctx.shell.SessionOpen && ctx.connection.FullyConnected, 10000);
         QCOMPARE(ctx.connection.ConnectedEntryName, entry);
-        QTRY_VERIFY_WITH_TIMEOUT(form.HangUpCurrentConnection1->isEnabled(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(form.hangUpItem()->isEnabled(), 5000);
         // Chosen from the menu: the question's box waits while ticks go on.
-        QMetaObject::invokeMethod(form.HangUpCurrentConnection1, &QAction::trigger, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(form.hangUpItem(), &QAction::trigger, Qt::QueuedConnection);
         QTRY_VERIFY_WITH_TIMEOUT(questions == i, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!ctx.shell.SessionOpen, 5000);
         QVERIFY(!line.isUp());

@@ -38,7 +38,7 @@ struct DialFixture : SessionFixture {
     }
 
     TDialForm &window() { return *form->DialForm(); }
-    QAction *entryItem(int i) { return form->PhoneBookItems.at(i); }
+    QAction *entryItem(int i) { return form->phoneBookItems().at(i); }
 
     void ticks()
     {
@@ -73,6 +73,7 @@ private Q_SLOTS:
     void failedCalls_data();
     void failedCalls();
     void keepRedialingUntilConnected();
+    void redialButtonHangsUpAndDialsAgain();
     void cancelEndsTheCallQuietly();
     void menuHangUp_data();
     void menuHangUp();
@@ -100,13 +101,13 @@ void TestDialForm::phoneBookMenu()
         phoneBook.append(QStringLiteral("Entry %1").arg(i, 3, 10, QLatin1Char('0')));
     DialFixture f(phoneBook);
 
-    const QList<QAction *> menu = f.form->DialConnectionMenu->actions();
+    const QList<QAction *> menu = f.form->dialConnectionMenu()->actions();
     QCOMPARE(menu.size(), items);
     for (int i = 0; i < items; ++i) {
         QCOMPARE(menu[i]->objectName(), QStringLiteral("DialUp%1").arg(i));
         QCOMPARE(menu[i]->text(), phoneBook[i]);
     }
-    QCOMPARE(f.form->DialConnection1->isEnabled(), items > 0);
+    QCOMPARE(f.form->dialConnectionItem()->isEnabled(), items > 0);
     if (items > 0) {
         menu.last()->trigger();
         QCOMPARE(f.network.dialled, QStringList{phoneBook[items - 1]});
@@ -124,13 +125,13 @@ void TestDialForm::dialingFollowsTheStates()
     TDialForm &w = f.window();
     QVERIFY(w.isVisible());
     QCOMPARE(w.windowTitle(), QStringLiteral("Tallyline - Connecting to Fish & Chips"));
-    QCOMPARE(w.StatusLabel->text(), QStringLiteral("Dialing..."));
+    QCOMPARE(w.statusLabel()->text(), QStringLiteral("Dialing..."));
     QCOMPARE(f.ctx.shell.DialHandle, qint64(-1));
     QCOMPARE(f.ctx.shell.LastDialledEntry, QStringLiteral("Fish & Chips"));
     // The hang-up item is offered from the first tick, before the line reports.
     QVERIFY(f.ctx.connection.ModemConnected);
     Timer1Timer(f.ctx);
-    QVERIFY(f.form->HangUpCurrentConnection1->isEnabled());
+    QVERIFY(f.form->hangUpItem()->isEnabled());
 
     const qint64 call = 100;
     const QList<std::pair<int, QString>> states = {{RasState::OpenPort, QStringLiteral("Opening port")},
@@ -139,12 +140,12 @@ void TestDialForm::dialingFollowsTheStates()
                                                    {RasState::Authenticated, QStringLiteral("Authenticated")}};
     for (const auto &[state, text] : states) {
         f.network.emitProgress(call, state);
-        QCOMPARE(w.StatusLabel->text(), text);
+        QCOMPARE(w.statusLabel()->text(), text);
         QVERIFY(w.isVisible());
     }
     // Progress of a call the window did not dial is not shown.
     f.network.emitProgress(call + 7, RasState::PortOpened);
-    QCOMPARE(w.StatusLabel->text(), QStringLiteral("Authenticated"));
+    QCOMPARE(w.statusLabel()->text(), QStringLiteral("Authenticated"));
 
     f.callConnects(call);
     QVERIFY(!w.isVisible());
@@ -253,7 +254,7 @@ void TestDialForm::keepRedialingUntilConnected()
     DialFixture f;
     f.entryItem(0)->trigger();
     TDialForm &w = f.window();
-    QTest::mouseClick(w.CheckBox1, Qt::LeftButton);
+    QTest::mouseClick(w.keepRedialingCheck(), Qt::LeftButton);
     QVERIFY(f.ctx.shell.KeepRedialing);
 
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -261,14 +262,14 @@ void TestDialForm::keepRedialingUntilConnected()
         f.network.emitProgress(call, RasState::ConnectDevice);
         f.network.emitProgress(call, RasState::ConnectDevice, DialError::LineBusy);
         QVERIFY(w.isVisible());
-        QCOMPARE(w.StatusLabel->text(), QStringLiteral("Redialing..."));
+        QCOMPARE(w.statusLabel()->text(), QStringLiteral("Redialing..."));
         QVERIFY(w.RedialTimer.isActive());
         QCOMPARE(w.RedialTimer.interval(), 8000);
         QCOMPARE(f.network.dialled.size(), attempt + 1);
         w.RedialTimerTimer();
         QVERIFY(!w.RedialTimer.isActive());
         QCOMPARE(f.network.dialled.size(), attempt + 2);
-        QCOMPARE(w.StatusLabel->text(), QStringLiteral("Dialing..."));
+        QCOMPARE(w.statusLabel()->text(), QStringLiteral("Dialing..."));
     }
     QVERIFY(f.ui.messages.isEmpty());
     f.callConnects(103);
@@ -281,11 +282,34 @@ void TestDialForm::keepRedialingUntilConnected()
     f.ticks();
     f.entryItem(1)->trigger();
     QVERIFY(f.ctx.shell.KeepRedialing);
-    QTest::mouseClick(w.CheckBox1, Qt::LeftButton);
+    QTest::mouseClick(w.keepRedialingCheck(), Qt::LeftButton);
     QVERIFY(!f.ctx.shell.KeepRedialing);
     f.network.emitProgress(104, RasState::ConnectDevice, DialError::LineBusy);
     QVERIFY(!w.isVisible());
     QCOMPARE(f.ui.texts(), QStringList{errorBox(QStringLiteral("Backup"), QStringLiteral("The line is busy."))});
+}
+
+void TestDialForm::redialButtonHangsUpAndDialsAgain()
+{
+    DialFixture f;
+    f.entryItem(0)->trigger();
+    TDialForm &w = f.window();
+    f.network.emitProgress(100, RasState::ConnectDevice);
+    f.network.addConnection(100, Provider, RasState::ConnectDevice);
+
+    auto *redial = w.findChild<QPushButton *>(QStringLiteral("RedialButton"));
+    QVERIFY(redial);
+    QCOMPARE(redial->text(), QStringLiteral("&Redial"));
+    QTest::mouseClick(redial, Qt::LeftButton);
+    QCOMPARE(f.network.hungUp, QList<qint64>{100});
+    QCOMPARE(w.statusLabel()->text(), QStringLiteral("Redialing..."));
+    QVERIFY(w.RedialTimer.isActive());
+    QCOMPARE(f.network.dialled, QStringList{Provider});
+
+    w.RedialTimerTimer();
+    QCOMPARE(f.network.dialled, QStringList(2, Provider));
+    QVERIFY(w.isVisible());
+    QVERIFY(f.ui.messages.isEmpty());
 }
 
 void TestDialForm::cancelEndsTheCallQuietly()
@@ -304,7 +328,7 @@ void TestDialForm::cancelEndsTheCallQuietly()
         f.entryItem(1)->trigger();
     });
 
-    QTest::mouseClick(w.Button2, Qt::LeftButton);
+    QTest::mouseClick(w.cancelButton(), Qt::LeftButton);
     f.network.emitProgress(100, RasState::ConnectDevice, DialError::UserDisconnection);
 
     QVERIFY(!w.isVisible());
@@ -316,7 +340,7 @@ void TestDialForm::cancelEndsTheCallQuietly()
     QCOMPARE(f.ctx.shell.DialHandle, qint64(0));
     QVERIFY(!f.ctx.shell.CancelInProgress);
     QVERIFY(!f.ctx.shell.KeepRedialing);
-    QVERIFY(w.Button2->isEnabled());
+    QVERIFY(w.cancelButton()->isEnabled());
     QVERIFY(f.ctx.shell.LastDialledEntry.isEmpty());
     QVERIFY(clickedDuringCancel);
     disconnect(&f.form->DialUp1, &TDialUp::OnActiveConnection, this, nullptr);
@@ -324,7 +348,7 @@ void TestDialForm::cancelEndsTheCallQuietly()
     // Cancelled while waiting to redial: no call follows.
     f.ticks();
     f.entryItem(0)->trigger();
-    QTest::mouseClick(w.CheckBox1, Qt::LeftButton);
+    QTest::mouseClick(w.keepRedialingCheck(), Qt::LeftButton);
     f.network.emitProgress(101, RasState::ConnectDevice, DialError::LineBusy);
     QVERIFY(w.RedialTimer.isActive());
     QTest::keyClick(&w, Qt::Key_Escape);
@@ -358,10 +382,10 @@ void TestDialForm::menuHangUp()
     f.ticks();
     QVERIFY(f.ctx.shell.SessionOpen);
     QVERIFY(f.ctx.shell.ReconnectArmed);
-    QVERIFY(f.form->HangUpCurrentConnection1->isEnabled());
+    QVERIFY(f.form->hangUpItem()->isEnabled());
 
     f.ui.answers.enqueue(answer);
-    f.form->HangUpCurrentConnection1->trigger();
+    f.form->hangUpItem()->trigger();
     const QString question = QStringLiteral("Are you sure you want to hang up the current connection?");
     QCOMPARE(f.ui.texts(), prompt ? QStringList{question} : QStringList());
     QCOMPARE(f.network.hungUp, hungUp ? QList<qint64>{100} : QList<qint64>{});

@@ -121,7 +121,7 @@ void TestSessionMonitor::windowLayout()
     int expectedWidth = 0;
     int right = -1;
     for (int i = 0; i < MonitorTextCount; ++i) {
-        QLabel *text = form.Texts[i];
+        QLabel *text = form.monitorText(i);
         QCOMPARE(text->font().pointSize(), fontSize);
         QCOMPARE(text->font().bold(), bold);
         QCOMPARE(text->alignment(), Qt::AlignCenter);
@@ -138,15 +138,15 @@ void TestSessionMonitor::windowLayout()
         expectedWidth = right + 1;
     }
     QCOMPARE(form.width(), expectedWidth);
-    QCOMPARE(form.height(), form.Texts[TransmittedText]->height() + 1);
+    QCOMPARE(form.height(), form.monitorText(TransmittedText)->height() + 1);
     if (!allOn)
-        QCOMPARE(form.width(), form.Texts[TimerFloatingText]->width() + 1);
+        QCOMPARE(form.width(), form.monitorText(TimerFloatingText)->width() + 1);
     screenshot(&form, QStringLiteral("monitor-") + QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-')));
 
     // A wider value is clipped, not laid out again.
-    const int widthBefore = form.Texts[TotalReceivedText]->width();
-    form.Texts[TotalReceivedText]->setText(QStringLiteral("Tot Rec 123456789.00K"));
-    QCOMPARE(form.Texts[TotalReceivedText]->width(), widthBefore);
+    const int widthBefore = form.monitorText(TotalReceivedText)->width();
+    form.monitorText(TotalReceivedText)->setText(QStringLiteral("Tot Rec 123456789.00K"));
+    QCOMPARE(form.monitorText(TotalReceivedText)->width(), widthBefore);
     QCOMPARE(form.width(), expectedWidth);
 }
 
@@ -210,9 +210,9 @@ void TestSessionMonitor::refreshTexts()
     TTaskBarWindowForm form(f.ctx);
     form.showMonitor();
     Q_EMIT f.ctx.events.sessionPriced(SessionSnapshot());
-    QCOMPARE(form.Texts[TimerFloatingText]->text(), QStringLiteral("Cost EUR 1.50  Time 01:02:05"));
-    QCOMPARE(form.Texts[ReceivedText]->text(), QStringLiteral("Rec 1.50K/S"));
-    QCOMPARE(form.Texts[DailyText]->text(), MonitorSampleTexts()[DailyText]);
+    QCOMPARE(form.monitorText(TimerFloatingText)->text(), QStringLiteral("Cost EUR 1.50  Time 01:02:05"));
+    QCOMPARE(form.monitorText(ReceivedText)->text(), QStringLiteral("Rec 1.50K/S"));
+    QCOMPARE(form.monitorText(DailyText)->text(), MonitorSampleTexts()[DailyText]);
 }
 
 void TestSessionMonitor::refreshNeedsTheSetting()
@@ -227,7 +227,7 @@ void TestSessionMonitor::refreshNeedsTheSetting()
     form.showMonitor();
     Q_EMIT f.ctx.events.sessionPriced(SessionSnapshot());
     for (int i = 0; i < MonitorTextCount; ++i)
-        QCOMPARE(form.Texts[i]->text(), MonitorSampleTexts()[i]);
+        QCOMPARE(form.monitorText(i)->text(), MonitorSampleTexts()[i]);
 }
 
 void TestSessionMonitor::snap_data()
@@ -285,7 +285,7 @@ void TestSessionMonitor::dragging()
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(form.pos(), start);
 
-    QLabel *label = form.Texts[text];
+    QLabel *label = form.monitorText(text);
     const QPoint down(5, 5);
     QTest::mousePress(label, Qt::LeftButton, {}, down);
     if (!by.isNull()) {
@@ -381,9 +381,10 @@ void TestSessionMonitor::duringASession()
     }
     // 2 minutes plus the 10 s correction and the added second, at 0.04 a
     // minute: past the 0.05 minimum.
-    QCOMPARE(form.Texts[TimerFloatingText]->text(), QStringLiteral("Time 00:02:11  Cost \u00a30.09"));
-    QVERIFY(form.Texts[ReceivedText]->text().endsWith(QStringLiteral("K/S")));
-    QCOMPARE(form.Texts[TotalReceivedText]->text(), MonitorTotalText(QStringLiteral("Tot Rec "), f.ctx.connection.TotalReceived));
+    QCOMPARE(form.monitorText(TimerFloatingText)->text(), QStringLiteral("Time 00:02:11  Cost \u00a30.09"));
+    QVERIFY(form.monitorText(ReceivedText)->text().endsWith(QStringLiteral("K/S")));
+    QCOMPARE(form.monitorText(TotalReceivedText)->text(),
+             MonitorTotalText(QStringLiteral("Tot Rec "), f.ctx.connection.TotalReceived));
     QVERIFY(f.ctx.connection.TotalReceived > 0);
     screenshot(&form, QStringLiteral("monitor-session"));
 

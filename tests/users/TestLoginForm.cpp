@@ -50,17 +50,17 @@ void TestLoginForm::textsAndControls()
     seed(f);
     TLoginForm form(f.ctx);
     QCOMPARE(form.windowTitle(), QStringLiteral("Tallyline - User Login"));
-    QCOMPARE(form.Label1->text(), QStringLiteral("Please enter your user name and password. Please note that all "
-                                                 "entries are case sensitive."));
+    QCOMPARE(form.instructionsLabel()->text(), QStringLiteral("Please enter your user name and password. Please note "
+                                                              "that all entries are case sensitive."));
     QVERIFY(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    QVERIFY(!form.UserNameCombo->isEditable());
-    QCOMPARE(form.PasswordText->echoMode(), QLineEdit::Password);
-    QCOMPARE(form.PasswordText->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, form.PasswordText),
-             int('*'));
-    QCOMPARE(form.Button1->text(), QStringLiteral("&OK"));
-    QVERIFY(form.Button1->isDefault());
-    QCOMPARE(form.Button2->text(), QStringLiteral("&Cancel"));
-    QCOMPARE(form.Button3->text(), QStringLiteral("&Help"));
+    QVERIFY(!form.userNameCombo()->isEditable());
+    QCOMPARE(form.passwordEdit()->echoMode(), QLineEdit::Password);
+    QLineEdit *password = form.passwordEdit();
+    QCOMPARE(password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, password), int('*'));
+    QCOMPARE(form.okButton()->text(), QStringLiteral("&OK"));
+    QVERIFY(form.okButton()->isDefault());
+    QCOMPARE(form.cancelButton()->text(), QStringLiteral("&Cancel"));
+    QCOMPARE(form.helpButton()->text(), QStringLiteral("&Help"));
 }
 
 void TestLoginForm::previousUserIsSelected_data()
@@ -84,16 +84,16 @@ void TestLoginForm::previousUserIsSelected()
     seed(f);
     f.ctx.settings.PreviousUser = previousUser;
     TLoginForm form(f.ctx);
-    form.PasswordText->setText(QStringLiteral("left over"));
+    form.passwordEdit()->setText(QStringLiteral("left over"));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QCOMPARE(form.UserNameCombo->count(), 3);
-    QCOMPARE(form.UserNameCombo->itemText(0), QStringLiteral("Admin"));
-    QCOMPARE(form.UserNameCombo->itemText(2), QStringLiteral("Jane"));
-    QCOMPARE(form.UserNameCombo->currentText(), selected);
-    QVERIFY(form.PasswordText->text().isEmpty());
+    QCOMPARE(form.userNameCombo()->count(), 3);
+    QCOMPARE(form.userNameCombo()->itemText(0), QStringLiteral("Admin"));
+    QCOMPARE(form.userNameCombo()->itemText(2), QStringLiteral("Jane"));
+    QCOMPARE(form.userNameCombo()->currentText(), selected);
+    QVERIFY(form.passwordEdit()->text().isEmpty());
     if (passwordFocused)
-        QTRY_VERIFY(form.PasswordText->hasFocus());
+        QTRY_VERIFY(form.passwordEdit()->hasFocus());
 }
 
 void TestLoginForm::okLogsInAndCloses()
@@ -104,8 +104,8 @@ void TestLoginForm::okLogsInAndCloses()
     TLoginForm form(f.ctx);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QTest::keyClicks(form.PasswordText, QStringLiteral("fred"));
-    QTest::keyClick(form.PasswordText, Qt::Key_Return);  // &OK is the default button
+    QTest::keyClicks(form.passwordEdit(), QStringLiteral("fred"));
+    QTest::keyClick(form.passwordEdit(), Qt::Key_Return);  // &OK is the default button
     QCOMPARE(form.result(), int(QDialog::Accepted));
     QVERIFY(!form.isVisible());
     QVERIFY(f.ctx.login.LoggedIn);
@@ -121,15 +121,15 @@ void TestLoginForm::wrongPasswordKeepsTheDialogOpen()
     TLoginForm form(f.ctx);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.UserNameCombo->setCurrentIndex(0);
-    form.PasswordText->setText(QStringLiteral("secret"));
-    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    form.userNameCombo()->setCurrentIndex(0);
+    form.passwordEdit()->setText(QStringLiteral("secret"));
+    QTest::mouseClick(form.okButton(), Qt::LeftButton);
     QVERIFY(form.isVisible());
     QVERIFY(!f.ctx.login.LoggedIn);
     QCOMPARE(f.ui.texts(), QStringList{QStringLiteral("Password entered is incorrect for user Admin.")});
 
-    form.PasswordText->setText(QStringLiteral("Secret"));
-    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    form.passwordEdit()->setText(QStringLiteral("Secret"));
+    QTest::mouseClick(form.okButton(), Qt::LeftButton);
     QVERIFY(!form.isVisible());
     QVERIFY(f.ctx.login.AdminSession);
 
@@ -137,7 +137,7 @@ void TestLoginForm::wrongPasswordKeepsTheDialogOpen()
     TLoginForm again(f.ctx);
     again.show();
     QVERIFY(QTest::qWaitForWindowExposed(&again));
-    QTest::mouseClick(again.Button2, Qt::LeftButton);
+    QTest::mouseClick(again.cancelButton(), Qt::LeftButton);
     QCOMPARE(again.result(), int(QDialog::Rejected));
     QVERIFY(!again.isVisible());
 }
@@ -169,10 +169,10 @@ void TestLoginForm::wrongPasswordBoxComesAboveTheDialog()
         form.reject();
     });
     QTimer::singleShot(0, &form, [&] {
-        form.UserNameCombo->setCurrentIndex(0);
-        form.PasswordText->setText(QStringLiteral("secret"));
+        form.userNameCombo()->setCurrentIndex(0);
+        form.passwordEdit()->setText(QStringLiteral("secret"));
         watch.start(10);
-        form.Button1->click();
+        form.okButton()->click();
     });
     form.exec();
     QCOMPARE(text, QStringLiteral("Password entered is incorrect for user Admin."));
@@ -186,7 +186,7 @@ void TestLoginForm::helpAsksForItsTopic()
     seed(f);
     TLoginForm form(f.ctx);
     form.show();
-    QTest::mouseClick(form.Button3, Qt::LeftButton);
+    QTest::mouseClick(form.helpButton(), Qt::LeftButton);
     QCOMPARE(f.ui.helpTopics, QStringList{QStringLiteral("IDH_login_window")});
     QVERIFY(form.isVisible());
 }
@@ -214,7 +214,7 @@ void TestLoginForm::showLoginFormWindowRunsOneDialog()
         const QWidgetList topLevel = QApplication::topLevelWidgets();
         nested = int(std::count_if(topLevel.begin(), topLevel.end(),
                                    [](QWidget *w) { return qobject_cast<TLoginForm *>(w) != nullptr; }));
-        QTest::mouseClick(form->Button1, Qt::LeftButton);
+        QTest::mouseClick(form->okButton(), Qt::LeftButton);
     });
     ShowLoginForm(ctx);
     QCOMPARE(nested, 1);

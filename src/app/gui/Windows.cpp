@@ -244,8 +244,8 @@ void Windows::startResidentShell(AppContext &ctx)
 
     m_mainAppForm = std::make_unique<TMainAppForm>(ctx);
     TMainAppForm &tray = *m_mainAppForm;
-    tray.plugIn(tray.Afteraspecifiedtime1, [this] { showWindow(UiWindow::OnlineTimeAlarm); });
-    tray.plugIn(tray.Ataspecifiedtime1, [this] { showWindow(UiWindow::SpecificTimeAlarm); });
+    tray.plugIn(tray.onlineTimeAlarmItem(), [this] { showWindow(UiWindow::OnlineTimeAlarm); });
+    tray.plugIn(tray.specificTimeAlarmItem(), [this] { showWindow(UiWindow::SpecificTimeAlarm); });
     connect(&tray, &TMainAppForm::exitRequested, this, &Windows::requestExit);
     // The resident window closed: as Exit, and a fresh instance for a user
     // who may not end the program. It waits for this one to let go.
