@@ -1,5 +1,5 @@
 #include "app/BuildInfo.h"
-#include "app/PlatformServices.h"
+#include "app/gui/PlatformServices.h"
 #include "app/Startup.h"
 #include "app/gui/TallylineApplication.h"
 #include "app/gui/Windows.h"

@@ -765,5 +765,5 @@ void TestAlarmChecking::listRows()
     QCOMPARE(r.end, QStringLiteral("06:05"));
 }
 
-TALLYLINE_TEST_MAIN(TestAlarmChecking)
+TALLYLINE_ENGINE_TEST_MAIN(TestAlarmChecking)
 #include "TestAlarmChecking.moc"

@@ -760,5 +760,5 @@ void TestMainTimer::exitConfirmationAndRelaunch()
              (QStringList{QStringLiteral("--data-dir"), QStringLiteral("/d"), QStringLiteral("QuitReload")}));
 }
 
-TALLYLINE_TEST_MAIN(TestMainTimer)
+TALLYLINE_ENGINE_TEST_MAIN(TestMainTimer)
 #include "TestMainTimer.moc"

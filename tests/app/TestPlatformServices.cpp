@@ -1,6 +1,6 @@
 #include "core/AppContext.h"
 #include "store/Store.h"
-#include "app/PlatformServices.h"
+#include "app/gui/PlatformServices.h"
 #include "core/RecordingUi.h"
 #include "support/TempStore.h"
 #include "support/TestMain.h"

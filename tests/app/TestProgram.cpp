@@ -199,5 +199,5 @@ void TestProgram::dataDirectoryIsPrivateUnderAnOpenUmask()
     QVERIFY(endsCleanly(program, SIGTERM));
 }
 
-TALLYLINE_TEST_MAIN(TestProgram)
+TALLYLINE_ENGINE_TEST_MAIN(TestProgram)
 #include "TestProgram.moc"

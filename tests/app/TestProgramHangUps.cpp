@@ -141,5 +141,5 @@ void TestProgramHangUps::eightHangUpsRecordEightSessions()
     QVERIFY2(qAbs(accountCost - r.cost) < 1e-5, qPrintable(QStringLiteral("%1 against %2").arg(accountCost).arg(r.cost)));
 }
 
-TALLYLINE_TEST_MAIN(TestProgramHangUps)
+TALLYLINE_ENGINE_TEST_MAIN(TestProgramHangUps)
 #include "TestProgramHangUps.moc"

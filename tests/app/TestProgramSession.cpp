@@ -245,5 +245,5 @@ void TestProgramSession::terminatedWithAFullDiskEndsWithoutABox()
              qPrintable(errors));
 }
 
-TALLYLINE_TEST_MAIN(TestProgramSession)
+TALLYLINE_ENGINE_TEST_MAIN(TestProgramSession)
 #include "TestProgramSession.moc"

@@ -791,5 +791,5 @@ void TestStartup::dataDirectoryIsOwnerOnly()
     QVERIFY(entries > 3);
 }
 
-TALLYLINE_TEST_MAIN(TestStartup)
+TALLYLINE_ENGINE_TEST_MAIN(TestStartup)
 #include "TestStartup.moc"

@@ -198,5 +198,5 @@ void TestInstanceLock::unwritableDirectoryFails()
     QFile::setPermissions(directory, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-TALLYLINE_TEST_MAIN(TestInstanceLock)
+TALLYLINE_ENGINE_TEST_MAIN(TestInstanceLock)
 #include "TestInstanceLock.moc"

@@ -77,5 +77,5 @@ void TestLineEndToEnd::companionMovesTheProgramsConnectionFlags()
     QVERIFY2(status.contains(QLatin1String("line: down\n")), qPrintable(status));
 }
 
-TALLYLINE_TEST_MAIN(TestLineEndToEnd)
+TALLYLINE_ENGINE_TEST_MAIN(TestLineEndToEnd)
 #include "TestLineEndToEnd.moc"

@@ -314,5 +314,5 @@ void TestPppdDialUpNetwork::countersAre64Bit()
     QVERIFY(!network.linkCounters(QStringLiteral("ppp0")).has_value());
 }
 
-TALLYLINE_TEST_MAIN(TestPppdDialUpNetwork)
+TALLYLINE_ENGINE_TEST_MAIN(TestPppdDialUpNetwork)
 #include "TestPppdDialUpNetwork.moc"

@@ -133,5 +133,5 @@ void TestPppdLink::realLinkStatesCountersAndHangUp()
     QVERIFY(!stats.ReadStatistics(&network));
 }
 
-TALLYLINE_TEST_MAIN(TestPppdLink)
+TALLYLINE_ENGINE_TEST_MAIN(TestPppdLink)
 #include "TestPppdLink.moc"

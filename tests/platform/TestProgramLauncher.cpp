@@ -97,5 +97,5 @@ void TestProgramLauncher::missingProgramDoesNotStart()
     QCOMPARE(LinuxProgramLauncher::processStartTime(-1), quint64(0));
 }
 
-TALLYLINE_TEST_MAIN(TestProgramLauncher)
+TALLYLINE_ENGINE_TEST_MAIN(TestProgramLauncher)
 #include "TestProgramLauncher.moc"

@@ -303,5 +303,5 @@ void TestSimulatedLine::companionWithoutProgram()
     QVERIFY(line.connections().isEmpty());
 }
 
-TALLYLINE_TEST_MAIN(TestSimulatedLine)
+TALLYLINE_ENGINE_TEST_MAIN(TestSimulatedLine)
 #include "TestSimulatedLine.moc"

@@ -68,5 +68,5 @@ void TestSystemClock::fakeRecordsAndMovesTheFakeClock()
     QCOMPARE(system.requests.size(), 2);
 }
 
-TALLYLINE_TEST_MAIN(TestSystemClock)
+TALLYLINE_ENGINE_TEST_MAIN(TestSystemClock)
 #include "TestSystemClock.moc"

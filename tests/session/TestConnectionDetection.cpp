@@ -115,5 +115,5 @@ void TestConnectionDetection::checkTickSetsFlagsAndReadsTrafficOnlyInFullSession
     QVERIFY(!f.ctx.connection.FullyConnected);
 }
 
-TALLYLINE_TEST_MAIN(TestConnectionDetection)
+TALLYLINE_ENGINE_TEST_MAIN(TestConnectionDetection)
 #include "TestConnectionDetection.moc"

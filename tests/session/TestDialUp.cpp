@@ -156,5 +156,5 @@ void TestDialUp::hangUpHandleGivesUpOnACallThatNeverEnds()
     QVERIFY(!dialUp.HangUpHandle(9));
 }
 
-TALLYLINE_TEST_MAIN(TestDialUp)
+TALLYLINE_ENGINE_TEST_MAIN(TestDialUp)
 #include "TestDialUp.moc"

@@ -535,5 +535,5 @@ void TestSessionLifecycle::closeWithoutSessionDoesNothing()
     QVERIFY(!g.ctx.shell.ManualSession);
 }
 
-TALLYLINE_TEST_MAIN(TestSessionLifecycle)
+TALLYLINE_ENGINE_TEST_MAIN(TestSessionLifecycle)
 #include "TestSessionLifecycle.moc"

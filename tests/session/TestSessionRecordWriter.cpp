@@ -194,5 +194,5 @@ void TestSessionRecordWriter::sessionsOpenedDuringTheFaultAreNumberedInOrder()
     QCOMPARE(s.ui.messages.size(), 1);
 }
 
-TALLYLINE_TEST_MAIN(TestSessionRecordWriter)
+TALLYLINE_ENGINE_TEST_MAIN(TestSessionRecordWriter)
 #include "TestSessionRecordWriter.moc"

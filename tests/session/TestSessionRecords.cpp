@@ -185,5 +185,5 @@ void TestSessionRecords::wrongTypeFailsLikeTheReader()
     QCOMPARE(dayReadError, fieldReadError);
 }
 
-TALLYLINE_TEST_MAIN(TestSessionRecords)
+TALLYLINE_ENGINE_TEST_MAIN(TestSessionRecords)
 #include "TestSessionRecords.moc"

@@ -192,5 +192,5 @@ void TestTrafficCounters::adapterFollowsTheConnectionLink()
     QCOMPARE(stats.StatsXmit, 100);
 }
 
-TALLYLINE_TEST_MAIN(TestTrafficCounters)
+TALLYLINE_ENGINE_TEST_MAIN(TestTrafficCounters)
 #include "TestTrafficCounters.moc"

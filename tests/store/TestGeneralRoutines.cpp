@@ -294,5 +294,5 @@ void TestGeneralRoutines::fileWithoutVersion()
     }
 }
 
-TALLYLINE_TEST_MAIN(TestGeneralRoutines)
+TALLYLINE_ENGINE_TEST_MAIN(TestGeneralRoutines)
 #include "TestGeneralRoutines.moc"

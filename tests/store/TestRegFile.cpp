@@ -525,5 +525,5 @@ void TestRegFile::missingFileIsAnError()
     }
 }
 
-TALLYLINE_TEST_MAIN(TestRegFile)
+TALLYLINE_ENGINE_TEST_MAIN(TestRegFile)
 #include "TestRegFile.moc"

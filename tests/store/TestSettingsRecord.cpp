@@ -293,5 +293,5 @@ void TestSettingsRecord::execLineQuoting()
     QCOMPARE(AutostartEntry::execLine(path, {}), expected);
 }
 
-TALLYLINE_TEST_MAIN(TestSettingsRecord)
+TALLYLINE_ENGINE_TEST_MAIN(TestSettingsRecord)
 #include "TestSettingsRecord.moc"

@@ -600,5 +600,5 @@ void TestStore::readOnlyDataDirectory()
     QCOMPARE(QDir(dataDir).entryList(QDir::Files | QDir::Hidden).size(), existing ? 1 : 0);
 }
 
-TALLYLINE_TEST_MAIN(TestStore)
+TALLYLINE_ENGINE_TEST_MAIN(TestStore)
 #include "TestStore.moc"

@@ -141,5 +141,5 @@ void TestStoreCrash::sessionCountNeverCommittedWithoutItsRecord()
     QCOMPARE(store->ReadStoreString(QStringLiteral("Session1-Connection"), dayKey), QStringLiteral("Default"));
 }
 
-TALLYLINE_TEST_MAIN(TestStoreCrash)
+TALLYLINE_ENGINE_TEST_MAIN(TestStoreCrash)
 #include "TestStoreCrash.moc"

@@ -231,5 +231,5 @@ void TestVersion1Converter::unparsableDateStopsWithPartialConversion()
     QCOMPARE(f.store().keyExists(Store::hivePathOf(QStringLiteral("Users\\User2"))), user2Written);
 }
 
-TALLYLINE_TEST_MAIN(TestVersion1Converter)
+TALLYLINE_ENGINE_TEST_MAIN(TestVersion1Converter)
 #include "TestVersion1Converter.moc"

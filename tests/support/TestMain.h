@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QtTest>
 
 namespace testsupport {
@@ -9,6 +9,23 @@ namespace testsupport {
 void prepareEnvironment();
 void afterApplication();
 }
+
+// A test of engine code: no display, Qt Core only (as QTEST_GUILESS_MAIN,
+// in the test environment above). Such a test links only the core library.
+#define TALLYLINE_ENGINE_TEST_MAIN(TestObject)                                                                   \
+    int main(int argc, char **argv)                                                                             \
+    {                                                                                                            \
+        testsupport::prepareEnvironment();                                                                      \
+        QCoreApplication app(argc, argv);                                                                        \
+        testsupport::afterApplication();                                                                        \
+        TestObject tc;                                                                                          \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                              \
+        return QTest::qExec(&tc, argc, argv);                                                                   \
+    }
+
+// A test of windows: the application object of a widget program.
+#ifdef QT_WIDGETS_LIB
+#include <QApplication>
 
 #define TALLYLINE_TEST_MAIN(TestObject)                                                                          \
     int main(int argc, char **argv)                                                                             \
@@ -20,3 +37,4 @@ void afterApplication();
         QTEST_SET_MAIN_SOURCE_PATH                                                                              \
         return QTest::qExec(&tc, argc, argv);                                                                   \
     }
+#endif

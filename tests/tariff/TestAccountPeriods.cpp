@@ -344,5 +344,5 @@ void TestAccountPeriods::endOfPeriodGuardSurvivesAFailure()
     QVERIFY(f.ctx.tariff.AccountEndDate > f.clock.today());
 }
 
-TALLYLINE_TEST_MAIN(TestAccountPeriods)
+TALLYLINE_ENGINE_TEST_MAIN(TestAccountPeriods)
 #include "TestAccountPeriods.moc"

@@ -220,5 +220,5 @@ void TestDayTypes::ispSelectionNeedsLogin()
     QVERIFY(!f.store().ReadStoreInteger(QStringLiteral("CurrentTimeZoneISP"), TariffKeys::user(1), stored));
 }
 
-TALLYLINE_TEST_MAIN(TestDayTypes)
+TALLYLINE_ENGINE_TEST_MAIN(TestDayTypes)
 #include "TestDayTypes.moc"

@@ -458,5 +458,5 @@ void TestSessionPricing::moneyTexts()
     QCOMPARE(FormatSessionMoney(f.ctx, value), session);
 }
 
-TALLYLINE_TEST_MAIN(TestSessionPricing)
+TALLYLINE_ENGINE_TEST_MAIN(TestSessionPricing)
 #include "TestSessionPricing.moc"

@@ -371,5 +371,5 @@ void TestTimeZonePresets::shippedPresets()
     }
 }
 
-TALLYLINE_TEST_MAIN(TestTimeZonePresets)
+TALLYLINE_ENGINE_TEST_MAIN(TestTimeZonePresets)
 #include "TestTimeZonePresets.moc"

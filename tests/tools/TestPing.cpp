@@ -333,5 +333,5 @@ void TestPing::childErrorsFromARouter()
     }
 }
 
-TALLYLINE_TEST_MAIN(TestPing)
+TALLYLINE_ENGINE_TEST_MAIN(TestPing)
 #include "TestPing.moc"

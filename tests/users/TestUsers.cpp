@@ -458,5 +458,5 @@ void TestUsers::administratorSwitchesAccount()
     QCOMPARE(f.ctx.login.CurrentUser, 3);
 }
 
-TALLYLINE_TEST_MAIN(TestUsers)
+TALLYLINE_ENGINE_TEST_MAIN(TestUsers)
 #include "TestUsers.moc"

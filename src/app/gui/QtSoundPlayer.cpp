@@ -1,4 +1,4 @@
-#include "platform/SoundPlayer.h"
+#include "app/gui/QtSoundPlayer.h"
 
 #include <QAudioDevice>
 #include <QFileInfo>

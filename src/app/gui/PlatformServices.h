@@ -1,10 +1,9 @@
 #pragma once
 
-#include "platform/ProgramLauncher.h"
-#include "platform/SoundPlayer.h"
-#include "platform/SystemClock.h"
-
+#include "app/gui/QtSoundPlayer.h"
 #include "core/Platform.h"
+#include "platform/ProgramLauncher.h"
+#include "platform/SystemClock.h"
 
 // The machine's own services for the running program: sounds, session
 // programs and the system clock the clock guard sets back. The dial-up line

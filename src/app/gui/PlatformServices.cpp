@@ -1,4 +1,4 @@
-#include "app/PlatformServices.h"
+#include "app/gui/PlatformServices.h"
 
 Platform PlatformServices::services()
 {
