@@ -19,6 +19,11 @@ void WriteNumberOfUsers(Store &store, int count)
     store.WriteStoreInteger(NumberOfUsers, UsersKey, count);
 }
 
+QString UserCountValueName()
+{
+    return NumberOfUsers;
+}
+
 QList<SettingField> SettingFields(Settings &s)
 {
     QList<SettingField> f;

@@ -23,6 +23,8 @@ QList<SettingField> SettingFields(Settings &settings);
 
 // Stores the user count alone, as adding a user does.
 void WriteNumberOfUsers(Store &store, int count);
+// The name of the user count, for a reader of a backup file.
+QString UserCountValueName();
 
 // Key and value of the start-up entry outside our root.
 constexpr const char *RunKeyPath = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
