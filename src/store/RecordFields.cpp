@@ -26,7 +26,7 @@ bool isText(int type)
 KeyValues KeyValues::read(Store &store, const QString &keyPath)
 {
     KeyValues values;
-    values.m_exists = store.visitValues(keyPath, [&values](const Store::RawValue &v) { values.add(v); });
+    store.visitValues(keyPath, [&values](const Store::RawValue &v) { values.add(v); });
     return values;
 }
 
@@ -39,7 +39,6 @@ void KeyValues::add(const Store::RawValue &v)
     else
         e.integer = v.integer;
     m_values.insert(v.foldedName.toByteArray(), e);
-    m_exists = true;
 }
 
 const KeyValues::Entry *KeyValues::find(const QString &name) const
@@ -56,15 +55,6 @@ bool KeyValues::readInteger(const QString &name, int &value) const
     if (e->type != RegDword)
         invalidType(name);
     value = int(qint32(e->integer));
-    return true;
-}
-
-bool KeyValues::readBool(const QString &name, bool &flag) const
-{
-    int value = 0;
-    if (!readInteger(name, value))
-        return false;
-    flag = value != 0;
     return true;
 }
 

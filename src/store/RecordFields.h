@@ -13,20 +13,13 @@
 class KeyValues
 {
 public:
-    // Empty, and keyExists() false, when the key does not exist.
+    // Empty when the key does not exist.
     static KeyValues read(Store &store, const QString &keyPath);
     // For readers that visit several keys in one query.
     void add(const Store::RawValue &value);
-    void setKeyExists() { m_exists = true; }
 
-    bool keyExists() const { return m_exists; }
-    qsizetype size() const { return m_values.size(); }
-    bool contains(const QString &name) const { return find(name) != nullptr; }
-
-    // As ReadStoreInteger and ReadStoreBool: false, the target untouched,
-    // when the value is missing.
+    // As ReadStoreInteger: false, the target untouched, when the value is missing.
     bool readInteger(const QString &name, int &value) const;
-    bool readBool(const QString &name, bool &flag) const;
     // As ReadStoreString: a missing value reads as empty.
     QString readString(const QString &name) const;
 
@@ -39,7 +32,6 @@ private:
     const Entry *find(const QString &name) const;
 
     QHash<QByteArray, Entry> m_values;  // by folded name
-    bool m_exists = false;
 };
 
 // One stored value of a record: its name exactly as written and the member it

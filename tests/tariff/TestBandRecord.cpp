@@ -194,6 +194,12 @@ void TestBandRecord::holidays()
     QCOMPARE(ReadHolidayTexts(s, 1, 1).last(), QString());
     WriteHoliday(s, 1, 1, 4, 36526.75);
     QCOMPARE(ReadHolidays(s, 1, 1).last(), 36526.75);
+
+    // A damaged count does not list millions of empty holidays.
+    WriteNumberOfHolidays(s, 1, 1, 2000000000);
+    const QStringList damaged = ReadHolidayTexts(s, 1, 1);
+    QVERIFY(damaged.size() < 100000);
+    QCOMPARE(damaged.mid(0, 4), (QStringList{"36885", "36892", "54604", "36526.75"}));
 }
 
 void TestBandRecord::ispRecord()
