@@ -1,5 +1,7 @@
 #pragma once
 
+#include "alarms/AlarmRecord.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -21,33 +23,6 @@ enum AlarmTypeCode {
 
 // The names of the alarm types as the editor and the alarm list show them.
 const QStringList &AlarmTypeNames();
-
-// One stored alarm, Users\User<u>\Alarms\Alarm<a>.
-struct AlarmRecord {
-    int AlarmType = 0;
-    int AllowanceTime = 0;      // minutes
-    QString TotalCost;          // as typed
-    int DownloadLimit = 0;      // bytes
-    QString CustomMessage;
-    int RepeatAlarm = 0;
-    int HangUpPhone = 0;
-    QString AlarmWaveFile;
-    int UseISP = 0;
-    int ISPIndex = 0;
-    int UseTimeZone = 0;        // "Use TimeZone"
-    int StartTime = 0;
-    int EndTime = 0;
-    int Days = 0;               // Monday bit 0 .. Sunday bit 6
-};
-
-QString AlarmKey(int user, int alarm);
-
-// Reads the record over `record`: a missing integer leaves its field as it
-// was, a missing text reads as empty.
-void ReadAlarmRecord(AppContext &ctx, int user, int alarm, AlarmRecord &record);
-
-// The stored alarm count of a user.
-int ReadNumberOfAlarms(AppContext &ctx, int user);
 
 // Called when a session opens: no alarm has fired yet.
 void ResetAlarmFireCounters(AppContext &ctx);

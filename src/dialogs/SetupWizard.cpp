@@ -4,9 +4,12 @@
 #include "store/Store.h"
 #include "store/FloatText.h"
 #include "store/SettingsRecord.h"
+#include "alarms/AlarmRecord.h"
+#include "tariff/IspRecord.h"
 #include "tariff/TariffKeys.h"
 #include "tariff/TimeZonePresets.h"
 #include "users/UserAccounts.h"
+#include "users/UserRecord.h"
 #include "users/Users.h"
 
 #include <QLocale>
@@ -66,28 +69,29 @@ void appendReminders(AppContext &ctx, int user, const WizardAnswers &a)
         reminders.append({1, a.costHangUp});
     if (reminders.isEmpty())
         return;
-    Store &store = ctx.store;
-    const QString userKey = TariffKeys::user(user);
-    int count = 0;
-    store.ReadStoreInteger(QStringLiteral("NumberOfAlarms"), userKey, count);
+    UserRecord counts = ReadUserRecord(ctx.store, user);
     const int allowance = ClampHoursText(a.onlineHours).toInt() * 60 + ClampMinutesText(a.onlineMinutes).toInt();
     for (const Reminder &r : reminders) {
         // The alarm checker keeps one fire counter per alarm, 255 at most.
-        if (count >= MaxAlarms)
+        if (counts.numberOfAlarms >= MaxAlarms)
             break;
-        ++count;
-        const QString key = userKey + QStringLiteral("\\Alarms\\Alarm%1").arg(count);
-        store.WriteStoreInteger(QStringLiteral("AlarmType"), key, r.alarmType);
-        store.WriteStoreInteger(QStringLiteral("Use TimeZone"), key, 0);
-        store.WriteStoreInteger(QStringLiteral("Days"), key, 255);
-        store.WriteStoreInteger(QStringLiteral("Start Time"), key, 0);
-        store.WriteStoreInteger(QStringLiteral("End Time"), key, 0);
-        store.WriteStoreInteger(QStringLiteral("HangUpPhone"), key, r.hangUp ? 1 : 0);
-        store.WriteStoreInteger(QStringLiteral("AllowanceTime"), key, allowance);
-        store.WriteStoreString(QStringLiteral("TotalCost"), key, a.cost);
-        store.WriteStoreString(QStringLiteral("AlarmWaveFile"), key,
-                               ctx.startup.programDirectory + QStringLiteral("Uh oh.wav"));
-        store.WriteStoreInteger(QStringLiteral("NumberOfAlarms"), userKey, count);
+        ++counts.numberOfAlarms;
+        AlarmRecord alarm;
+        alarm.AlarmType = r.alarmType;
+        alarm.UseTimeZone = 0;
+        alarm.Days = 255;
+        alarm.StartTime = 0;
+        alarm.EndTime = 0;
+        alarm.HangUpPhone = r.hangUp ? 1 : 0;
+        alarm.AllowanceTime = allowance;
+        alarm.TotalCost = a.cost;
+        alarm.AlarmWaveFile = ctx.startup.programDirectory + QStringLiteral("Uh oh.wav");
+        // What a reminder does not say is left unwritten, as it always was.
+        WriteAlarmRecord(ctx.store, user, counts.numberOfAlarms, alarm,
+                         AlarmTypeValue | AlarmUseTimeZoneValue | AlarmDaysValue | AlarmStartTimeValue
+                             | AlarmEndTimeValue | AlarmHangUpPhoneValue | AlarmAllowanceTimeValue
+                             | AlarmTotalCostValue | AlarmWaveFileValue);
+        WriteUserRecord(ctx.store, user, counts, UserNumberOfAlarms);
     }
 }
 
@@ -333,15 +337,17 @@ bool FinishSetupWizard(AppContext &ctx, const WizardAnswers &a)
             const auto &[connection, preset] = a.isps[r];
             ctx.currentPresetName = preset;
             for (int user : targets) {
-                const QString key = TariffKeys::isp(user, isp);
-                ctx.store.WriteStoreString(QStringLiteral("DialupName"), key, connection);
-                ctx.store.WriteStoreString(QStringLiteral("ISPName"), key, connection);
+                IspRecord named;
+                named.dialupName = connection;
+                named.ispName = connection;
+                WriteIspRecord(ctx.store, user, isp, named, IspDialupNameValue | IspNameValue);
                 LoadTimeZonePresets(ctx, preset + QLatin1String(PresetExtension), user, isp);
             }
         }
+        UserRecord counts;
+        counts.numberOfISPs = int(a.isps.size()) + 1;
         for (int user : targets)
-            ctx.store.WriteStoreInteger(QStringLiteral("NumberOfISPs"), TariffKeys::user(user),
-                                        int(a.isps.size()) + 1);
+            WriteUserRecord(ctx.store, user, counts, UserNumberOfISPs);
         ctx.tariff.CurrentTimeZoneISP = 1;
     }
 

@@ -10,7 +10,7 @@
 #include "tariff/AccountPeriods.h"
 #include "tariff/DayTypes.h"
 #include "tariff/SessionPricing.h"
-#include "tariff/TariffKeys.h"
+#include "users/UserRecord.h"
 #include "users/Users.h"
 
 #include <QFileInfo>
@@ -18,16 +18,9 @@
 
 namespace {
 
-QString programKey(int user, int program)
-{
-    return TariffKeys::user(user) + QStringLiteral("\\Programs\\Program%1").arg(program);
-}
-
 int numberOfPrograms(AppContext &ctx)
 {
-    int n = 0;
-    ctx.store.ReadStoreInteger(QStringLiteral("NumberOfPrograms"), TariffKeys::user(ctx.login.CurrentUser), n);
-    return n;
+    return ReadUserRecord(ctx.store, ctx.login.CurrentUser).numberOfPrograms;
 }
 
 void resetTrafficAndIdleTracking(AppContext &ctx)
@@ -88,15 +81,7 @@ void closePrograms(AppContext &ctx)
 
 SessionProgram ReadSessionProgram(AppContext &ctx, int user, int program)
 {
-    const QString key = programKey(user, program);
-    SessionProgram p;
-    p.filename = ctx.store.ReadStoreString(QStringLiteral("Filename"), key);
-    ctx.store.ReadStoreBool(QStringLiteral("AutoProgramClose"), key, p.autoProgramClose);
-    ctx.store.ReadStoreInteger(QStringLiteral("Use TimeZone"), key, p.useTimeZone);
-    ctx.store.ReadStoreInteger(QStringLiteral("Start Time"), key, p.startTime);
-    ctx.store.ReadStoreInteger(QStringLiteral("End Time"), key, p.endTime);
-    ctx.store.ReadStoreInteger(QStringLiteral("Days"), key, p.days);
-    return p;
+    return ReadProgramRecord(ctx.store, user, program);
 }
 
 bool SplitProgramCommand(const QString &filename, ProgramCommand &command)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "session/ProgramRecord.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -33,15 +35,7 @@ void ToggleOnlineDetection(AppContext &ctx);
 void OpenSessionByHand(AppContext &ctx);
 void CloseSessionByHand(AppContext &ctx);
 
-// One program record, Users\User<u>\Programs\Program<p>.
-struct SessionProgram {
-    QString filename;
-    bool autoProgramClose = false;
-    int useTimeZone = 0;
-    int startTime = 0;  // minutes after midnight
-    int endTime = 0;
-    int days = 0;       // Monday 1, Tuesday 2, ... Sunday 64
-};
+// One program record, read in one query.
 SessionProgram ReadSessionProgram(AppContext &ctx, int user, int program);
 
 // How a stored "Filename" is started: a text that names an existing file is

@@ -2,6 +2,7 @@
 
 #include "core/AppContext.h"
 #include "store/Store.h"
+#include "session/SessionRecord.h"
 #include "session/SessionRecords.h"
 
 #include <QDir>
@@ -10,8 +11,6 @@
 #include <algorithm>
 
 namespace {
-
-const QString NumberOfSessions = QStringLiteral("NumberOfSessions");
 
 SessionRecordValues currentValues(const AppContext &ctx, DateTime now, bool withConnectionName)
 {
@@ -56,29 +55,27 @@ void keepPending(SessionRecordWriteState &w, SessionRecordValues v)
 
 void writeRecord(AppContext &ctx, const SessionRecordValues &v)
 {
-    const QString dayKey = SessionDayKey(v.user, v.sessionDay);
-    int m = 0;
-    ctx.store.ReadStoreInteger(NumberOfSessions, dayKey, m);
+    int m = ReadNumberOfSessions(ctx.store, v.user, v.sessionDay);
     if (!v.numbered) {
         ++m;
-        ctx.store.WriteStoreInteger(NumberOfSessions, dayKey, m);
+        WriteNumberOfSessions(ctx.store, v.user, v.sessionDay, m);
     } else if (m < 1) {
         // Its record has gone (the day was deleted): nothing to write.
         return;
     }
-    const int u = v.user;
-    const DateTime day = v.sessionDay;
-    WriteToDataFile(ctx, u, m, SessionStartTime, v.start, day);
-    WriteToDataFile(ctx, u, m, SessionEndTime, TimeOf(v.end), day);
-    WriteToDataFile(ctx, u, m, SessionEndDate, DateOf(v.end), day);
-    WriteToDataFile(ctx, u, m, SessionTimeOnline, double(v.secondsOnline), day);
-    WriteToDataFile(ctx, u, m, SessionCost, v.cost, day);
-    WriteToDataFile(ctx, u, m, SessionTotalDownloaded, double(v.received), day);
-    WriteToDataFile(ctx, u, m, SessionTotalUploaded, double(v.transmitted), day);
-    WriteToDataFile(ctx, u, m, SessionAvgDownload, v.averageReceiveRate, day);
-    WriteToDataFile(ctx, u, m, SessionAvgUpload, v.averageTransmitRate, day);
+    SessionRecord r;
+    r.startTime = v.start;
+    r.endTime = TimeOf(v.end);
+    r.endDate = DateOf(v.end);
+    r.timeOnline = double(v.secondsOnline);
+    r.cost = v.cost;
+    r.totalDownloaded = double(v.received);
+    r.totalUploaded = double(v.transmitted);
+    r.avgDownload = v.averageReceiveRate;
+    r.avgUpload = v.averageTransmitRate;
     if (v.writeConnection)
-        ctx.store.WriteStoreString(QStringLiteral("Session%1-Connection").arg(m), dayKey, v.connection);
+        r.connection = v.connection;
+    WriteSessionRecord(ctx.store, v.user, v.sessionDay, m, r);
 }
 
 void reportOnce(AppContext &ctx)

@@ -1,5 +1,6 @@
 #include "store/RegFile.h"
 
+#include "store/SettingsRecord.h"
 #include "store/Store.h"
 
 #include <QFile>
@@ -670,7 +671,7 @@ int RegFileUserCount(const QString &filePath)
     int inGeneral = 0;
     for (const Op &op : readRegFile(filePath)) {
         if (op.kind != Op::SetValue || op.value.type != RegDword
-            || op.value.name.compare(QLatin1String("NumberOfUsers"), Qt::CaseInsensitive) != 0)
+            || op.value.name.compare(UserCountValueName(), Qt::CaseInsensitive) != 0)
             continue;
         if (op.path.compare(users, Qt::CaseInsensitive) == 0)
             inUsers = int(op.value.data.toLongLong());

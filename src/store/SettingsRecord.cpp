@@ -10,8 +10,19 @@ const QString UsersKey = QStringLiteral("Users");
 const QString SettingsKey = QStringLiteral("Settings");
 const QString PropertiesKey = QStringLiteral("Properties");
 const QString PositionsKey = QStringLiteral("Positions");
+const QString NumberOfUsers = QStringLiteral("NumberOfUsers");
 
 } // namespace
+
+void WriteNumberOfUsers(Store &store, int count)
+{
+    store.WriteStoreInteger(NumberOfUsers, UsersKey, count);
+}
+
+QString UserCountValueName()
+{
+    return NumberOfUsers;
+}
 
 QList<SettingField> SettingFields(Settings &s)
 {
@@ -24,7 +35,7 @@ QList<SettingField> SettingFields(Settings &s)
     };
     constexpr bool New = true;
 
-    add(QStringLiteral("NumberOfUsers"), UsersKey, &s.NumberOfUsers);
+    add(NumberOfUsers, UsersKey, &s.NumberOfUsers);
     add(QStringLiteral("PreviousUser"), UsersKey, &s.PreviousUser);
     setting("UseSeperateISP", &s.UseSeperateISP, New);
     setting("DeletePrompt", &s.DeletePrompt);

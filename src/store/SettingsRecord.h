@@ -7,6 +7,7 @@
 #include <variant>
 
 struct AppContext;
+class Store;
 
 // One value of the settings record: where it is stored and which field of a
 // Settings it fills.
@@ -19,6 +20,11 @@ struct SettingField {
 
 // Every stored value of the record in its stored order, bound to settings.
 QList<SettingField> SettingFields(Settings &settings);
+
+// Stores the user count alone, as adding a user does.
+void WriteNumberOfUsers(Store &store, int count);
+// The name of the user count, for a reader of a backup file.
+QString UserCountValueName();
 
 // Key and value of the start-up entry outside our root.
 constexpr const char *RunKeyPath = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";

@@ -815,6 +815,55 @@ bool Store::visitValues(const QString &keyPath, const std::function<void(const R
     return true;
 }
 
+bool Store::visitSubkeyValues(const QString &keyPath, const SubkeyVisitor &visit)
+{
+    const qint64 id = findKey(hivePathOf(keyPath));
+    if (id == 0)
+        return false;
+    return visitSubkeys(id,
+                        prepare("SELECT k.folded, v.folded, v.type, v.data FROM keys k"
+                                " JOIN key_values v ON v.key = k.id WHERE k.parent = ?1"),
+                        visit);
+}
+
+bool Store::visitSubkeyValues(const QString &keyPath, double low, double high, const SubkeyVisitor &visit)
+{
+    const qint64 id = findKey(hivePathOf(keyPath));
+    if (id == 0)
+        return false;
+    sqlite3_stmt *stmt = prepare("SELECT k.folded, v.folded, v.type, v.data FROM keys k"
+                                 " JOIN key_values v ON v.key = k.id"
+                                 " WHERE k.parent = ?1 AND CAST(k.name AS REAL) BETWEEN ?2 AND ?3");
+    sqlite3_bind_double(stmt, 2, low);
+    sqlite3_bind_double(stmt, 3, high);
+    return visitSubkeys(id, stmt, visit);
+}
+
+bool Store::visitSubkeys(qint64 key, sqlite3_stmt *stmt, const SubkeyVisitor &visit)
+{
+    Statement st(stmt);
+    st.bind(1, key);
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW) {
+        const QByteArrayView subkey(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)),
+                                    sqlite3_column_bytes(stmt, 0));
+        RawValue v;
+        v.foldedName = QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1)),
+                                      sqlite3_column_bytes(stmt, 1));
+        v.type = sqlite3_column_int(stmt, 2);
+        if (v.type == RegSz || v.type == RegExpandSz) {
+            v.text = QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 3)),
+                                    sqlite3_column_bytes(stmt, 3));
+        } else if (v.type == RegDword || v.type == RegQword) {
+            v.integer = sqlite3_column_int64(stmt, 3);
+        }
+        visit(subkey, v);
+    }
+    if (rc != SQLITE_DONE)
+        throwSqlite(QStringLiteral("read values"));
+    return true;
+}
+
 QString Store::integrityCheck()
 {
     sqlite3_stmt *stmt = nullptr;

@@ -94,6 +94,15 @@ public:
     // building strings: for readers that take a whole record at once, such
     // as a day's sessions. False when the key does not exist.
     bool visitValues(const QString &keyPath, const std::function<void(const RawValue &)> &visit);
+    // Visits the values of every direct subkey of the key (root-relative) in
+    // one query, handing over each subkey's folded name with each value; the
+    // rows of different subkeys may come in any order. With a range, only
+    // subkeys whose names read as numbers within [low, high], such as the day
+    // keys of a user's sessions: a month of a long history costs a month.
+    // False when the key does not exist.
+    using SubkeyVisitor = std::function<void(QByteArrayView foldedSubkey, const RawValue &)>;
+    bool visitSubkeyValues(const QString &keyPath, const SubkeyVisitor &visit);
+    bool visitSubkeyValues(const QString &keyPath, double low, double high, const SubkeyVisitor &visit);
 
     // Structural access by hive path ("Software\Kelmora\Tallyline\Users";
     // leading and trailing backslashes are ignored, "" is the hive itself).
@@ -164,6 +173,7 @@ private:
     void deleteKeyById(qint64 id);
     void copyKeyTree(qint64 from, qint64 toParent, const QString &toName);
     void forgetCachedKeys();
+    bool visitSubkeys(qint64 key, sqlite3_stmt *stmt, const SubkeyVisitor &visit);
 
     bool readRaw(qint64 key, const QString &valueName, int &type, QVariant &data);
     void writeRaw(const QString &hivePath, const QString &valueName, int type, const QVariant &data);

@@ -2,10 +2,10 @@
 
 #include "core/AppContext.h"
 #include "store/Store.h"
-#include "session/SessionRecords.h"
+#include "session/SessionRecord.h"
 #include "store/FloatText.h"
 #include "tariff/Formatting.h"
-#include "tariff/TariffKeys.h"
+#include "users/UserRecord.h"
 
 #include <QDate>
 
@@ -62,11 +62,6 @@ int periodRule(int code)
     return code == AccountCustom ? AccountMonthly : code;
 }
 
-QString readUserString(AppContext &ctx, const char *name)
-{
-    return ctx.store.ReadStoreString(QLatin1String(name), TariffKeys::user(ctx.login.CurrentUser));
-}
-
 } // namespace
 
 int AccountTypeStringToInteger(const QString &text)
@@ -98,9 +93,10 @@ int DaysPerMonth(int month, int year)
 DateTime CalculateAccountStartDate(AppContext &ctx)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "CalculateAccountStartDate");
-    const int code = AccountTypeStringToInteger(readUserString(ctx, "Account Type"));
+    const UserRecord user = ReadUserRecord(ctx.store, ctx.login.CurrentUser);
+    const int code = AccountTypeStringToInteger(user.accountType);
     ctx.tariff.AccountType = code;
-    const QString billDate = readUserString(ctx, "Bill Date");
+    const QString &billDate = user.billDate;
     const DateTime today = ctx.clock.today();
     const QDate date = QDateFromDateTime(today);
     const int d = date.day();
@@ -146,8 +142,9 @@ DateTime CalculateAccountStartDate(AppContext &ctx)
 DateTime CalculateEndAccountDate(AppContext &ctx, DateTime start)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "CalculateEndAccountDate");
-    const int code = AccountTypeStringToInteger(readUserString(ctx, "Account Type"));
-    const QString billDate = readUserString(ctx, "Bill Date");
+    const UserRecord user = ReadUserRecord(ctx.store, ctx.login.CurrentUser);
+    const int code = AccountTypeStringToInteger(user.accountType);
+    const QString &billDate = user.billDate;
     const QDate startDate = QDateFromDateTime(start);
     int y = startDate.year();
     int m = startDate.month();
@@ -168,8 +165,11 @@ DateTime CalculateEndAccountDate(AppContext &ctx, DateTime start)
         end = start + (isLeapYear(y) ? 366 : 365);
         break;
     }
-    if (ctx.login.LoggedIn)
-        ctx.store.WriteStoreFloat(QStringLiteral("EndAccountDate"), TariffKeys::user(ctx.login.CurrentUser), end);
+    if (ctx.login.LoggedIn) {
+        UserRecord ending;
+        ending.endAccountDate = end;
+        WriteUserRecord(ctx.store, ctx.login.CurrentUser, ending, UserEndAccountDate);
+    }
     return end;
 }
 

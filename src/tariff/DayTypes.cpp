@@ -3,7 +3,11 @@
 #include "core/AppContext.h"
 #include "store/Store.h"
 #include "store/FloatText.h"
+#include "tariff/BandRecord.h"
+#include "tariff/HolidayRecord.h"
+#include "tariff/IspRecord.h"
 #include "tariff/TariffKeys.h"
+#include "users/UserRecord.h"
 
 QString TariffKeys::dayTypeName(int dayType)
 {
@@ -28,13 +32,6 @@ bool minuteInBand(int now, int start, int end)
     return now >= start || now <= end;
 }
 
-int readInteger(AppContext &ctx, const char *name, const QString &key)
-{
-    int value = 0;
-    ctx.store.ReadStoreInteger(QLatin1String(name), key, value);
-    return value;
-}
-
 } // namespace
 
 int CalculateCurrentDay(AppContext &ctx)
@@ -42,16 +39,10 @@ int CalculateCurrentDay(AppContext &ctx)
     PROCEDURE_GUARD(ctx, "Global Unit", "CalculateCurrentDay");
     const DateTime today = ctx.clock.today();
     int day = IsoDayOfWeek(today);
-    const QString key = TariffKeys::holidays(ctx.login.CurrentUser, ctx.tariff.CurrentTimeZoneISP);
-    const int count = readInteger(ctx, "NumberOfHolidays", key);
-    if (count <= 0)
-        return day;
+    const QStringList holidays = ReadHolidayTexts(ctx.store, ctx.login.CurrentUser, ctx.tariff.CurrentTimeZoneISP);
     // Holidays are compared as texts, the way the store writes a whole day.
-    const QString todayText = FloatToStoreText(today);
-    for (int h = 1; h <= count; ++h) {
-        if (ctx.store.ReadStoreString(QStringLiteral("Holiday%1").arg(h), key) == todayText)
-            day = PublicHolidayDayType;
-    }
+    if (!holidays.isEmpty() && holidays.contains(FloatToStoreText(today)))
+        day = PublicHolidayDayType;
     return day;
 }
 
@@ -66,15 +57,10 @@ int DetermineCurrentTimeZone(AppContext &ctx)
     PROCEDURE_GUARD(ctx, "Global Unit", "DetermineCurrentTimeZone");
     const int day = CalculateCurrentDay(ctx);
     ctx.tariff.CurrentDayType = day;
-    const int user = ctx.login.CurrentUser;
-    const int isp = ctx.tariff.CurrentTimeZoneISP;
-    const int count = readInteger(ctx, "NumberOfTimeZones", TariffKeys::dayType(user, isp, day));
+    const QList<BandRecord> bands = ReadDayTariff(ctx.store, ctx.login.CurrentUser, ctx.tariff.CurrentTimeZoneISP, day);
     const int now = currentMinute(ctx);
-    for (int k = 1; k <= count; ++k) {
-        const QString key = TariffKeys::band(user, isp, day, k);
-        const int start = readInteger(ctx, "Start Time", key);
-        const int end = readInteger(ctx, "End Time", key);
-        if (minuteInBand(now, start, end))
+    for (int k = 1; k <= bands.size(); ++k) {
+        if (minuteInBand(now, bands[k - 1].startTime, bands[k - 1].endTime))
             return k;
     }
     return -1;
@@ -83,16 +69,14 @@ int DetermineCurrentTimeZone(AppContext &ctx)
 bool CheckTimeZoneOverLap(AppContext &ctx, int newStart, int newEnd, int dayType)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "CheckTimeZoneOverLap");
-    const int user = ctx.login.CurrentUser;
-    const int isp = ctx.tariff.CurrentTimeZoneISP;
-    const int count = readInteger(ctx, "NumberOfTimeZones", TariffKeys::dayType(user, isp, dayType));
+    const QList<BandRecord> bands =
+        ReadDayTariff(ctx.store, ctx.login.CurrentUser, ctx.tariff.CurrentTimeZoneISP, dayType);
     // Out-of-range minutes would never meet the end of the walk.
     const int s = ((newStart % 1440) + 1440) % 1440;
     const int e = ((newEnd % 1440) + 1440) % 1440;
-    for (int k = 1; k <= count; ++k) {
-        const QString key = TariffKeys::band(user, isp, dayType, k);
-        const int S = readInteger(ctx, "Start Time", key);
-        const int E = readInteger(ctx, "End Time", key);
+    for (const BandRecord &band : bands) {
+        const int S = band.startTime;
+        const int E = band.endTime;
         int m = s;
         do {
             const bool hit = E > S ? (S < m && m < E) : (m > S || m < E);
@@ -118,14 +102,16 @@ void SelectCurrentISP(AppContext &ctx)
         return;
     const int user = ctx.login.CurrentUser;
     int current = 1;
-    const int count = readInteger(ctx, "NumberOfISPs", TariffKeys::user(user));
+    const int count = ReadUserRecord(ctx.store, user).numberOfISPs;
     const QString entry = ctx.connection.ConnectedEntryName.toUpper();
     for (int i = 1; i <= count; ++i) {
-        if (ctx.store.ReadStoreString(QStringLiteral("DialupName"), TariffKeys::isp(user, i)).toUpper() == entry) {
+        if (ReadIspRecord(ctx.store, user, i).dialupName.toUpper() == entry) {
             current = i;
             break;
         }
     }
     ctx.tariff.CurrentTimeZoneISP = current;
-    ctx.store.WriteStoreInteger(QStringLiteral("CurrentTimeZoneISP"), TariffKeys::user(user), current);
+    UserRecord chosen;
+    chosen.currentTimeZoneISP = current;
+    WriteUserRecord(ctx.store, user, chosen, UserCurrentTimeZoneISP);
 }

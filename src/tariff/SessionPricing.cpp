@@ -9,7 +9,7 @@
 #include "tariff/AccountPeriods.h"
 #include "tariff/DayTypes.h"
 #include "tariff/Formatting.h"
-#include "tariff/TariffKeys.h"
+#include "tariff/BandRecord.h"
 
 #include <cmath>
 
@@ -21,21 +21,17 @@ struct Band {
     double fee = 0;
 };
 
-// A band that cannot be read prices at 0: a failed read must not stop the tick.
+// A band that cannot be read prices at 0, and a damaged value of it counts
+// as missing: a failed read must not stop the tick.
 Band readBand(AppContext &ctx, int dayType, int band)
 {
     Band b;
-    const QString key = TariffKeys::band(ctx.login.CurrentUser, ctx.tariff.CurrentTimeZoneISP, dayType, band);
     try {
-        ctx.store.ReadStoreInteger(QStringLiteral("ConnectionFeeType"), key, b.feeType);
-    } catch (const std::exception &) {
-    }
-    try {
-        b.cost = SafeStrToFloat(ctx.store.ReadStoreString(QStringLiteral("Cost"), key));
-    } catch (const std::exception &) {
-    }
-    try {
-        b.fee = SafeStrToFloat(ctx.store.ReadStoreString(QStringLiteral("ConnectionFee"), key));
+        const BandRecord r = ReadBandRecord(ctx.store, ctx.login.CurrentUser, ctx.tariff.CurrentTimeZoneISP, dayType,
+                                            band, DamagedValue::ReadAsMissing);
+        b.feeType = r.connectionFeeType;
+        b.cost = r.costPerMinute();
+        b.fee = r.fee();
     } catch (const std::exception &) {
     }
     return b;

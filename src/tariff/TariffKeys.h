@@ -23,9 +23,15 @@ inline QString dayType(int u, int i, int day)
     return isp(u, i) + QStringLiteral("\\Timezones\\") + dayTypeName(day);
 }
 
+// "TimeZone<k>", the subkey of band k under its day type.
+inline QString bandName(int k)
+{
+    return QStringLiteral("TimeZone%1").arg(k);
+}
+
 inline QString band(int u, int i, int day, int k)
 {
-    return dayType(u, i, day) + QStringLiteral("\\TimeZone%1").arg(k);
+    return dayType(u, i, day) + QLatin1Char('\\') + bandName(k);
 }
 
 inline QString holidays(int u, int i)

@@ -5,6 +5,8 @@
 #include "core/GlobalErrorHandler.h"
 #include "store/FloatText.h"
 #include "store/GeneralRoutines.h"
+#include "tariff/HolidayRecord.h"
+#include "tariff/IspRecord.h"
 #include "tariff/TariffKeys.h"
 
 #include <QDir>
@@ -19,8 +21,15 @@ namespace {
 // A preset is a few kilobytes; anything this large is not one.
 constexpr qint64 MaxPresetFileSize = 4 * 1024 * 1024;
 
+// The preset file's own key names; two of them are also the store's names
+// of the same counts, but the file format stands on its own.
 const QString NumberOfTimeZones = QStringLiteral("NumberOfTimeZones");
 const QString NumberOfHolidays = QStringLiteral("NumberOfHolidays");
+
+QString holidayKey(int j)
+{
+    return QStringLiteral("Holiday%1").arg(j);
+}
 
 // One section of an initialisation file, keys in file order.
 struct IniSection {
@@ -134,24 +143,11 @@ TimeZonePreset readPresetFile(const QString &path, const QString &fileName)
 
 void writePreset(Store &store, const TimeZonePreset &preset, int user, int isp, int currentYear)
 {
-    for (int day = 1; day <= 8; ++day) {
-        const QList<PresetBand> &bands = preset.days[day - 1];
-        store.WriteStoreInteger(NumberOfTimeZones, TariffKeys::dayType(user, isp, day), int(bands.size()));
-        for (int k = 1; k <= bands.size(); ++k) {
-            const PresetBand &b = bands[k - 1];
-            const QString key = TariffKeys::band(user, isp, day, k);
-            store.WriteStoreInteger(QStringLiteral("Start Time"), key, b.startTime);
-            store.WriteStoreInteger(QStringLiteral("End Time"), key, b.endTime);
-            store.WriteStoreString(QStringLiteral("Cost"), key, b.cost);
-            store.WriteStoreString(QStringLiteral("ConnectionFee"), key, b.connectionFee);
-            store.WriteStoreInteger(QStringLiteral("ConnectionFeeType"), key, b.connectionFeeType);
-        }
-    }
-    const QString holidays = TariffKeys::holidays(user, isp);
-    store.WriteStoreInteger(NumberOfHolidays, holidays, int(preset.holidays.size()));
+    for (int day = 1; day <= 8; ++day)
+        WriteDayTariff(store, user, isp, day, preset.days[day - 1]);
+    WriteNumberOfHolidays(store, user, isp, int(preset.holidays.size()));
     for (int j = 1; j <= preset.holidays.size(); ++j)
-        store.WriteStoreString(QStringLiteral("Holiday%1").arg(j), holidays,
-                               FloatToStoreText(ParsePresetHoliday(preset.holidays[j - 1], currentYear)));
+        WriteHoliday(store, user, isp, j, ParsePresetHoliday(preset.holidays[j - 1], currentYear));
 }
 
 } // namespace
@@ -204,7 +200,7 @@ QByteArray PresetFileText(const TimeZonePreset &preset)
     text += QStringLiteral("\r\n[") + QLatin1String(PublicHolidaysSection) + QStringLiteral("]\r\n");
     line(NumberOfHolidays, QString::number(preset.holidays.size()));
     for (int j = 1; j <= preset.holidays.size(); ++j)
-        line(QStringLiteral("Holiday%1").arg(j), preset.holidays[j - 1]);
+        line(holidayKey(j), preset.holidays[j - 1]);
     return text.toUtf8();
 }
 
@@ -243,7 +239,7 @@ TimeZonePreset ParsePresetFileText(const QByteArray &bytes, const QString &fileN
                                   .arg(fileName)
                                   .arg(h));
     for (int j = 1; j <= h; ++j)
-        preset.holidays.append(profileString(holidays, QStringLiteral("Holiday%1").arg(j)));
+        preset.holidays.append(profileString(holidays, holidayKey(j)));
     return preset;
 }
 
@@ -260,28 +256,11 @@ DateTime ParsePresetHoliday(const QString &text, int currentYear)
 
 TimeZonePreset ReadISPTariff(AppContext &ctx, int user, int isp)
 {
-    Store &store = ctx.store;
     TimeZonePreset preset;
-    for (int day = 1; day <= 8; ++day) {
-        int n = 0;
-        store.ReadStoreInteger(NumberOfTimeZones, TariffKeys::dayType(user, isp, day), n);
-        for (int k = 1; k <= n; ++k) {
-            const QString key = TariffKeys::band(user, isp, day, k);
-            PresetBand b;
-            store.ReadStoreInteger(QStringLiteral("Start Time"), key, b.startTime);
-            store.ReadStoreInteger(QStringLiteral("End Time"), key, b.endTime);
-            b.cost = store.ReadStoreString(QStringLiteral("Cost"), key);
-            b.connectionFee = store.ReadStoreString(QStringLiteral("ConnectionFee"), key);
-            store.ReadStoreInteger(QStringLiteral("ConnectionFeeType"), key, b.connectionFeeType);
-            preset.days[day - 1].append(b);
-        }
-    }
-    const QString holidays = TariffKeys::holidays(user, isp);
-    int h = 0;
-    store.ReadStoreInteger(NumberOfHolidays, holidays, h);
-    for (int j = 1; j <= h; ++j)
-        preset.holidays.append(
-            PresetHolidayText(SafeStrToFloat(store.ReadStoreString(QStringLiteral("Holiday%1").arg(j), holidays))));
+    for (int day = 1; day <= 8; ++day)
+        preset.days[day - 1] = ReadDayTariff(ctx.store, user, isp, day);
+    for (const QString &text : ReadHolidayTexts(ctx.store, user, isp))
+        preset.holidays.append(PresetHolidayText(SafeStrToFloat(text)));
     return preset;
 }
 
@@ -301,7 +280,9 @@ bool SaveTimeZonePreset(AppContext &ctx, const QString &name)
         throw PresetFileError(QStringLiteral("The tariff preset file '%1' cannot be written: %2")
                                   .arg(fileName, file.errorString()));
     ctx.currentPresetName = name;
-    ctx.store.WriteStoreString(QStringLiteral("CurrentTimezonePresetName"), TariffKeys::isp(user, isp), name);
+    IspRecord named;
+    named.presetName = name;
+    WriteIspRecord(ctx.store, user, isp, named, IspPresetNameValue);
     Q_EMIT ctx.events.timezonesChanged();
     return true;
 }
@@ -345,8 +326,9 @@ bool LoadTimeZonePresets(AppContext &ctx, const QString &fileName, int user, int
                 name.chop(int(qstrlen(PresetExtension)));
             ctx.currentPresetName = name;
         }
-        store.WriteStoreString(QStringLiteral("CurrentTimezonePresetName"), TariffKeys::isp(user, isp),
-                               ctx.currentPresetName);
+        IspRecord named;
+        named.presetName = ctx.currentPresetName;
+        WriteIspRecord(store, user, isp, named, IspPresetNameValue);
     } catch (const std::exception &) {
         GlobalErrorHandler(ctx, std::current_exception());
         Q_EMIT ctx.events.timezonesChanged();

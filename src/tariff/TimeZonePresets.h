@@ -2,6 +2,7 @@
 
 #include "core/DateTime.h"
 #include "core/Errors.h"
+#include "tariff/BandRecord.h"
 
 #include <QByteArray>
 #include <QList>
@@ -15,15 +16,8 @@ struct AppContext;
 // one ISP, kept in a ".tzp" file in the program directory so that tariffs
 // can be shared. Costs and fees are the texts exactly as the database holds
 // them; holidays are "dd/MM/yy" texts with the locale's date separator.
-struct PresetBand {
-    int startTime = 0;
-    int endTime = 0;
-    QString cost;
-    QString connectionFee;
-    int connectionFeeType = 0;
-
-    bool operator==(const PresetBand &) const = default;
-};
+// A band of a preset is a band as the store holds it.
+using PresetBand = BandRecord;
 
 struct TimeZonePreset {
     std::array<QList<PresetBand>, 8> days;  // index 0 = "Mon" ... 7 = "Public Holiday"

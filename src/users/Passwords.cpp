@@ -3,7 +3,7 @@
 #include "core/AppContext.h"
 #include "core/Errors.h"
 #include "store/Store.h"
-#include "tariff/TariffKeys.h"
+#include "users/UserRecord.h"
 
 #include <sodium.h>
 
@@ -26,7 +26,12 @@ struct SecretBytes {
     QByteArray bytes;
 };
 
-const QString PasswordValue = QStringLiteral("Password");
+void writePasswordHash(Store &store, int user, const QString &hash)
+{
+    UserRecord record;
+    record.password = hash;
+    WriteUserRecord(store, user, record, UserPassword);
+}
 
 } // namespace
 
@@ -59,13 +64,13 @@ bool PasswordMatches(const QString &stored, const QString &typed)
 void SetUserPassword(AppContext &ctx, int user, const QString &password)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "SetUserPassword");
-    ctx.store.WriteStoreString(PasswordValue, TariffKeys::user(user), HashPassword(password, ctx.login.PasswordCost));
+    writePasswordHash(ctx.store, user, HashPassword(password, ctx.login.PasswordCost));
 }
 
 bool VerifyUserPassword(AppContext &ctx, int user, const QString &typed)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "VerifyUserPassword");
-    const QString stored = ctx.store.ReadStoreString(PasswordValue, TariffKeys::user(user));
+    const QString stored = ReadUserRecord(ctx.store, user).password;
     if (!PasswordMatches(stored, typed))
         return false;
     const PasswordHashCost &cost = ctx.login.PasswordCost;
@@ -83,10 +88,9 @@ int HashPlainPasswords(AppContext &ctx)
     // store as it was, and the plain passwords still work.
     QList<std::pair<int, QString>> hashes;
     for (int n = 1; n <= ctx.settings.NumberOfUsers; ++n) {
-        const QString key = TariffKeys::user(n);
-        if (!ctx.store.keyExists(Store::hivePathOf(key)))
+        if (!ctx.store.keyExists(Store::hivePathOf(UserKey(n))))
             continue;
-        const QString stored = ctx.store.ReadStoreString(PasswordValue, key);
+        const QString stored = ReadUserRecord(ctx.store, n).password;
         if (!IsPasswordHash(stored))
             hashes.append({n, HashPassword(stored, ctx.login.PasswordCost)});
     }
@@ -94,7 +98,7 @@ int HashPlainPasswords(AppContext &ctx)
         return 0;
     Store::Transaction transaction(ctx.store);
     for (const auto &[user, hash] : std::as_const(hashes))
-        ctx.store.WriteStoreString(PasswordValue, TariffKeys::user(user), hash);
+        writePasswordHash(ctx.store, user, hash);
     transaction.commit();
     return int(hashes.size());
 }

@@ -1,43 +1,50 @@
 #include "users/UserAccounts.h"
 
 #include "core/AppContext.h"
+#include "store/SettingsRecord.h"
 #include "store/Store.h"
-#include "tariff/TariffKeys.h"
+#include "tariff/IspRecord.h"
 #include "users/Passwords.h"
+#include "users/UserRecord.h"
 
 bool AddEditUser(AppContext &ctx, const TUserInfo &info)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "AddEditUser");
     Store &store = ctx.store;
+    // The hash takes a moment; it is made before the write lock is taken.
+    const QString passwordHash = HashPassword(info.password, ctx.login.PasswordCost);
     Store::Transaction transaction(store);
     int numberOfUsers = ctx.settings.NumberOfUsers;
     int n = info.userNumber;
+    UserRecord user;
+    user.billDate = info.billDate;
+    user.loginName = info.loginName;
+    user.realName = info.realName;
+    user.accountType = info.accountType;
+    user.password = passwordHash;
+    user.restrictions = info.restrictions;
+    quint64 values = UserBillDate | UserLoginName | UserRealName | UserAccountType | UserPassword | UserRestrictions;
     if (!info.isEdit) {
         n = numberOfUsers + 1;
-        const QString user = TariffKeys::user(n);
-        store.WriteStoreInteger(QStringLiteral("NumberOfAlarms"), user, 0);
-        store.WriteStoreInteger(QStringLiteral("NumberOfPrograms"), user, 0);
-        store.WriteStoreInteger(QStringLiteral("NumberOfISPs"), user, 1);
+        user.numberOfAlarms = 0;
+        user.numberOfPrograms = 0;
+        user.numberOfISPs = 1;
         // The one ISP of a new user is ISP 1, whatever ISP the logged-in
         // user happens to have current: the count of 1 covers only ISP 1.
-        store.WriteStoreInteger(QStringLiteral("CurrentTimeZoneISP"), user, 1);
-        const QString isp = TariffKeys::isp(n, 1);
-        store.WriteStoreString(QStringLiteral("CurrentTimezonePresetName"), isp, QString());
-        store.WriteStoreString(QStringLiteral("ISPName"), isp, QStringLiteral("Default"));
-        store.WriteStoreString(QStringLiteral("DialupName"), isp, QStringLiteral("Any"));
-    }
-    const QString user = TariffKeys::user(n);
-    store.WriteStoreString(QStringLiteral("Bill Date"), user, info.billDate);
-    store.WriteStoreString(QStringLiteral("Login Name"), user, info.loginName);
-    store.WriteStoreString(QStringLiteral("Real Name"), user, info.realName);
-    store.WriteStoreString(QStringLiteral("Account Type"), user, info.accountType);
-    if (!info.isEdit)
-        store.WriteStoreFloat(QStringLiteral("Creation Date"), user, ctx.clock.today());
-    SetUserPassword(ctx, n, info.password);
-    store.WriteStoreInteger(QStringLiteral("Restrictions"), user, info.restrictions);
-    if (!info.isEdit)
+        user.currentTimeZoneISP = 1;
+        user.creationDate = ctx.clock.today();
+        values |= UserNumberOfAlarms | UserNumberOfPrograms | UserNumberOfISPs | UserCurrentTimeZoneISP
+                  | UserCreationDate;
+        IspRecord isp;
+        isp.ispName = QStringLiteral("Default");
+        isp.dialupName = QStringLiteral("Any");
+        WriteUserRecord(store, n, user, values);
+        WriteIspRecord(store, n, 1, isp);
         ++numberOfUsers;
-    store.WriteStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), numberOfUsers);
+    } else {
+        WriteUserRecord(store, n, user, values);
+    }
+    WriteNumberOfUsers(store, numberOfUsers);
     transaction.commit();
     // Only once the record is in the store does memory count it.
     ctx.settings.NumberOfUsers = numberOfUsers;

@@ -6,19 +6,14 @@
 #include "store/FloatText.h"
 #include "tariff/AccountPeriods.h"
 #include "tariff/DayTypes.h"
-#include "tariff/TariffKeys.h"
 #include "users/Passwords.h"
+#include "users/UserRecord.h"
 
 namespace {
 
-QString userKey(int n)
-{
-    return TariffKeys::user(n);
-}
-
 QString loginNameOf(AppContext &ctx, int n)
 {
-    return ctx.store.ReadStoreString(QStringLiteral("Login Name"), userKey(n));
+    return ReadUserRecord(ctx.store, n).loginName;
 }
 
 bool isAdminName(const QString &name)
@@ -28,15 +23,17 @@ bool isAdminName(const QString &name)
 
 // A weekly or monthly bill date has to be a day number; anything else
 // (empty, 0, a word) is put back to the first day of the period.
-void repairBillDate(AppContext &ctx, int accountType)
+void repairBillDate(AppContext &ctx, int accountType, const QString &billDate)
 {
     if (accountType != AccountWeekly && accountType != AccountMonthly)
         return;
-    const QString key = userKey(ctx.login.CurrentUser);
     bool ok = false;
-    const int day = ctx.store.ReadStoreString(QStringLiteral("Bill Date"), key).trimmed().toInt(&ok);
-    if (!ok || day == 0)
-        ctx.store.WriteStoreString(QStringLiteral("Bill Date"), key, QStringLiteral("1"));
+    const int day = billDate.trimmed().toInt(&ok);
+    if (!ok || day == 0) {
+        UserRecord repaired;
+        repaired.billDate = QStringLiteral("1");
+        WriteUserRecord(ctx.store, ctx.login.CurrentUser, repaired, UserBillDate);
+    }
 }
 
 void menuChanged(AppContext &ctx)
@@ -90,19 +87,25 @@ void LoginUser(AppContext &ctx)
         return;
     }
 
-    const QString key = userKey(login.CurrentUser);
-    const QString creation = ctx.store.ReadStoreString(QStringLiteral("Creation Date"), key);
-    if (!creation.isEmpty())
-        login.CreationDate = SafeStrToFloat(creation);
-    login.CurrentUserName = loginNameOf(ctx, login.CurrentUser);
-    ctx.store.ReadStoreInteger(QStringLiteral("Restrictions"), key, login.Restrictions);
-    ctx.store.ReadStoreInteger(QStringLiteral("NumberOfAlarms"), key, login.NumberOfAlarms);
-    ctx.store.ReadStoreInteger(QStringLiteral("NumberOfPrograms"), key, login.NumberOfPrograms);
-    ctx.store.ReadStoreInteger(QStringLiteral("NumberOfISPs"), key, login.NumberOfISPs);
-    ctx.store.ReadStoreInteger(QStringLiteral("CurrentTimeZoneISP"), key, ctx.tariff.CurrentTimeZoneISP);
-    ctx.tariff.AccountType = AccountTypeStringToInteger(ctx.store.ReadStoreString(QStringLiteral("Account Type"), key));
+    // Read over what memory holds: a value missing from the record keeps it.
+    UserRecord record;
+    record.creationDate = login.CreationDate;
+    record.restrictions = login.Restrictions;
+    record.numberOfAlarms = login.NumberOfAlarms;
+    record.numberOfPrograms = login.NumberOfPrograms;
+    record.numberOfISPs = login.NumberOfISPs;
+    record.currentTimeZoneISP = ctx.tariff.CurrentTimeZoneISP;
+    ReadUserRecord(ctx.store, login.CurrentUser, record);
+    login.CreationDate = record.creationDate;
+    login.CurrentUserName = record.loginName;
+    login.Restrictions = record.restrictions;
+    login.NumberOfAlarms = record.numberOfAlarms;
+    login.NumberOfPrograms = record.numberOfPrograms;
+    login.NumberOfISPs = record.numberOfISPs;
+    ctx.tariff.CurrentTimeZoneISP = record.currentTimeZoneISP;
+    ctx.tariff.AccountType = AccountTypeStringToInteger(record.accountType);
 
-    repairBillDate(ctx, ctx.tariff.AccountType);
+    repairBillDate(ctx, ctx.tariff.AccountType, record.billDate);
 
     if (login.CurrentUserName.isEmpty()) {
         ctx.settings.PreviousUser = 0;

@@ -1,5 +1,7 @@
 #include "support/DatabaseFaults.h"
 
+#include "store/Store.h"
+
 #include <QFile>
 
 #include <sqlite3.h>
@@ -130,6 +132,29 @@ void WriteLockHolder::release()
         return;
     sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_held = false;
+}
+
+FailingValueWrite::FailingValueWrite(Store &store, const QString &valueName) : m_db(store.connectionForTesting())
+{
+    // The store keeps names folded; a name with a quote is not one of ours.
+    const QByteArray folded = valueName.toCaseFolded().toUtf8().replace('\'', "''");
+    const QByteArray sql = "CREATE TEMP TRIGGER failing_insert BEFORE INSERT ON main.key_values WHEN NEW.folded = '"
+                           + folded + "' BEGIN SELECT RAISE(ABORT, 'refused write'); END;"
+                           "CREATE TEMP TRIGGER failing_update BEFORE UPDATE ON main.key_values WHEN NEW.folded = '"
+                           + folded + "' BEGIN SELECT RAISE(ABORT, 'refused write'); END;";
+    char *err = nullptr;
+    if (sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+        m_error = QString::fromUtf8(err ? err : "unknown error");
+        sqlite3_free(err);
+        return;
+    }
+    m_armed = true;
+}
+
+FailingValueWrite::~FailingValueWrite()
+{
+    sqlite3_exec(m_db, "DROP TRIGGER IF EXISTS temp.failing_insert; DROP TRIGGER IF EXISTS temp.failing_update;",
+                 nullptr, nullptr, nullptr);
 }
 
 } // namespace testsupport

@@ -3,6 +3,7 @@
 #include <QString>
 
 struct sqlite3;
+class Store;
 
 namespace testsupport {
 
@@ -35,6 +36,26 @@ public:
 private:
     sqlite3 *m_db = nullptr;
     bool m_held = false;
+    QString m_error;
+};
+
+// A value the database refuses to write: every insert or update of a value
+// of that name, under any key, fails as a refused write does, until
+// destruction. For showing that a record written in part is rolled back.
+class FailingValueWrite
+{
+public:
+    FailingValueWrite(Store &store, const QString &valueName);
+    ~FailingValueWrite();
+    bool isArmed() const { return m_armed; }
+    QString error() const { return m_error; }
+
+    FailingValueWrite(const FailingValueWrite &) = delete;
+    FailingValueWrite &operator=(const FailingValueWrite &) = delete;
+
+private:
+    sqlite3 *m_db;
+    bool m_armed = false;
     QString m_error;
 };
 
