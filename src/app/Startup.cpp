@@ -46,17 +46,6 @@ int LocaleCurrencyDecimals()
     return digits;
 }
 
-// Users of the store as start-up counts them: "General" is where version 1
-// kept the count.
-int StoredUserCount(Store &store)
-{
-    int count = 0;
-    store.ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), count);
-    if (count == 0)
-        store.ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("General"), count);
-    return count;
-}
-
 // A backup without users (a first run whose wizard was cancelled) would
 // restore nothing. One that cannot be read may still hold the user's data:
 // it is offered, and the restore says what is wrong with it.
@@ -291,8 +280,7 @@ bool Startup::handleEmptyDatabase()
 bool Startup::convertIfNeeded(int userCount)
 {
     AppContext &ctx = *m_context;
-    ctx.startup.databaseVersion =
-        SafeStrToFloat(m_store->ReadStoreString(QStringLiteral("Database Version"), QStringLiteral("Settings")));
+    ctx.startup.databaseVersion = StoredDatabaseVersion(*m_store);
     if (ctx.startup.databaseVersion == CurrentDatabaseVersion || userCount == 0)
         return true;
 

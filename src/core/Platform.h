@@ -6,12 +6,12 @@ class DialUpNetwork;
 class SystemClock;
 class SoundPlayer;
 class ProgramLauncher;
-class AutostartEntry;
+class StartAtLogin;
 
 struct Platform {
     DialUpNetwork *dialUp = nullptr;
     SystemClock *systemClock = nullptr;
     SoundPlayer *sound = nullptr;
     ProgramLauncher *launcher = nullptr;
-    AutostartEntry *autostart = nullptr;  // the desktop's start-at-log-in entry
+    StartAtLogin *autostart = nullptr;  // the desktop's start-at-log-in entry
 };

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "core/StartAtLogin.h"
 
 // The desktop's start-at-log-in entry: tallyline.desktop in the user's XDG
 // autostart folder. Switching it off removes our file, or, when a system-wide
 // entry of the same name exists, overrides that one with Hidden=true.
-class AutostartEntry
+class AutostartEntry : public StartAtLogin
 {
 public:
     static constexpr const char *FileName = "tallyline.desktop";
@@ -19,8 +18,8 @@ public:
     QString filePath() const;
 
     // Throw TallylineError when the file cannot be written or removed.
-    void enable(const QString &executablePath, const QStringList &arguments);
-    void disable();
+    void enable(const QString &executablePath, const QStringList &arguments) override;
+    void disable() override;
 
     // The Exec= value that starts executablePath with arguments, quoted and
     // escaped as desktop entries require.

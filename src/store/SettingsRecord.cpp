@@ -1,8 +1,9 @@
 #include "store/SettingsRecord.h"
 
 #include "core/AppContext.h"
+#include "core/StartAtLogin.h"
+#include "store/FloatText.h"
 #include "store/Store.h"
-#include "platform/Autostart.h"
 
 namespace {
 
@@ -11,6 +12,9 @@ const QString SettingsKey = QStringLiteral("Settings");
 const QString PropertiesKey = QStringLiteral("Properties");
 const QString PositionsKey = QStringLiteral("Positions");
 const QString NumberOfUsers = QStringLiteral("NumberOfUsers");
+const QString DatabaseVersion = QStringLiteral("Database Version");
+// Where version 1 kept the user count.
+const QString Version1UsersKey = QStringLiteral("General");
 
 } // namespace
 
@@ -22,6 +26,20 @@ void WriteNumberOfUsers(Store &store, int count)
 QString UserCountValueName()
 {
     return NumberOfUsers;
+}
+
+int StoredUserCount(Store &store)
+{
+    int count = 0;
+    store.ReadStoreInteger(NumberOfUsers, UsersKey, count);
+    if (count == 0)
+        store.ReadStoreInteger(NumberOfUsers, Version1UsersKey, count);
+    return count;
+}
+
+double StoredDatabaseVersion(Store &store)
+{
+    return SafeStrToFloat(store.ReadStoreString(DatabaseVersion, SettingsKey));
 }
 
 QList<SettingField> SettingFields(Settings &s)
@@ -156,7 +174,7 @@ void WriteSettingsToDatabase(AppContext &ctx)
                 store.WriteStoreString(field.valueName, field.keyPath, *std::get<QString *>(field.target));
         }
         store.WriteStoreString(QStringLiteral("CurrentTimezonePresetName"), SettingsKey, ctx.currentPresetName);
-        store.WriteStoreFloat(QStringLiteral("Database Version"), SettingsKey, CurrentDatabaseVersion);
+        store.WriteStoreFloat(DatabaseVersion, SettingsKey, CurrentDatabaseVersion);
         transaction.commit();
     }
     WriteStartupEntry(ctx);
@@ -168,7 +186,7 @@ void WriteStartupEntry(AppContext &ctx)
     const QString &executable = ctx.startup.executablePath;
     ctx.store.WriteAbsoluteString(QLatin1String(RunKeyPath), QLatin1String(RunValueName),
                                   on ? QLatin1Char('"') + executable + QLatin1Char('"') : QString());
-    if (AutostartEntry *entry = ctx.platform.autostart) {
+    if (StartAtLogin *entry = ctx.platform.autostart) {
         if (on) {
             QStringList arguments;
             if (!ctx.startup.dataDirectoryArgument.isEmpty())

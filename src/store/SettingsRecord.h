@@ -25,6 +25,11 @@ QList<SettingField> SettingFields(Settings &settings);
 void WriteNumberOfUsers(Store &store, int count);
 // The name of the user count, for a reader of a backup file.
 QString UserCountValueName();
+// The user count as start-up finds it: where this version keeps it, else
+// where version 1 kept it.
+int StoredUserCount(Store &store);
+// "Database Version" of the settings; 0 when there is none.
+double StoredDatabaseVersion(Store &store);
 
 // Key and value of the start-up entry outside our root.
 constexpr const char *RunKeyPath = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
