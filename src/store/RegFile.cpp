@@ -14,6 +14,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <QDir>
+#include <QtEndian>
+#include <string>
+
 // The backup is written as the registry editor of the NT family writes it:
 // "Windows Registry Editor Version 5.00", UTF-16LE with a byte-order mark,
 // CRLF line ends. That keeps every character of every name and text, and the
@@ -45,27 +49,6 @@ struct Counts {
 
 // ---------------------------------------------------------------- writing
 
-QString escaped(const QString &text)
-{
-    QString out;
-    out.reserve(text.size() + 2);
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
-            out += QLatin1Char('\\');
-        out += c;
-    }
-    return out;
-}
-
-bool fitsOnOneLine(const QString &text)
-{
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.unicode() == 0)
-            return false;
-    }
-    return true;
-}
-
 QByteArray utf16le(const QString &text, bool terminate)
 {
     QByteArray out;
@@ -87,81 +70,288 @@ QByteArray littleEndian(quint64 value, int bytes)
     return out;
 }
 
-void appendHex(QString &out, const QString &prefix, const QByteArray &bytes)
+// Stored names and texts are UTF-8, where CR, LF and NUL are single bytes
+// that never occur inside another character.
+bool fitsOnOneLine(QByteArrayView utf8)
 {
-    static const char digits[] = "0123456789abcdef";
-    QString line = prefix;
-    bool lineHasBytes = false;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        QString token;
-        token += QLatin1Char(digits[b >> 4]);
-        token += QLatin1Char(digits[b & 15]);
-        if (i + 1 < bytes.size())
-            token += QLatin1Char(',');
-        // Room for the continuation backslash.
-        if (lineHasBytes && line.size() + token.size() + 1 > HexLineWidth) {
-            out += line + QLatin1String("\\\r\n");
-            line = QStringLiteral("  ");
-        }
-        line += token;
-        lineHasBytes = true;
+    for (const char c : utf8) {
+        if (c == '\r' || c == '\n' || c == '\0')
+            return false;
     }
-    out += line + QLatin1String("\r\n");
+    return true;
 }
 
-void appendValue(QString &out, const StoreValue &value, const QString &keyPath)
+bool isAscii(QByteArrayView utf8)
+{
+    for (const char c : utf8) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+[[noreturn]] void throwWriteError(const QString &filePath, int error)
+{
+    throw RegFileError(QStringLiteral("The backup file '%1' could not be written: %2.")
+                           .arg(filePath, QString::fromLocal8Bit(std::strerror(error))));
+}
+
+// The temporary file's name: the backup's name, this, and six random characters.
+const QByteArray PartialSuffix = QByteArrayLiteral(".partial-");
+constexpr int PartialRandomLength = 6;
+
+// A twenty-year history makes a file of tens of megabytes: it goes to disk
+// block by block as the tree is read, never whole in memory. It goes to a
+// temporary file beside the backup that replaces it only once complete and
+// on disk, so a crash or a full disk leaves the previous backup as it was.
+class BackupWriter
+{
+public:
+    explicit BackupWriter(const QString &filePath)
+        : m_filePath(filePath), m_target(QFile::encodeName(filePath)),
+          m_temp(m_target + PartialSuffix + QByteArray(PartialRandomLength, 'X'))
+    {
+        m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);  // mode 0600
+        if (m_fd < 0)
+            throwWriteError(m_filePath, errno);
+        m_buffer.reserve(BufferChars + 4096);
+        m_buffer.push_back(u'\xFEFF');
+    }
+
+    ~BackupWriter()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_committed)
+            ::unlink(m_temp.constData());
+    }
+
+    BackupWriter(const BackupWriter &) = delete;
+    BackupWriter &operator=(const BackupWriter &) = delete;
+
+    // Characters not yet written out: a line's length is measured with it.
+    qsizetype pending() const { return qsizetype(m_buffer.size()); }
+
+    void put(char16_t c) { m_buffer.push_back(c); }
+    void put(QStringView text) { m_buffer.append(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size())); }
+    void put(QLatin1StringView text)
+    {
+        for (const char c : text)
+            m_buffer.push_back(char16_t(static_cast<unsigned char>(c)));
+    }
+
+    // Stored UTF-8 text, with backslashes and quotes escaped when asked.
+    void putText(QByteArrayView utf8, bool escape)
+    {
+        if (!isAscii(utf8)) {
+            const QString text = QString::fromUtf8(utf8);
+            for (const QChar c : text) {
+                if (escape && (c == QLatin1Char('\\') || c == QLatin1Char('"')))
+                    m_buffer.push_back(u'\\');
+                m_buffer.push_back(c.unicode());
+            }
+            return;
+        }
+        for (const char c : utf8) {
+            if (escape && (c == '\\' || c == '"'))
+                m_buffer.push_back(u'\\');
+            m_buffer.push_back(char16_t(c));
+        }
+    }
+
+    // The bytes as comma-separated hex pairs after a prefix of lineLength
+    // characters, wrapped before the 80th column as the registry editor wraps them.
+    void putHex(qsizetype lineLength, QByteArrayView bytes)
+    {
+        static const char16_t digits[] = u"0123456789abcdef";
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            const bool last = i + 1 == bytes.size();
+            const qsizetype tokenLength = last ? 2 : 3;
+            // Room for the continuation backslash.
+            if (i > 0 && lineLength + tokenLength + 1 > HexLineWidth) {
+                m_buffer.append(u"\\\r\n  ");
+                lineLength = 2;
+                flushWhenFull();
+            }
+            m_buffer.push_back(digits[b >> 4]);
+            m_buffer.push_back(digits[b & 15]);
+            if (!last)
+                m_buffer.push_back(u',');
+            lineLength += tokenLength;
+        }
+        m_buffer.append(u"\r\n");
+    }
+
+    void flushWhenFull()
+    {
+        if (m_buffer.size() >= BufferChars)
+            flush();
+    }
+
+    void commit()
+    {
+        flush();
+        if (::fsync(m_fd) != 0)
+            throwWriteError(m_filePath, errno);
+        const int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0)
+            throwWriteError(m_filePath, errno);
+        if (::rename(m_temp.constData(), m_target.constData()) != 0)
+            throwWriteError(m_filePath, errno);
+        m_committed = true;
+        const QByteArray dir = QFile::encodeName(QFileInfo(m_filePath).absolutePath());
+        const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd >= 0) {
+            ::fsync(dirFd);
+            ::close(dirFd);
+        }
+    }
+
+private:
+    static constexpr size_t BufferChars = 128 * 1024;
+    // Sent to the disk early, so that the closing fsync does not wait for the whole file.
+    static constexpr qint64 WritebackBytes = 4 << 20;
+
+    void flush()
+    {
+        if constexpr (QSysInfo::ByteOrder == QSysInfo::BigEndian) {
+            for (char16_t &c : m_buffer)
+                c = qbswap(c);
+        }
+        const char *data = reinterpret_cast<const char *>(m_buffer.data());
+        const size_t size = m_buffer.size() * sizeof(char16_t);
+        size_t done = 0;
+        while (done < size) {
+            const ssize_t n = ::write(m_fd, data + done, size - done);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                throwWriteError(m_filePath, errno);
+            }
+            done += size_t(n);
+        }
+        m_buffer.clear();
+        m_written += qint64(size);
+        if (m_written - m_writtenBack >= WritebackBytes) {
+            ::sync_file_range(m_fd, m_writtenBack, m_written - m_writtenBack, SYNC_FILE_RANGE_WRITE);
+            m_writtenBack = m_written;
+        }
+    }
+
+    QString m_filePath;
+    QByteArray m_target;
+    QByteArray m_temp;
+    int m_fd = -1;
+    bool m_committed = false;
+    std::u16string m_buffer;
+    qint64 m_written = 0;
+    qint64 m_writtenBack = 0;
+};
+
+// Temporary files of an export that a crash or a power cut interrupted.
+void removeLeftoverPartials(const QString &filePath)
+{
+    const QFileInfo target(filePath);
+    const QString prefix = target.fileName() + QString::fromLatin1(PartialSuffix);
+    const QDir dir = target.absoluteDir();
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        if (name.size() == prefix.size() + PartialRandomLength && name.startsWith(prefix))
+            QFile::remove(dir.filePath(name));
+    }
+}
+
+void writeValue(BackupWriter &out, const Store::TreeValue &value, const QString &keyPath)
 {
     if (!fitsOnOneLine(value.name)) {
         throw RegFileError(QStringLiteral("The value name '%1' in key '%2' cannot be written to a backup file.")
-                               .arg(value.name, keyPath));
+                               .arg(QString::fromUtf8(value.name), keyPath));
     }
-    const QString name = value.name.isEmpty() ? QStringLiteral("@")
-                                              : QLatin1Char('"') + escaped(value.name) + QLatin1Char('"');
+    const qsizetype lineStart = out.pending();
+    if (value.name.isEmpty()) {
+        out.put(u'@');
+    } else {
+        out.put(u'"');
+        out.putText(value.name, true);
+        out.put(u'"');
+    }
+    const auto hex = [&](QLatin1StringView marker, QByteArrayView bytes) {
+        out.put(marker);
+        out.putHex(out.pending() - lineStart, bytes);
+    };
     switch (value.type) {
-    case RegSz: {
-        const QString text = value.data.toString();
-        if (fitsOnOneLine(text))
-            out += name + QLatin1String("=\"") + escaped(text) + QLatin1String("\"\r\n");
-        else
-            appendHex(out, name + QLatin1String("=hex(1):"), utf16le(text, true));
-        return;
-    }
+    case RegSz:
+        if (fitsOnOneLine(value.data)) {
+            out.put(QLatin1StringView("=\""));
+            out.putText(value.data, true);
+            out.put(QLatin1StringView("\"\r\n"));
+        } else {
+            hex(QLatin1StringView("=hex(1):"), utf16le(QString::fromUtf8(value.data), true));
+        }
+        break;
     case RegExpandSz:
-        appendHex(out, name + QLatin1String("=hex(2):"), utf16le(value.data.toString(), true));
-        return;
-    case RegDword:
-        out += name + QStringLiteral("=dword:%1\r\n").arg(quint32(value.data.toLongLong()), 8, 16, QLatin1Char('0'));
-        return;
-    case RegQword:
-        appendHex(out, name + QLatin1String("=hex(b):"), littleEndian(quint64(value.data.toLongLong()), 8));
-        return;
-    case RegBinary:
-        appendHex(out, name + QLatin1String("=hex:"), value.data.toByteArray());
-        return;
-    default:
-        appendHex(out, name + QStringLiteral("=hex(%1):").arg(value.type, 0, 16), value.data.toByteArray());
-        return;
+        hex(QLatin1StringView("=hex(2):"), utf16le(QString::fromUtf8(value.data), true));
+        break;
+    case RegDword: {
+        static const char digits[] = "0123456789abcdef";
+        const auto number = quint32(value.integer);
+        char line[] = "=dword:00000000\r\n";
+        for (int i = 0; i < 8; ++i)
+            line[7 + i] = digits[(number >> (28 - 4 * i)) & 15];
+        out.put(QLatin1StringView(line));
+        break;
     }
+    case RegQword:
+        hex(QLatin1StringView("=hex(b):"), littleEndian(quint64(value.integer), 8));
+        break;
+    case RegBinary:
+        hex(QLatin1StringView("=hex:"), value.data);
+        break;
+    default: {
+        const QByteArray marker = QStringLiteral("=hex(%1):").arg(value.type, 0, 16).toLatin1();
+        hex(QLatin1StringView(marker), value.data);
+        break;
+    }
+    }
+    out.flushWhenFull();
 }
 
-void appendKey(Store &store, QString &out, const QString &hivePath, Counts &counts)
+class ExportVisitor : public Store::TreeVisitor
 {
-    out += QLatin1String("\r\n[") + HiveName + QLatin1Char('\\') + hivePath + QLatin1String("]\r\n");
-    ++counts.keys;
-    const QList<StoreValue> values = store.values(hivePath);
-    for (const StoreValue &v : values)
-        appendValue(out, v, hivePath);
-    counts.values += values.size();
-    const QStringList children = store.subkeyNames(hivePath);
-    for (const QString &child : children) {
-        if (!fitsOnOneLine(child)) {
+public:
+    explicit ExportVisitor(BackupWriter &out) : m_out(out) {}
+
+    void key(const QString &hivePath) override
+    {
+        const qsizetype cut = hivePath.lastIndexOf(QLatin1Char('\\'));
+        const QString name = hivePath.mid(cut + 1);
+        if (name.contains(QLatin1Char('\r')) || name.contains(QLatin1Char('\n')) || name.contains(QChar(0))) {
             throw RegFileError(QStringLiteral("The key name '%1' below '%2' cannot be written to a backup file.")
-                                   .arg(child, hivePath));
+                                   .arg(name, hivePath.left(qMax(cut, qsizetype(0)))));
         }
-        appendKey(store, out, hivePath + QLatin1Char('\\') + child, counts);
+        m_out.put(QLatin1StringView("\r\n["));
+        m_out.put(HiveName);
+        m_out.put(u'\\');
+        m_out.put(hivePath);
+        m_out.put(QLatin1StringView("]\r\n"));
+        m_path = hivePath;
+        ++counts.keys;
     }
-}
+
+    void value(const Store::TreeValue &value) override
+    {
+        writeValue(m_out, value, m_path);
+        ++counts.values;
+    }
+
+    Counts counts;
+
+private:
+    BackupWriter &m_out;
+    QString m_path;
+};
 
 // The root key's path with its names spelled as stored; empty when it does not exist.
 QString storedRootPath(Store &store)
@@ -183,55 +373,6 @@ QString storedRootPath(Store &store)
     return path;
 }
 
-[[noreturn]] void throwWriteError(const QString &filePath, int error)
-{
-    throw RegFileError(QStringLiteral("The backup file '%1' could not be written: %2.")
-                           .arg(filePath, QString::fromLocal8Bit(std::strerror(error))));
-}
-
-// Writes beside the target and renames over it, so that a crash leaves
-// either the old backup or the new one, never half of one.
-void writeAtomically(const QString &filePath, const QByteArray &bytes)
-{
-    const QByteArray target = QFile::encodeName(filePath);
-    QByteArray temp = target + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);  // mode 0600
-    if (fd < 0)
-        throwWriteError(filePath, errno);
-    const auto fail = [&](int error) {
-        ::close(fd);
-        ::unlink(temp.constData());
-        throwWriteError(filePath, error);
-    };
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
-        }
-        written += n;
-    }
-    if (::fsync(fd) != 0)
-        fail(errno);
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temp.constData());
-        throwWriteError(filePath, error);
-    }
-    if (::rename(temp.constData(), target.constData()) != 0) {
-        const int error = errno;
-        ::unlink(temp.constData());
-        throwWriteError(filePath, error);
-    }
-    const QByteArray dir = QFile::encodeName(QFileInfo(filePath).absolutePath());
-    const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-}
 
 // ---------------------------------------------------------------- reading
 
@@ -631,15 +772,25 @@ private:
 
 void ExportRegFile(Store &store, const QString &filePath)
 {
-    QString text = Header5 + QLatin1String("\r\n") + OwnFileLine + QLatin1String("\r\n");
-    const QString root = storedRootPath(store);
-    Counts counts;
-    if (!root.isEmpty())
-        appendKey(store, text, root, counts);
-    text += QLatin1String("\r\n") + EndLineFormat.arg(counts.keys).arg(counts.values) + QLatin1String("\r\n");
-    QByteArray bytes("\xFF\xFE", 2);
-    bytes += utf16le(text, false);
-    writeAtomically(filePath, bytes);
+    BackupWriter out(filePath);
+    out.put(Header5);
+    out.put(QLatin1StringView("\r\n"));
+    out.put(OwnFileLine);
+    out.put(QLatin1StringView("\r\n"));
+    ExportVisitor visitor(out);
+    {
+        // One read transaction: the file shows the store at one moment.
+        Store::Transaction snapshot(store);
+        const QString root = storedRootPath(store);
+        if (!root.isEmpty())
+            store.visitTree(root, visitor);
+        snapshot.commit();
+    }
+    out.put(QLatin1StringView("\r\n"));
+    out.put(EndLineFormat.arg(visitor.counts.keys).arg(visitor.counts.values));
+    out.put(QLatin1StringView("\r\n"));
+    out.commit();
+    removeLeftoverPartials(filePath);
 }
 
 namespace {

@@ -15,6 +15,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -812,6 +813,70 @@ bool Store::visitValues(const QString &keyPath, const std::function<void(const R
     }
     if (rc != SQLITE_DONE)
         throwSqlite(QStringLiteral("read values"));
+    return true;
+}
+
+bool Store::visitTree(const QString &hivePath, TreeVisitor &visitor)
+{
+    const qint64 top = findKey(hivePath);
+    if (top == 0)
+        return false;
+    // Depth first without recursion: each statement is done with before the
+    // keys below are visited, so the same prepared statements serve every level.
+    struct Pending {
+        qint64 id;
+        QString path;
+    };
+    std::vector<Pending> pending{{top, pathParts(hivePath).join(QLatin1Char('\\'))}};
+    QList<Pending> children;
+    while (!pending.empty()) {
+        const Pending current = std::move(pending.back());
+        pending.pop_back();
+        visitor.key(current.path);
+        {
+            sqlite3_stmt *stmt = prepare("SELECT name, type, data FROM key_values WHERE key = ?1 ORDER BY rowid");
+            Statement st(stmt);
+            st.bind(1, current.id);
+            int rc;
+            while ((rc = st.step()) == SQLITE_ROW) {
+                TreeValue v;
+                v.name = QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)),
+                                        sqlite3_column_bytes(stmt, 0));
+                v.type = int(sqlite3_column_int64(stmt, 1));
+                switch (v.type) {
+                case RegSz:
+                case RegExpandSz:
+                    v.data = QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 2)),
+                                            sqlite3_column_bytes(stmt, 2));
+                    break;
+                case RegDword:
+                case RegQword:
+                    v.integer = sqlite3_column_int64(stmt, 2);
+                    break;
+                default:
+                    v.data = QByteArrayView(static_cast<const char *>(sqlite3_column_blob(stmt, 2)),
+                                            sqlite3_column_bytes(stmt, 2));
+                    break;
+                }
+                visitor.value(v);
+            }
+            if (rc != SQLITE_DONE)
+                throwSqlite(QStringLiteral("list values"));
+        }
+        children.clear();
+        {
+            Statement st(prepare("SELECT id, name FROM keys WHERE parent = ?1 ORDER BY id"));
+            st.bind(1, current.id);
+            int rc;
+            while ((rc = st.step()) == SQLITE_ROW)
+                children.append({st.int64(0), current.path.isEmpty() ? st.text(1)
+                                                                : current.path + QLatin1Char('\\') + st.text(1)});
+            if (rc != SQLITE_DONE)
+                throwSqlite(QStringLiteral("list keys"));
+        }
+        for (qsizetype i = children.size() - 1; i >= 0; --i)
+            pending.push_back(std::move(children[i]));
+    }
     return true;
 }
 

@@ -104,6 +104,31 @@ public:
     bool visitSubkeyValues(const QString &keyPath, const SubkeyVisitor &visit);
     bool visitSubkeyValues(const QString &keyPath, double low, double high, const SubkeyVisitor &visit);
 
+    // One value as visitTree hands it over: the name as written (UTF-8), the
+    // registry type, and the data as stored: UTF-8 text for the string types,
+    // an integer for REG_DWORD and REG_QWORD, bytes for anything else. The
+    // views live only during the call.
+    struct TreeValue {
+        QByteArrayView name;
+        int type = RegNone;
+        QByteArrayView data;
+        qint64 integer = 0;
+    };
+    class TreeVisitor
+    {
+    public:
+        virtual ~TreeVisitor() = default;
+        // A key by its hive path, its names spelled as stored.
+        virtual void key(const QString &hivePath) = 0;
+        virtual void value(const TreeValue &value) = 0;
+    };
+    // Visits the key (by hive path, reported as given) and every key below it
+    // depth first: each key, then its values, then its subkeys, both in
+    // creation order, as subkeyNames and values give them, without building
+    // a string per value: a whole history costs one pass. False when the key
+    // does not exist.
+    bool visitTree(const QString &hivePath, TreeVisitor &visitor);
+
     // Structural access by hive path ("Software\Kelmora\Tallyline\Users";
     // leading and trailing backslashes are ignored, "" is the hive itself).
     // Used by the backup file, the converter and tests.
