@@ -827,6 +827,25 @@ bool Store::visitTree(const QString &hivePath, TreeVisitor &visitor)
         qint64 id;
         QString path;
     };
+    // One moment of the store, whatever another connection writes meanwhile.
+    Transaction snapshot(*this);
+    // A key whose values fill a run of rowids (a record written in one go,
+    // as nearly all are) is read straight from the table in rowid order; the
+    // others through the index and a sort.
+    QHash<qint64, std::pair<qint64, qint64>> runs;
+    {
+        sqlite3_stmt *stmt = prepare("SELECT key, min(rowid), max(rowid), count(*) FROM key_values GROUP BY key");
+        Statement st(stmt);
+        int rc;
+        while ((rc = st.step()) == SQLITE_ROW) {
+            const qint64 first = st.int64(1);
+            const qint64 last = st.int64(2);
+            if (last - first + 1 == st.int64(3))
+                runs.insert(st.int64(0), {first, last});
+        }
+        if (rc != SQLITE_DONE)
+            throwSqlite(QStringLiteral("list values"));
+    }
     std::vector<Pending> pending{{top, pathParts(hivePath).join(QLatin1Char('\\'))}};
     QList<Pending> children;
     while (!pending.empty()) {
@@ -834,9 +853,18 @@ bool Store::visitTree(const QString &hivePath, TreeVisitor &visitor)
         pending.pop_back();
         visitor.key(current.path);
         {
-            sqlite3_stmt *stmt = prepare("SELECT name, type, data FROM key_values WHERE key = ?1 ORDER BY rowid");
+            const auto run = runs.constFind(current.id);
+            sqlite3_stmt *stmt =
+                run == runs.constEnd()
+                    ? prepare("SELECT name, type, data FROM key_values WHERE key = ?1 ORDER BY rowid")
+                    : prepare("SELECT name, type, data FROM key_values WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid");
             Statement st(stmt);
-            st.bind(1, current.id);
+            if (run == runs.constEnd()) {
+                st.bind(1, current.id);
+            } else {
+                st.bind(1, run->first);
+                st.bind(2, run->second);
+            }
             int rc;
             while ((rc = st.step()) == SQLITE_ROW) {
                 TreeValue v;
@@ -877,6 +905,7 @@ bool Store::visitTree(const QString &hivePath, TreeVisitor &visitor)
         for (qsizetype i = children.size() - 1; i >= 0; --i)
             pending.push_back(std::move(children[i]));
     }
+    snapshot.commit();
     return true;
 }
 
