@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QSysInfo>
 #include <QtEndian>
 #include <string>
 
