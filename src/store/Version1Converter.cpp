@@ -5,6 +5,7 @@
 #include "core/DateTime.h"
 #include "store/FloatText.h"
 #include "store/GeneralRoutines.h"
+#include "store/SessionDaySummary.h"
 #include "store/SettingsRecord.h"
 
 namespace {
@@ -121,17 +122,18 @@ void ConvertHolidays(AppContext &ctx, const QString &oldUser, const QString &new
     }
 }
 
-void ConvertSessions(AppContext &ctx, const QString &oldUser, const QString &newUser, DateTime creationDate)
+void ConvertSessions(AppContext &ctx, const QString &oldUser, int user, DateTime creationDate)
 {
     Store &store = ctx.store;
     const int currentYear = ctx.clock.currentYear();
     const DateTime today = ctx.clock.today();
+    SessionDaysChange change(store);
     for (DateTime day = DateOf(creationDate); day <= today; day += 1) {
         const QString from = oldUser + QStringLiteral("\\Session Info\\") + FormatShortDate(day);
         const int count = ReadInteger(store, QStringLiteral("NumberOfSessions"), from);
         if (count == 0)
             continue;
-        const QString to = newUser + QStringLiteral("\\Sessions\\") + FloatToStoreText(day);
+        const QString to = sessionvalues::dayKeyPath(user, day);
         store.WriteStoreInteger(QStringLiteral("NumberOfSessions"), to, count);
         for (int m = 1; m <= count; ++m) {
             const QString prefix = QStringLiteral("Session%1").arg(m);
@@ -148,7 +150,9 @@ void ConvertSessions(AppContext &ctx, const QString &oldUser, const QString &new
             store.WriteStoreFloat(prefix + QStringLiteral("-End Time"), to, StrToTime(endTime));
             store.WriteStoreString(prefix + QStringLiteral("-Cost"), to, cost);
         }
+        change.dayChanged(user, day);
     }
+    change.commit();
 }
 
 void ConvertUser(AppContext &ctx, int n)
@@ -192,7 +196,7 @@ void ConvertUser(AppContext &ctx, int n)
     ConvertPrograms(store, from, to, programs);
     ConvertTariff(store, from, to);
     ConvertHolidays(ctx, from, to);
-    ConvertSessions(ctx, from, to, creationDate);
+    ConvertSessions(ctx, from, n, creationDate);
 }
 
 } // namespace
