@@ -127,32 +127,40 @@ void ConvertSessions(AppContext &ctx, const QString &oldUser, int user, DateTime
     Store &store = ctx.store;
     const int currentYear = ctx.clock.currentYear();
     const DateTime today = ctx.clock.today();
-    SessionDaysChange change(store);
     for (DateTime day = DateOf(creationDate); day <= today; day += 1) {
         const QString from = oldUser + QStringLiteral("\\Session Info\\") + FormatShortDate(day);
         const int count = ReadInteger(store, QStringLiteral("NumberOfSessions"), from);
         if (count == 0)
             continue;
         const QString to = sessionvalues::dayKeyPath(user, day);
-        store.WriteStoreInteger(QStringLiteral("NumberOfSessions"), to, count);
-        for (int m = 1; m <= count; ++m) {
-            const QString prefix = QStringLiteral("Session%1").arg(m);
-            const auto read = [&](const char *field) { return store.ReadStoreString(prefix + QLatin1String(field), from); };
-            const QString timeOnline = read("-Time Online");
-            const QString endDate = read("-End Date");
-            const QString startTime = read("-Start Time");
-            const QString endTime = read("-End Time");
-            const QString cost = read("-Cost");
-
-            store.WriteStoreString(prefix + QStringLiteral("-Time Online"), to, timeOnline);
-            store.WriteStoreFloat(prefix + QStringLiteral("-End Date"), to, ParseMonthNameDate(endDate, currentYear));
-            store.WriteStoreFloat(prefix + QStringLiteral("-Start Time"), to, StrToTime(startTime));
-            store.WriteStoreFloat(prefix + QStringLiteral("-End Time"), to, StrToTime(endTime));
-            store.WriteStoreString(prefix + QStringLiteral("-Cost"), to, cost);
-        }
+        // A date that does not convert stops the conversion with what was
+        // written before it kept, as it always was; the day's totals are
+        // summarised along with whatever of the day got written.
+        SessionDaysChange change(store);
         change.dayChanged(user, day);
+        try {
+            store.WriteStoreInteger(QStringLiteral("NumberOfSessions"), to, count);
+            for (int m = 1; m <= count; ++m) {
+                const QString prefix = QStringLiteral("Session%1").arg(m);
+                const auto read = [&](const char *field) { return store.ReadStoreString(prefix + QLatin1String(field), from); };
+                const QString timeOnline = read("-Time Online");
+                const QString endDate = read("-End Date");
+                const QString startTime = read("-Start Time");
+                const QString endTime = read("-End Time");
+                const QString cost = read("-Cost");
+
+                store.WriteStoreString(prefix + QStringLiteral("-Time Online"), to, timeOnline);
+                store.WriteStoreFloat(prefix + QStringLiteral("-End Date"), to, ParseMonthNameDate(endDate, currentYear));
+                store.WriteStoreFloat(prefix + QStringLiteral("-Start Time"), to, StrToTime(startTime));
+                store.WriteStoreFloat(prefix + QStringLiteral("-End Time"), to, StrToTime(endTime));
+                store.WriteStoreString(prefix + QStringLiteral("-Cost"), to, cost);
+            }
+        } catch (const ConvertError &) {
+            change.commit();
+            throw;
+        }
+        change.commit();
     }
-    change.commit();
 }
 
 void ConvertUser(AppContext &ctx, int n)

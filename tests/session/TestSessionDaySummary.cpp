@@ -114,7 +114,7 @@ void compareWithWalk(Store &store, const QList<int> &users)
     }
 }
 
-enum class Writer { Opened, Priced, Edited, Removed, Restored, Converted };
+enum class Writer { Opened, Priced, Edited, Removed, Restored, Converted, ConvertedInPart };
 
 void exec(Store &store, const char *sql)
 {
@@ -138,6 +138,7 @@ void TestSessionDaySummary::everyWriterKeepsTheTotalsInStep_data()
     QTest::newRow("session removed") << Writer::Removed;
     QTest::newRow("restored from a backup") << Writer::Restored;
     QTest::newRow("converted from version 1") << Writer::Converted;
+    QTest::newRow("converted from version 1, stopped by a bad date") << Writer::ConvertedInPart;
 }
 
 // Each writer leaves the totals in step by itself (no rebuild behind the
@@ -201,7 +202,8 @@ void TestSessionDaySummary::everyWriterKeepsTheTotalsInStep()
         users = {s.user, 2, 3};
         break;
     }
-    case Writer::Converted: {
+    case Writer::Converted:
+    case Writer::ConvertedInPart: {
         other = std::make_unique<TempStore>();
         FakeClock clock(QDateTime(QDate(2000, 1, 1), QTime(12, 0)));
         RecordingUi ui;
@@ -209,9 +211,19 @@ void TestSessionDaySummary::everyWriterKeepsTheTotalsInStep()
         ctx.startup.programDirectory = other->dir.path() + QLatin1Char('/');
         seedVersion1(*other->store);
         QVERIFY(other->store->sessionSummaryInStep());
-        ConvertVersion1Database(ctx);
         checked = other->store.get();
         users = {1};
+        if (writer == Writer::ConvertedInPart) {
+            // The second session of 31 December: its time online is written, then its end date fails.
+            other->store->WriteStoreString(QStringLiteral("Session2-End Date"),
+                                           QStringLiteral("User1\\Session Info\\") + FormatShortDate(EncodeDate(1999, 12, 31)),
+                                           QStringLiteral("not a date"));
+            QVERIFY_THROWS_EXCEPTION(ConvertError, ConvertVersion1Database(ctx));
+            QCOMPARE(ReadNumberOfSessions(*checked, 1, EncodeDate(1999, 12, 31)), 2);
+            QCOMPARE(ReadSessionField(*checked, 1, 2, SessionTimeOnline, EncodeDate(1999, 12, 31)), 1800.0);
+            break;
+        }
+        ConvertVersion1Database(ctx);
         QCOMPARE(SumSessionDays(*checked, 1, EncodeDate(1999, 12, 1), EncodeDate(2000, 2, 1)).sessions, qint64(4));
         break;
     }
