@@ -989,7 +989,11 @@ bool Store::sessionSummaryInStep()
 
 void Store::beginSessionSummaryWrite()
 {
-    Statement st(prepare("UPDATE session_summary_state SET summary_writer = 1 WHERE id = 1"));
+    // A state row removed by hand comes back, out of step, so that a
+    // rebuild can put it in step again.
+    Statement st(prepare("INSERT INTO session_summary_state(id, format, in_step, summary_writer) VALUES (1, ?1, 0, 1)"
+                         " ON CONFLICT(id) DO UPDATE SET summary_writer = 1"));
+    st.bind(1, qint64(SessionSummaryFormat));
     if (st.step() != SQLITE_DONE)
         throwSqlite(QStringLiteral("write session summary"));
 }

@@ -260,6 +260,7 @@ void TestSessionDaySummary::totalsOutOfStepAreMadeAnew_data()
     QTest::newRow("DeleteStoreValue on a session value") << QByteArray() << 3;
     QTest::newRow("day key deleted") << QByteArray() << 4;
     QTest::newRow("user moved to another number") << QByteArray() << 5;
+    QTest::newRow("state removed while the program runs") << QByteArray() << 6;
 }
 
 void TestSessionDaySummary::totalsOutOfStepAreMadeAnew()
@@ -293,6 +294,9 @@ void TestSessionDaySummary::totalsOutOfStepAreMadeAnew()
         break;
     case 5:
         store.MoveStoreKey(QStringLiteral("Users\\User2"), QStringLiteral("Users\\User4"));
+        break;
+    case 6:
+        exec(store, "DELETE FROM session_summary_state");
         break;
     }
     QVERIFY(!store.sessionSummaryInStep());
