@@ -1,7 +1,6 @@
 #include "store/RegFile.h"
 
 #include "store/SessionDaySummary.h"
-
 #include "store/SettingsRecord.h"
 #include "store/Store.h"
 
