@@ -9,7 +9,9 @@
 
 #include <QDate>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -199,7 +201,8 @@ void CalculateAccountTotals(AppContext &ctx, DateTime end, DateTime start)
     p.AccountDownloaded = 0;
     // The per-day totals beside the tree: one query, however long the period.
     const SessionTotals t = SumSessionDays(ctx.store, ctx.login.CurrentUser, start, end);
-    p.AccountSessions = int(t.sessions);
+    // Damaged counts can add up past what the shared count holds.
+    p.AccountSessions = int(std::min<qint64>(t.sessions, std::numeric_limits<int>::max()));
     p.AccountSeconds = t.seconds;
     p.AccountCost = t.cost;
     p.AccountDownloaded = t.downloaded;
