@@ -28,6 +28,7 @@ private Q_SLOTS:
     void totalsOutOfStepAreMadeAnew_data();
     void totalsOutOfStepAreMadeAnew();
     void lockedDatabaseStillGivesTheWalksTotals();
+    void lockedAtOpeningTheTreeIsSummedItself();
     void damagedDayRaisesTheWalksError_data();
     void damagedDayRaisesTheWalksError();
     void removingASessionMovesTheLaterOnesDown();
@@ -335,6 +336,39 @@ void TestSessionDaySummary::lockedDatabaseStillGivesTheWalksTotals()
     CalculateAccountTotals(f.ctx, FirstDay + HistoryDays, FirstDay);
     QVERIFY(f.store().sessionSummaryInStep());
     QVERIFY(qAbs(f.ctx.pricing.AccountCost - walked.cost) < 1e-9);
+}
+
+// An older version's database opened while another program holds its
+// write lock: the totals' tables cannot be made, so nothing relies on them
+// and the walk answers; the next opening makes them.
+void TestSessionDaySummary::lockedAtOpeningTheTreeIsSummedItself()
+{
+    TempStore t;
+    seedHistory(*t.store, 1);
+    exec(*t.store, "DROP TABLE session_day_totals");
+    t.store.reset();
+    const QString file = t.path(QString::fromLatin1(Store::DefaultFileName));
+    {
+        WriteLockHolder lock(file);
+        QVERIFY2(lock.isHeld(), qPrintable(lock.error()));
+        t.store = Store::open(file);
+        QVERIFY(!t.store->sessionSummaryUsable());
+        QVERIFY(!t.store->sessionSummaryInStep());
+        const SessionTotals walked = WalkSessionDays(*t.store, 1, FirstDay, FirstDay + HistoryDays);
+        const SessionTotals summed = SumSessionDays(*t.store, 1, FirstDay, FirstDay + HistoryDays);
+        QVERIFY(walked.sessions > 0);
+        QCOMPARE(summed.sessions, walked.sessions);
+        QCOMPARE(summed.seconds, walked.seconds);
+        QCOMPARE(summed.downloaded, walked.downloaded);
+        QVERIFY(qAbs(summed.cost - walked.cost) < 1e-9);
+        t.store.reset();
+    }
+    t.store = Store::open(file);
+    QVERIFY(t.store->sessionSummaryUsable());
+    QVERIFY(!t.store->sessionSummaryInStep());
+    SumSessionDays(*t.store, 1, FirstDay, FirstDay + 1);
+    QVERIFY(t.store->sessionSummaryInStep());
+    compareWithWalk(*t.store, {1});
 }
 
 void TestSessionDaySummary::damagedDayRaisesTheWalksError_data()
