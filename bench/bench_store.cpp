@@ -1,5 +1,6 @@
 // Store figures for this machine: one value read, one value write, and the
 // ten writes of a pricing tick in one transaction. Median of many runs.
+#include "session/SessionRecord.h"
 #include "store/RegFile.h"
 #include "store/Store.h"
 
@@ -84,6 +85,21 @@ int main()
         tx.commit();
     });
 
+    // What a pricing tick writes through the session record, which also
+    // summarises its day into the per-day totals.
+    const double recordTick = medianMicroseconds(Runs, [&](int i) {
+        SessionRecord r;
+        r.startTime = 46119.5;
+        r.endTime = 0.5 + i / 86400.0;
+        r.endDate = 46119;
+        r.timeOnline = i;
+        r.cost = i * 0.001;
+        r.totalDownloaded = i * 1500.0;
+        r.totalUploaded = i * 300.0;
+        r.connection = QStringLiteral("My ISP");
+        WriteSessionRecord(*store, 1, 46119, 4, r);
+    });
+
     // The backup of a larger database: a year of sessions.
     std::unique_ptr<Store> big = Store::open(dir.filePath(QStringLiteral("big.sqlite")));
     {
@@ -110,6 +126,7 @@ int main()
     std::printf("  read one value (integer)           %8.2f us\n", readInt);
     std::printf("  write one value (own commit)       %8.2f us\n", write);
     std::printf("  pricing tick: 10 writes, 1 commit  %8.2f us   (target <= 200 us)\n", tick);
+    std::printf("  session record write (tick, with its day's totals) %8.2f us\n", recordTick);
     std::printf("Backup of a year of sessions (%d values), median of 5:\n", 365 * 31);
     std::printf("  export                             %8.1f ms\n", exportTime / 1000);
     std::printf("  import into a new store            %8.1f ms\n", importTime / 1000);

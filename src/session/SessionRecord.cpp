@@ -2,31 +2,20 @@
 
 #include "core/Errors.h"
 #include "store/FloatText.h"
+#include "store/SessionDaySummary.h"
 #include "store/Store.h"
 
 #include <QHash>
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <vector>
+
+using namespace sessionvalues;
 
 namespace {
 
-const char *const FieldSuffixes[SessionFieldCount] = {
-    "-Start Time", "-Start Date", "-End Time", "-End Date", "-Time Online",
-    "-Cost", "-TotalDownloaded", "-TotalUploaded", "-AvgDownload", "-AvgUpload",
-};
-const char *const ConnectionSuffix = "-Connection";
-const char *const SessionPrefix = "Session";
-const QString NumberOfSessions = QStringLiteral("NumberOfSessions");
-
-// The code parseValueName gives a "-Connection" value.
-constexpr int ConnectionCode = SessionFieldCount;
-
-// Sessions open on a tick, two a second at most: a larger count is damaged,
-// and must not make a reader build millions of empty records.
-constexpr int MaxSessionsPerDay = 2 * 24 * 60 * 60;
+static_assert(SessionFieldCount == sessionvalues::FieldCount);
+static_assert(SessionTimeOnline == TimeOnlineCode && SessionCost == CostCode
+              && SessionTotalDownloaded == DownloadedCode);
 
 DateTime SessionRecord::*const FieldMembers[SessionFieldCount] = {
     &SessionRecord::startTime,   &SessionRecord::startDate,       &SessionRecord::endTime,
@@ -35,213 +24,40 @@ DateTime SessionRecord::*const FieldMembers[SessionFieldCount] = {
     &SessionRecord::avgUpload,
 };
 
-// The names as the store hands them to a visitor, folded once.
-struct FoldedNames {
-    QByteArray prefix;
-    QByteArray suffixes[SessionFieldCount + 1];
-    QByteArray count;
-    FoldedNames()
-    {
-        prefix = QString::fromLatin1(SessionPrefix).toCaseFolded().toUtf8();
-        for (int f = 0; f < SessionFieldCount; ++f)
-            suffixes[f] = QString::fromLatin1(FieldSuffixes[f]).toCaseFolded().toUtf8();
-        suffixes[ConnectionCode] = QString::fromLatin1(ConnectionSuffix).toCaseFolded().toUtf8();
-        count = NumberOfSessions.toCaseFolded().toUtf8();
-    }
-};
-
-const FoldedNames &folded()
-{
-    static const FoldedNames names;
-    return names;
-}
-
-qint64 roundToWhole(double value)
-{
-    // Far outside any real total; keeps llround defined.
-    if (!(std::fabs(value) < 9.0e18))
-        return 0;
-    return std::llround(value);
-}
-
-// Parses "session<m>-<suffix>" (m without leading zeros, as the writers
-// write it). Returns the field code, ConnectionCode or -1.
-int parseValueName(QByteArrayView name, int &session)
-{
-    const QByteArrayView prefix(folded().prefix);
-    if (!name.startsWith(prefix))
-        return -1;
-    qsizetype i = prefix.size();
-    const qsizetype digitsStart = i;
-    qint64 m = 0;
-    while (i < name.size() && name[i] >= '0' && name[i] <= '9' && i - digitsStart < 9) {
-        m = m * 10 + (name[i] - '0');
-        ++i;
-    }
-    if (i == digitsStart || name[digitsStart] == '0' || i >= name.size() || name[i] != '-')
-        return -1;
-    const QByteArrayView suffix = name.sliced(i);
-    session = int(m);
-    for (int code = 0; code <= ConnectionCode; ++code) {
-        if (suffix == QByteArrayView(folded().suffixes[code]))
-            return code;
-    }
-    return -1;
-}
-
-// The float text the store writes for a plain number ("600", "-0.125") in
-// any locale reads the same as with a '.' separator; this parses that form
-// straight from the stored bytes and leaves everything else to SafeStrToFloat.
-double storedFloat(QByteArrayView text)
-{
-    const char *begin = text.data();
-    const char *end = begin + text.size();
-    bool plain = !text.isEmpty() && text.size() < 40;
-    int points = 0;
-    for (qsizetype i = 0; plain && i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '.')
-            ++points;
-        else if (!(c >= '0' && c <= '9') && !(c == '-' && i == 0))
-            plain = false;
-    }
-    if (plain && points <= 1) {
-        double value = 0;
-        const auto result = std::from_chars(begin, end, value);
-        if (result.ec == std::errc() && result.ptr == end)
-            return value;
-    }
-    return SafeStrToFloat(QString::fromUtf8(text));
-}
-
-bool isText(int type)
-{
-    return type == RegSz || type == RegExpandSz;
-}
-
-QString dayKeyName(DateTime day)
-{
-    const double whole = DateOf(day);
-    // A whole number below 10^15 is written as its plain digits.
-    return std::fabs(whole) < 1e15 ? QString::number(qint64(whole)) : FloatToStoreText(whole);
-}
-
-QString sessionsKey(int user)
-{
-    return QStringLiteral("Users\\User%1\\Sessions").arg(user);
-}
-
 QString connectionValueName(int session)
 {
-    return QLatin1String(SessionPrefix) + QString::number(session) + QLatin1String(ConnectionSuffix);
+    return QLatin1String(Prefix) + QString::number(session) + QLatin1String(ConnectionSuffix);
 }
 
-[[noreturn]] void invalidType(const QString &name)
+QList<SessionRecord> sessionsOf(const SessionDayParser &parser)
 {
-    throw StoreError(QStringLiteral("Invalid data type for '%1'").arg(name));
-}
-
-// Collects one day key's values as a visitor hands them over. Values of
-// sessions beyond the count are dropped at the end, as the count may come
-// after them; a damaged one of those is no error, as no reader looks at it.
-class DayParser
-{
-public:
-    explicit DayParser(bool totalsOnly = false) : m_totalsOnly(totalsOnly) {}
-
-    // Keeps the buffer: the totals read one day after another.
-    void reset()
-    {
-        m_count = 0;
-        m_haveCount = false;
-        m_found.clear();
-    }
-
-    void add(const Store::RawValue &v)
-    {
-        if (v.foldedName == QByteArrayView(folded().count)) {
-            if (v.type != RegDword)
-                invalidType(NumberOfSessions);
-            m_count = int(qint32(v.integer));
-            m_haveCount = true;
-            return;
-        }
-        int session = 0;
-        const int code = parseValueName(v.foldedName, session);
-        if (code < 0)
-            return;
-        if (m_totalsOnly && code != SessionTimeOnline && code != SessionCost && code != SessionTotalDownloaded)
-            return;
-        Found f{session, code, isText(v.type), 0, QString()};
-        if (f.typeOk) {
-            if (code == ConnectionCode)
-                f.text = QString::fromUtf8(v.text);
-            else
-                f.value = storedFloat(v.text);
-        }
-        m_found.push_back(std::move(f));
-    }
-
-    // The stored count, 0 without one.
-    int count() const { return m_haveCount && m_count > 0 ? m_count : 0; }
-
-    QList<SessionRecord> sessions() const
-    {
-        QList<SessionRecord> records(std::min(count(), MaxSessionsPerDay));
-        for (const Found &f : m_found) {
-            if (f.session < 1 || f.session > records.size())
-                continue;
-            SessionRecord &r = records[f.session - 1];
-            if (f.code == ConnectionCode) {
-                if (!f.typeOk)
-                    invalidType(connectionValueName(f.session));
-                r.connection = f.text;
-            } else {
-                if (!f.typeOk)
-                    invalidType(SessionValueName(f.session, f.code));
-                r.setField(f.code, f.value);
-            }
-        }
-        return records;
-    }
-
-    DaySessionTotals totals() const
-    {
-        DaySessionTotals t;
-        t.sessions = count();
-        for (const Found &f : m_found) {
-            if (f.session < 1 || f.session > t.sessions)
-                continue;
+    QList<SessionRecord> records(std::min(parser.count(), MaxSessionsPerDay));
+    for (const SessionDayParser::Found &f : parser.found()) {
+        if (f.session < 1 || f.session > records.size())
+            continue;
+        SessionRecord &r = records[f.session - 1];
+        if (f.code == ConnectionCode) {
             if (!f.typeOk)
-                invalidType(SessionValueName(f.session, f.code));
-            switch (f.code) {
-            case SessionTimeOnline:
-                t.seconds += roundToWhole(f.value);
-                break;
-            case SessionCost:
-                t.cost += f.value;
-                break;
-            case SessionTotalDownloaded:
-                t.downloaded += roundToWhole(f.value);
-                break;
-            }
+                ThrowInvalidSessionValueType(connectionValueName(f.session));
+            r.connection = f.text;
+        } else {
+            if (!f.typeOk)
+                ThrowInvalidSessionValueType(SessionValueName(f.session, f.code));
+            r.setField(f.code, f.value);
         }
-        return t;
     }
+    return records;
+}
 
-private:
-    struct Found {
-        int session;
-        int code;
-        bool typeOk;
-        double value;
-        QString text;
-    };
-    bool m_totalsOnly;
-    int m_count = 0;
-    bool m_haveCount = false;
-    std::vector<Found> m_found;
-};
+// The names a session's values may have: its fields and its connection.
+QStringList sessionValueNames(int session)
+{
+    QStringList names;
+    for (int field = 0; field < SessionFieldCount; ++field)
+        names.append(SessionValueName(session, field));
+    names.append(connectionValueName(session));
+    return names;
+}
 
 } // namespace
 
@@ -254,12 +70,12 @@ QString SessionFieldSuffix(int field)
 
 QString SessionValueName(int session, int field)
 {
-    return QLatin1String(SessionPrefix) + QString::number(session) + SessionFieldSuffix(field);
+    return QLatin1String(Prefix) + QString::number(session) + SessionFieldSuffix(field);
 }
 
 QString SessionDayKey(int user, DateTime day)
 {
-    return sessionsKey(user) + QLatin1Char('\\') + dayKeyName(day);
+    return dayKeyPath(user, day);
 }
 
 double SessionRecord::field(int code) const
@@ -278,20 +94,23 @@ void SessionRecord::setField(int code, double value)
 int ReadNumberOfSessions(Store &store, int user, DateTime day)
 {
     int count = 0;
-    store.ReadStoreInteger(NumberOfSessions, SessionDayKey(user, day), count);
+    store.ReadStoreInteger(numberOfSessionsName(), SessionDayKey(user, day), count);
     return count;
 }
 
 void WriteNumberOfSessions(Store &store, int user, DateTime day, int count)
 {
-    store.WriteStoreInteger(NumberOfSessions, SessionDayKey(user, day), count);
+    SessionDaysChange change(store);
+    store.WriteStoreInteger(numberOfSessionsName(), SessionDayKey(user, day), count);
+    change.dayChanged(user, day);
+    change.commit();
 }
 
 SessionDay ReadSessionDay(Store &store, int user, DateTime day)
 {
-    DayParser parser;
+    SessionDayParser parser;
     store.visitValues(SessionDayKey(user, day), [&parser](const Store::RawValue &v) { parser.add(v); });
-    return SessionDay{DateOf(day), parser.sessions()};
+    return SessionDay{DateOf(day), sessionsOf(parser)};
 }
 
 QList<SessionDay> ReadSessionDays(Store &store, int user, DateTime from, DateTime to)
@@ -301,10 +120,10 @@ QList<SessionDay> ReadSessionDays(Store &store, int user, DateTime from, DateTim
     QList<SessionDay> days;
     if (last < first)
         return days;
-    QHash<QByteArray, DayParser> parsers;
+    QHash<QByteArray, SessionDayParser> parsers;
     QByteArray lastName;
-    DayParser *current = nullptr;
-    store.visitSubkeyValues(sessionsKey(user), first, last, [&](QByteArrayView subkey, const Store::RawValue &v) {
+    SessionDayParser *current = nullptr;
+    store.visitSubkeyValues(daysKeyPath(user), first, last, [&](QByteArrayView subkey, const Store::RawValue &v) {
         if (!current || subkey != QByteArrayView(lastName)) {
             lastName = subkey.toByteArray();
             current = &parsers[lastName];
@@ -314,11 +133,10 @@ QList<SessionDay> ReadSessionDays(Store &store, int user, DateTime from, DateTim
     for (auto it = parsers.cbegin(); it != parsers.cend(); ++it) {
         // Only a key named as SessionDayKey names its day is that day's key
         // ("036526" or "36526.0" is not, and a day-by-day reader never sees it).
-        bool ok = false;
-        const qint64 number = it.key().toLongLong(&ok);
-        if (!ok || it.key() != QByteArray::number(number) || double(number) < first || double(number) > last)
+        qint64 number = 0;
+        if (!dayOfKeyName(it.key(), number) || double(number) < first || double(number) > last)
             continue;
-        QList<SessionRecord> sessions = it->sessions();
+        QList<SessionRecord> sessions = sessionsOf(*it);
         if (!sessions.isEmpty())
             days.append(SessionDay{DateTime(number), std::move(sessions)});
     }
@@ -329,14 +147,15 @@ QList<SessionDay> ReadSessionDays(Store &store, int user, DateTime from, DateTim
 void WriteSessionRecord(Store &store, int user, DateTime day, int session, const SessionRecord &record)
 {
     const QString key = SessionDayKey(user, day);
-    Store::Transaction transaction(store);
+    SessionDaysChange change(store);
     for (int field = 0; field < SessionFieldCount; ++field) {
         if (field != SessionStartDate)
             store.WriteStoreFloat(SessionValueName(session, field), key, record.field(field));
     }
     if (record.connection)
         store.WriteStoreString(connectionValueName(session), key, *record.connection);
-    transaction.commit();
+    change.dayChanged(user, day);
+    change.commit();
 }
 
 double ReadSessionField(Store &store, int user, int session, int field, DateTime day)
@@ -346,14 +165,29 @@ double ReadSessionField(Store &store, int user, int session, int field, DateTime
 
 void WriteSessionField(Store &store, int user, int session, int field, double value, DateTime day)
 {
+    SessionDaysChange change(store);
     store.WriteStoreFloat(SessionValueName(session, field), SessionDayKey(user, day), value);
+    change.dayChanged(user, day);
+    change.commit();
 }
 
-DaySessionTotals ReadDaySessionTotals(Store &store, int user, DateTime day)
+bool RemoveSessionRecord(Store &store, int user, DateTime day, int session)
 {
-    thread_local DayParser parser(true);
-    parser.reset();
-    if (!store.visitValues(SessionDayKey(user, day), [](const Store::RawValue &v) { parser.add(v); }))
-        return DaySessionTotals();
-    return parser.totals();
+    const QString key = SessionDayKey(user, day);
+    const int count = ReadNumberOfSessions(store, user, day);
+    if (session < 1 || session > count)
+        return false;
+    SessionDaysChange change(store);
+    for (const QString &name : sessionValueNames(session))
+        store.removeValue(Store::hivePathOf(key), name);
+    for (int j = session + 1; j <= count; ++j) {
+        const QStringList from = sessionValueNames(j);
+        const QStringList to = sessionValueNames(j - 1);
+        for (qsizetype i = 0; i < from.size(); ++i)
+            store.RenameStoreValue(key, from[i], to[i]);
+    }
+    store.WriteStoreInteger(numberOfSessionsName(), key, count - 1);
+    change.dayChanged(user, day);
+    change.commit();
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/DateTime.h"
+#include "store/SessionDayValues.h"
 
 #include <QList>
 #include <QString>
@@ -75,6 +76,7 @@ QList<SessionDay> ReadSessionDays(Store &store, int user, DateTime from, DateTim
 
 // Session<m>: all fields but the start date (which nothing records), and the
 // connection when it has one, as one transaction. The count is left alone.
+// These writers keep the per-day totals beside the tree in step.
 void WriteSessionRecord(Store &store, int user, DateTime day, int session, const SessionRecord &record);
 
 // Field by field, for the field-code accessors: a missing, empty or
@@ -82,15 +84,10 @@ void WriteSessionRecord(Store &store, int user, DateTime day, int session, const
 double ReadSessionField(Store &store, int user, int session, int field, DateTime day);
 void WriteSessionField(Store &store, int user, int session, int field, double value, DateTime day);
 
-// The sums the account and daily totals need from one day: the day's
-// "NumberOfSessions" and, over its sessions 1..n, the time online and the
-// downloaded bytes each rounded to a whole number, and the cost. Missing or
-// unconvertible values count as 0, as with GetFromDataFile; it reads the
-// whole day in one query.
-struct DaySessionTotals {
-    int sessions = 0;
-    qint64 seconds = 0;
-    double cost = 0;
-    qint64 downloaded = 0;
-};
-DaySessionTotals ReadDaySessionTotals(Store &store, int user, DateTime day);
+// Removes Session<session> of the day: its values go, every later
+// session's values move down by one and the count drops by one, as one
+// transaction. False (and nothing changed) for a session the day does not have.
+bool RemoveSessionRecord(Store &store, int user, DateTime day, int session);
+
+// DaySessionTotals and ReadDaySessionTotals (one day's sums for the totals)
+// live with the day key's layout in the store.

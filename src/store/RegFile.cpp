@@ -1,5 +1,6 @@
 #include "store/RegFile.h"
 
+#include "store/SessionDaySummary.h"
 #include "store/SettingsRecord.h"
 #include "store/Store.h"
 
@@ -858,7 +859,6 @@ void ImportRegFile(Store &store, const QString &filePath)
                 break;
             }
         }
-        transaction.commit();
     } catch (const RegFileError &) {
         throw;
     } catch (const TallylineError &e) {
@@ -867,4 +867,8 @@ void ImportRegFile(Store &store, const QString &filePath)
                                .arg(line)
                                .arg(e.message()));
     }
+    // A backup may replace any day of any user: the per-day totals are
+    // made anew from what was imported, in the same transaction.
+    RebuildSessionDaySummary(store);
+    transaction.commit();
 }

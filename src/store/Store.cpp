@@ -151,6 +151,64 @@ const char *const SchemaSql =
     " SELECT key_paths.path, v.name, v.type, v.data FROM key_values v"
     " JOIN key_paths ON key_paths.id = v.key;";
 
+// The per-day session totals beside the key tree. Each statement is kept
+// as written: at opening, what the database holds is compared with it, and
+// anything missing or different (an older version, a hand edit) makes
+// everything here anew and out of step, to be rebuilt from the tree.
+constexpr int SessionSummaryFormat = 1;
+
+// Session day keys are the keys below a key named "Sessions"; a value
+// written, changed or removed there, by whatever program, puts the
+// summary out of step until someone who summarises the change puts it back.
+#define TL_SESSION_DAY_KEY(id) "(SELECT p.folded FROM keys k JOIN keys p ON p.id = k.parent WHERE k.id = " id ") = 'sessions'"
+#define TL_OUT_OF_STEP " BEGIN UPDATE session_summary_state SET in_step = 0 WHERE in_step <> 0; END"
+
+const char *const SessionSummarySchema[][2] = {
+    {"session_day_totals",
+     "CREATE TABLE session_day_totals ("
+     " user INTEGER NOT NULL, day INTEGER NOT NULL,"
+     " sessions INTEGER NOT NULL, seconds INTEGER NOT NULL, cost REAL NOT NULL, downloaded INTEGER NOT NULL,"
+     " damaged INTEGER NOT NULL,"
+     " PRIMARY KEY (user, day)) WITHOUT ROWID"},
+    {"session_summary_state",
+     "CREATE TABLE session_summary_state ("
+     " id INTEGER PRIMARY KEY CHECK (id = 1),"
+     " format INTEGER NOT NULL, in_step INTEGER NOT NULL, summary_writer INTEGER NOT NULL)"},
+    {"session_summary_value_inserted",
+     "CREATE TRIGGER session_summary_value_inserted AFTER INSERT ON key_values WHEN "
+     TL_SESSION_DAY_KEY("NEW.key") TL_OUT_OF_STEP},
+    {"session_summary_value_updated",
+     "CREATE TRIGGER session_summary_value_updated AFTER UPDATE ON key_values WHEN "
+     TL_SESSION_DAY_KEY("OLD.key") " OR " TL_SESSION_DAY_KEY("NEW.key") TL_OUT_OF_STEP},
+    {"session_summary_value_deleted",
+     "CREATE TRIGGER session_summary_value_deleted AFTER DELETE ON key_values WHEN "
+     TL_SESSION_DAY_KEY("OLD.key") TL_OUT_OF_STEP},
+    // The store removes a key's values before the key; these catch keys
+    // removed, renamed or given values by hand.
+    {"session_summary_key_deleted",
+     "CREATE TRIGGER session_summary_key_deleted AFTER DELETE ON keys WHEN"
+     " OLD.folded IN ('sessions', 'users', 'tallyline', 'kelmora', 'software') OR OLD.folded GLOB 'user[0-9]*'"
+     " OR (SELECT folded FROM keys WHERE id = OLD.parent) = 'sessions'" TL_OUT_OF_STEP},
+    {"session_summary_key_moved",
+     "CREATE TRIGGER session_summary_key_moved AFTER UPDATE OF parent, folded ON keys" TL_OUT_OF_STEP},
+    {"session_summary_key_inserted",
+     "CREATE TRIGGER session_summary_key_inserted AFTER INSERT ON keys WHEN"
+     " EXISTS (SELECT 1 FROM key_values WHERE key = NEW.id)" TL_OUT_OF_STEP},
+    // Rows changed by anyone but the summary's own writer.
+    {"session_summary_row_inserted",
+     "CREATE TRIGGER session_summary_row_inserted AFTER INSERT ON session_day_totals WHEN"
+     " (SELECT summary_writer FROM session_summary_state) IS NOT 1" TL_OUT_OF_STEP},
+    {"session_summary_row_updated",
+     "CREATE TRIGGER session_summary_row_updated AFTER UPDATE ON session_day_totals WHEN"
+     " (SELECT summary_writer FROM session_summary_state) IS NOT 1" TL_OUT_OF_STEP},
+    {"session_summary_row_deleted",
+     "CREATE TRIGGER session_summary_row_deleted AFTER DELETE ON session_day_totals WHEN"
+     " (SELECT summary_writer FROM session_summary_state) IS NOT 1" TL_OUT_OF_STEP},
+};
+
+#undef TL_SESSION_DAY_KEY
+#undef TL_OUT_OF_STEP
+
 // Builds a new database beside the target and moves it into place only when
 // it is complete: a crash while creating leaves no half-made file behind
 // that a later start would take for a foreign one.
@@ -307,6 +365,58 @@ void Store::openDatabase()
         sqlite3_free(err);
         throw fail(why);
     }
+    prepareSessionSummary();
+}
+
+void Store::prepareSessionSummary()
+{
+    m_sessionSummaryUsable = false;
+    bool intact = true;
+    {
+        sqlite3_stmt *stmt = nullptr;
+        if (sqlite3_prepare_v2(m_db, "SELECT sql FROM sqlite_master WHERE name = ?1", -1, &stmt, nullptr) != SQLITE_OK)
+            return;
+        for (const auto &entry : SessionSummarySchema) {
+            sqlite3_bind_text(stmt, 1, entry[0], -1, SQLITE_STATIC);
+            const bool same = sqlite3_step(stmt) == SQLITE_ROW
+                           && std::strcmp(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)), entry[1]) == 0;
+            sqlite3_reset(stmt);
+            if (!same) {
+                intact = false;
+                break;
+            }
+        }
+        sqlite3_finalize(stmt);
+    }
+    if (intact) {
+        sqlite3_stmt *stmt = nullptr;
+        intact = sqlite3_prepare_v2(m_db, "SELECT format FROM session_summary_state WHERE id = 1", -1, &stmt, nullptr)
+                     == SQLITE_OK
+              && sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == SessionSummaryFormat;
+        sqlite3_finalize(stmt);
+    }
+    if (!intact) {
+        QByteArray sql = "BEGIN IMMEDIATE;";
+        for (const auto &entry : SessionSummarySchema) {
+            if (std::strncmp(entry[1], "CREATE TRIGGER", 14) == 0)
+                sql += QByteArray("DROP TRIGGER IF EXISTS ") + entry[0] + ";";
+        }
+        sql += "DROP TABLE IF EXISTS session_day_totals; DROP TABLE IF EXISTS session_summary_state;";
+        for (const auto &entry : SessionSummarySchema)
+            sql += QByteArray(entry[1]) + ";";
+        // A tree without sessions is summarised by no rows at all.
+        sql += "INSERT INTO session_summary_state(id, format, in_step, summary_writer) VALUES (1, "
+             + QByteArray::number(SessionSummaryFormat)
+             + ", NOT EXISTS (SELECT 1 FROM keys WHERE folded = 'sessions'), 0); COMMIT;";
+        if (sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+            // Locked by another program, say: the totals read the tree itself
+            // until a later start manages it.
+            if (!sqlite3_get_autocommit(m_db))
+                sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return;
+        }
+    }
+    m_sessionSummaryUsable = true;
 }
 
 sqlite3_stmt *Store::prepare(const char *sql)
@@ -956,6 +1066,127 @@ bool Store::visitSubkeys(qint64 key, sqlite3_stmt *stmt, const SubkeyVisitor &vi
     if (rc != SQLITE_DONE)
         throwSqlite(QStringLiteral("read values"));
     return true;
+}
+
+bool Store::sessionSummaryInStep()
+{
+    if (!m_sessionSummaryUsable)
+        return false;
+    Statement st(prepare("SELECT in_step FROM session_summary_state WHERE id = 1"));
+    const int rc = st.step();
+    if (rc == SQLITE_ROW)
+        return st.int64(0) == 1;
+    if (rc != SQLITE_DONE)
+        throwSqlite(QStringLiteral("read session summary"));
+    return false;
+}
+
+void Store::beginSessionSummaryWrite()
+{
+    // A state row removed by hand comes back, out of step, so that a
+    // rebuild can put it in step again.
+    Statement st(prepare("INSERT INTO session_summary_state(id, format, in_step, summary_writer) VALUES (1, ?1, 0, 1)"
+                         " ON CONFLICT(id) DO UPDATE SET summary_writer = 1"));
+    st.bind(1, qint64(SessionSummaryFormat));
+    if (st.step() != SQLITE_DONE)
+        throwSqlite(QStringLiteral("write session summary"));
+}
+
+void Store::endSessionSummaryWrite(bool markInStep)
+{
+    Statement st(prepare("UPDATE session_summary_state SET summary_writer = 0,"
+                         " in_step = CASE WHEN ?1 THEN 1 ELSE in_step END WHERE id = 1"));
+    st.bind(1, qint64(markInStep ? 1 : 0));
+    if (st.step() != SQLITE_DONE)
+        throwSqlite(QStringLiteral("write session summary"));
+}
+
+void Store::putSessionSummaryDay(int user, const SessionSummaryDay &row)
+{
+    if (row.sessions == 0 && !row.damaged) {
+        Statement st(prepare("DELETE FROM session_day_totals WHERE user = ?1 AND day = ?2"));
+        st.bind(1, qint64(user));
+        st.bind(2, row.day);
+        if (st.step() != SQLITE_DONE)
+            throwSqlite(QStringLiteral("write session summary"));
+        return;
+    }
+    sqlite3_stmt *stmt = prepare("INSERT OR REPLACE INTO session_day_totals"
+                                 "(user, day, sessions, seconds, cost, downloaded, damaged)"
+                                 " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    Statement st(stmt);
+    st.bind(1, qint64(user));
+    st.bind(2, row.day);
+    st.bind(3, row.sessions);
+    st.bind(4, row.seconds);
+    sqlite3_bind_double(stmt, 5, row.cost);
+    st.bind(6, row.downloaded);
+    st.bind(7, qint64(row.damaged ? 1 : 0));
+    if (st.step() != SQLITE_DONE)
+        throwSqlite(QStringLiteral("write session summary"));
+}
+
+void Store::clearSessionSummary()
+{
+    Statement st(prepare("DELETE FROM session_day_totals"));
+    if (st.step() != SQLITE_DONE)
+        throwSqlite(QStringLiteral("write session summary"));
+}
+
+Store::SessionSummarySums Store::sumSessionSummary(int user, qint64 firstDay, qint64 endDay)
+{
+    SessionSummarySums sums;
+    {
+        sqlite3_stmt *stmt = prepare("SELECT coalesce(sum(sessions), 0), coalesce(sum(seconds), 0), total(cost),"
+                                     " coalesce(sum(downloaded), 0), sum(damaged) FROM session_day_totals"
+                                     " WHERE user = ?1 AND day >= ?2 AND day < ?3");
+        Statement st(stmt);
+        st.bind(1, qint64(user));
+        st.bind(2, firstDay);
+        st.bind(3, endDay);
+        if (st.step() != SQLITE_ROW)
+            throwSqlite(QStringLiteral("read session summary"));
+        sums.sessions = st.int64(0);
+        sums.seconds = st.int64(1);
+        sums.cost = sqlite3_column_double(stmt, 2);
+        sums.downloaded = st.int64(3);
+        if (st.int64(4) == 0)
+            return sums;
+    }
+    Statement st(prepare("SELECT day FROM session_day_totals WHERE user = ?1 AND day >= ?2 AND day < ?3"
+                         " AND damaged <> 0 ORDER BY day"));
+    st.bind(1, qint64(user));
+    st.bind(2, firstDay);
+    st.bind(3, endDay);
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW)
+        sums.damagedDays.append(st.int64(0));
+    if (rc != SQLITE_DONE)
+        throwSqlite(QStringLiteral("read session summary"));
+    return sums;
+}
+
+QList<Store::SessionSummaryDay> Store::sessionSummaryDays(int user)
+{
+    QList<SessionSummaryDay> days;
+    sqlite3_stmt *stmt = prepare("SELECT day, sessions, seconds, cost, downloaded, damaged FROM session_day_totals"
+                                 " WHERE user = ?1 ORDER BY day");
+    Statement st(stmt);
+    st.bind(1, qint64(user));
+    int rc;
+    while ((rc = st.step()) == SQLITE_ROW) {
+        SessionSummaryDay d;
+        d.day = st.int64(0);
+        d.sessions = st.int64(1);
+        d.seconds = st.int64(2);
+        d.cost = sqlite3_column_double(stmt, 3);
+        d.downloaded = st.int64(4);
+        d.damaged = st.int64(5) != 0;
+        days.append(d);
+    }
+    if (rc != SQLITE_DONE)
+        throwSqlite(QStringLiteral("read session summary"));
+    return days;
 }
 
 QString Store::integrityCheck()

@@ -171,6 +171,43 @@ public:
         bool m_done = false;
     };
 
+    // The per-day session totals kept beside the key tree (the key tree stays
+    // the record of truth; store/SessionDaySummary.h keeps these in step).
+    // Any change to a session day key's values, however made, marks the
+    // whole summary out of step, and so does any change to its rows that
+    // does not come between beginSessionSummaryWrite and
+    // endSessionSummaryWrite.
+    struct SessionSummaryDay {
+        qint64 day = 0;
+        qint64 sessions = 0;
+        qint64 seconds = 0;
+        double cost = 0;
+        qint64 downloaded = 0;
+        bool damaged = false;  // a value the sums cannot read: read the day itself
+
+        bool operator==(const SessionSummaryDay &) const = default;
+    };
+    struct SessionSummarySums {
+        qint64 sessions = 0;
+        qint64 seconds = 0;
+        double cost = 0;
+        qint64 downloaded = 0;
+        QList<qint64> damagedDays;
+    };
+    // False when its tables could not be made (another program held the
+    // database locked at opening): then nothing may rely on it.
+    bool sessionSummaryUsable() const { return m_sessionSummaryUsable; }
+    bool sessionSummaryInStep();
+    void beginSessionSummaryWrite();
+    // markInStep: what was written makes the summary match the key tree again.
+    void endSessionSummaryWrite(bool markInStep);
+    // A day without sessions and undamaged is removed.
+    void putSessionSummaryDay(int user, const SessionSummaryDay &row);
+    void clearSessionSummary();
+    // Days firstDay <= day < endDay.
+    SessionSummarySums sumSessionSummary(int user, qint64 firstDay, qint64 endDay);
+    QList<SessionSummaryDay> sessionSummaryDays(int user);
+
     // Runs PRAGMA integrity_check; returns "ok" when the file is sound.
     QString integrityCheck();
 
@@ -198,6 +235,7 @@ private:
     void deleteKeyById(qint64 id);
     void copyKeyTree(qint64 from, qint64 toParent, const QString &toName);
     void forgetCachedKeys();
+    void prepareSessionSummary();
     bool visitSubkeys(qint64 key, sqlite3_stmt *stmt, const SubkeyVisitor &visit);
 
     bool readRaw(qint64 key, const QString &valueName, int &type, QVariant &data);
@@ -210,4 +248,5 @@ private:
     QHash<QString, qint64> m_keyCache;  // folded hive path -> key id
     int m_transactionDepth = 0;
     int m_savepointCounter = 0;
+    bool m_sessionSummaryUsable = false;
 };

@@ -5,6 +5,7 @@
 #include "core/DateTime.h"
 #include "store/FloatText.h"
 #include "store/GeneralRoutines.h"
+#include "store/SessionDaySummary.h"
 #include "store/SettingsRecord.h"
 
 namespace {
@@ -121,7 +122,7 @@ void ConvertHolidays(AppContext &ctx, const QString &oldUser, const QString &new
     }
 }
 
-void ConvertSessions(AppContext &ctx, const QString &oldUser, const QString &newUser, DateTime creationDate)
+void ConvertSessions(AppContext &ctx, const QString &oldUser, int user, DateTime creationDate)
 {
     Store &store = ctx.store;
     const int currentYear = ctx.clock.currentYear();
@@ -131,23 +132,34 @@ void ConvertSessions(AppContext &ctx, const QString &oldUser, const QString &new
         const int count = ReadInteger(store, QStringLiteral("NumberOfSessions"), from);
         if (count == 0)
             continue;
-        const QString to = newUser + QStringLiteral("\\Sessions\\") + FloatToStoreText(day);
-        store.WriteStoreInteger(QStringLiteral("NumberOfSessions"), to, count);
-        for (int m = 1; m <= count; ++m) {
-            const QString prefix = QStringLiteral("Session%1").arg(m);
-            const auto read = [&](const char *field) { return store.ReadStoreString(prefix + QLatin1String(field), from); };
-            const QString timeOnline = read("-Time Online");
-            const QString endDate = read("-End Date");
-            const QString startTime = read("-Start Time");
-            const QString endTime = read("-End Time");
-            const QString cost = read("-Cost");
+        const QString to = sessionvalues::dayKeyPath(user, day);
+        // A date that does not convert stops the conversion with what was
+        // written before it kept, as it always was; the day's totals are
+        // summarised along with whatever of the day got written.
+        SessionDaysChange change(store);
+        change.dayChanged(user, day);
+        try {
+            store.WriteStoreInteger(QStringLiteral("NumberOfSessions"), to, count);
+            for (int m = 1; m <= count; ++m) {
+                const QString prefix = QStringLiteral("Session%1").arg(m);
+                const auto read = [&](const char *field) { return store.ReadStoreString(prefix + QLatin1String(field), from); };
+                const QString timeOnline = read("-Time Online");
+                const QString endDate = read("-End Date");
+                const QString startTime = read("-Start Time");
+                const QString endTime = read("-End Time");
+                const QString cost = read("-Cost");
 
-            store.WriteStoreString(prefix + QStringLiteral("-Time Online"), to, timeOnline);
-            store.WriteStoreFloat(prefix + QStringLiteral("-End Date"), to, ParseMonthNameDate(endDate, currentYear));
-            store.WriteStoreFloat(prefix + QStringLiteral("-Start Time"), to, StrToTime(startTime));
-            store.WriteStoreFloat(prefix + QStringLiteral("-End Time"), to, StrToTime(endTime));
-            store.WriteStoreString(prefix + QStringLiteral("-Cost"), to, cost);
+                store.WriteStoreString(prefix + QStringLiteral("-Time Online"), to, timeOnline);
+                store.WriteStoreFloat(prefix + QStringLiteral("-End Date"), to, ParseMonthNameDate(endDate, currentYear));
+                store.WriteStoreFloat(prefix + QStringLiteral("-Start Time"), to, StrToTime(startTime));
+                store.WriteStoreFloat(prefix + QStringLiteral("-End Time"), to, StrToTime(endTime));
+                store.WriteStoreString(prefix + QStringLiteral("-Cost"), to, cost);
+            }
+        } catch (const ConvertError &) {
+            change.commit();
+            throw;
         }
+        change.commit();
     }
 }
 
@@ -192,7 +204,7 @@ void ConvertUser(AppContext &ctx, int n)
     ConvertPrograms(store, from, to, programs);
     ConvertTariff(store, from, to);
     ConvertHolidays(ctx, from, to);
-    ConvertSessions(ctx, from, to, creationDate);
+    ConvertSessions(ctx, from, n, creationDate);
 }
 
 } // namespace

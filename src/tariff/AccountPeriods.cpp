@@ -2,14 +2,16 @@
 
 #include "core/AppContext.h"
 #include "store/Store.h"
-#include "session/SessionRecord.h"
 #include "store/FloatText.h"
+#include "store/SessionDaySummary.h"
 #include "tariff/Formatting.h"
 #include "users/UserRecord.h"
 
 #include <QDate>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -197,25 +199,21 @@ void CalculateAccountTotals(AppContext &ctx, DateTime end, DateTime start)
     p.AccountCost = 0;
     p.AccountSeconds = 0;
     p.AccountDownloaded = 0;
-    // One read transaction for the whole walk: a consistent view, and no
-    // locking round trip per day.
-    Store::Transaction read(ctx.store);
-    // Stops at the end even when the end is not after the start.
-    for (DateTime day = DateOf(start); day < DateOf(end); day += 1) {
-        const DaySessionTotals t = ReadDaySessionTotals(ctx.store, ctx.login.CurrentUser, day);
-        p.AccountSessions += t.sessions;
-        p.AccountSeconds += t.seconds;
-        p.AccountCost += t.cost;
-        p.AccountDownloaded += t.downloaded;
-    }
-    read.commit();
+    // The per-day totals beside the tree: one query, however long the period.
+    const SessionTotals t = SumSessionDays(ctx.store, ctx.login.CurrentUser, start, end);
+    // Damaged counts can add up past what the shared count holds.
+    p.AccountSessions = int(std::min<qint64>(t.sessions, std::numeric_limits<int>::max()));
+    p.AccountSeconds = t.seconds;
+    p.AccountCost = t.cost;
+    p.AccountDownloaded = t.downloaded;
     Q_EMIT ctx.events.accountTotalsChanged(accountTotalsOf(p, start, end));
 }
 
 void CalculateDailyTotals(AppContext &ctx)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "CalculateDailyTotals");
-    const DaySessionTotals t = ReadDaySessionTotals(ctx.store, ctx.login.CurrentUser, ctx.clock.today());
+    const DateTime today = ctx.clock.today();
+    const SessionTotals t = SumSessionDays(ctx.store, ctx.login.CurrentUser, today, today + 1);
     ctx.pricing.DailyCost = t.cost;
     ctx.pricing.DailySeconds = t.seconds;
     ctx.pricing.DailyDownloaded = t.downloaded;
