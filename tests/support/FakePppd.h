@@ -23,10 +23,12 @@ struct FakePppd {
         QDir root(dir.path());
         root.mkpath(QStringLiteral("peers"));
         root.mkpath(QStringLiteral("run"));
+        root.mkpath(QStringLiteral("varrun"));
         root.mkpath(QStringLiteral("sys"));
         root.mkpath(QStringLiteral("bin"));
         paths.peersDirectory = dir.filePath(QStringLiteral("peers"));
         paths.runDirectory = dir.filePath(QStringLiteral("run"));
+        paths.oldRunDirectory = dir.filePath(QStringLiteral("varrun"));
         paths.sysfsNetRoot = dir.filePath(QStringLiteral("sys"));
         // The backend knows pppd by its process name; a name of this test's
         // own keeps tests running side by side (and a real pppd) apart.
@@ -63,6 +65,21 @@ struct FakePppd {
             if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(QFile::encodeName(paths.pppdProgram)))
                 ::kill(pid.toInt(), SIGKILL);
         }
+    }
+
+    // A pid file as pppd leaves it: the process id, and the interface on a
+    // second line when the file is named after a link name. With rename,
+    // the file is written beside and moved into place, as some tools do.
+    void writePidFile(const QString &folder, const QString &fileName, const QByteArray &content, bool rename = false) const
+    {
+        const QString target = QDir(folder).filePath(fileName);
+        const QString written = rename ? QDir(folder).filePath(QStringLiteral(".tmp-") + fileName) : target;
+        QFile f(written);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        f.close();
+        if (rename)
+            QVERIFY(QFile::rename(written, target));
     }
 
     void addPeer(const QString &name, const QString &script) const
