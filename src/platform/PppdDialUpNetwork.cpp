@@ -178,6 +178,7 @@ void PppdDialUpNetwork::openEventSources()
 void PppdDialUpNetwork::readPidFiles()
 {
     m_pidFileInterfaces.clear();
+    m_pidFileProcesses.clear();
     static const QRegularExpression unitName(QStringLiteral("^ppp\\d+$"));
     for (const QString &folder : pidFileFolders()) {
         const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("ppp*.pid")}, QDir::Files, QDir::Name);
@@ -187,6 +188,8 @@ void PppdDialUpNetwork::readPidFiles()
             const qint64 pid = lines.isEmpty() ? 0 : lines[0].trimmed().toLongLong(&ok);
             if (!ok || pid <= 0)
                 continue;
+            // A link-name file names its process before the link exists.
+            m_pidFileProcesses.insert(pid);
             QString name;
             if (lines.size() > 1 && !lines[1].trimmed().isEmpty())
                 name = QString::fromLocal8Bit(lines[1].trimmed());   // ppp-<linkname>.pid
@@ -200,7 +203,7 @@ void PppdDialUpNetwork::readPidFiles()
 
 void PppdDialUpNetwork::adoptPidFileProcesses()
 {
-    for (const auto &[pid, name] : m_pidFileInterfaces)
+    for (qint64 pid : m_pidFileProcesses)
         track(pid, nullptr);
 }
 

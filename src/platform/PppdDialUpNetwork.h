@@ -108,6 +108,7 @@ private:
     std::map<qint64, std::unique_ptr<Tracked>> m_tracked;
     // What the pid files say: process id to interface name.
     std::map<qint64, QString> m_pidFileInterfaces;
+    std::set<qint64> m_pidFileProcesses;   // every process a pid file names
     // ppp links whose owner was already looked for in the process table.
     std::set<int> m_linksLookedUp;
     std::unique_ptr<LinkWatcher> m_links;

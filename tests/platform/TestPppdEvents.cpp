@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 using testsupport::FakeLineContext;
 using testsupport::FakePppd;
@@ -65,6 +67,7 @@ class TestPppdEvents : public QObject
 private Q_SLOTS:
     void outsidePppdIsFollowedWithoutScans_data();
     void outsidePppdIsFollowedWithoutScans();
+    void lostPidFileEventsAreMadeUpByAScan();
     void strangersInPidFilesAreNotListed_data();
     void strangersInPidFilesAreNotListed();
     void ownCallIsListedWithoutScans();
@@ -83,12 +86,16 @@ void TestPppdEvents::outsidePppdIsFollowedWithoutScans_data()
     QTest::addColumn<bool>("rename");
     QTest::addColumn<QString>("ending");
     QTest::addColumn<QString>("interfaceName");
+    QTest::addColumn<int>("state");
 
-    QTest::newRow("unit pid file, hung up") << false << "ppp7.pid" << QByteArray() << false << "hang up" << "ppp7";
+    QTest::newRow("unit pid file, hung up")
+        << false << "ppp7.pid" << QByteArray() << false << "hang up" << "ppp7" << RasState::Connected;
     QTest::newRow("link name pid file in the old folder, killed leaving its file")
-        << true << "ppp-office.pid" << QByteArray("ppp3\n") << false << "kill" << "ppp3";
+        << true << "ppp-office.pid" << QByteArray("ppp3\n") << false << "kill" << "ppp3" << RasState::Connected;
     QTest::newRow("pid file moved into place, removed before the end")
-        << false << "ppp2.pid" << QByteArray() << true << "remove file, terminate" << "ppp2";
+        << false << "ppp2.pid" << QByteArray() << true << "remove file, terminate" << "ppp2" << RasState::Connected;
+    QTest::newRow("link name pid file before the link exists")
+        << false << "ppp-office.pid" << QByteArray() << false << "hang up" << "" << RasState::ConnectDevice;
 }
 
 void TestPppdEvents::outsidePppdIsFollowedWithoutScans()
@@ -99,17 +106,19 @@ void TestPppdEvents::outsidePppdIsFollowedWithoutScans()
     QFETCH(bool, rename);
     QFETCH(QString, ending);
     QFETCH(QString, interfaceName);
+    QFETCH(int, state);
 
     FakePppd f;
     f.addPeer(QStringLiteral("other"), FakePppd::stayUp());
-    f.setCounters(interfaceName, "1", "2");
+    if (!interfaceName.isEmpty())
+        f.setCounters(interfaceName, "1", "2");
     PppdDialUpNetwork network(f.paths);
     network.setAddressProbe([](const QString &) { return true; });
     QVERIFY(network.watchesEvents());
     QCOMPARE(network.processScans(), 1);
     FakeLineContext line;
     line.ctx.platform.dialUp = &network;
-    line.ctx.settings.ModemDetectionType = 2;
+    line.ctx.settings.ModemDetectionType = 1;
 
     OutsidePppd outside(f, QStringLiteral("other"));
     QVERIFY(outside.pid > 0);
@@ -123,12 +132,13 @@ void TestPppdEvents::outsidePppdIsFollowedWithoutScans()
     QCOMPARE(c.handle, outside.pid);
     QCOMPARE(c.entryName, QStringLiteral("other"));
     QCOMPARE(c.interfaceName, interfaceName);
-    QCOMPARE(c.state, RasState::Connected);
+    QCOMPARE(c.state, state);
 
     for (int tick = 0; tick < 5; ++tick) {
         RASCheckTimerTimer(line.ctx);
         QCoreApplication::processEvents();
-        QVERIFY(line.ctx.connection.FullyConnected);
+        QVERIFY(line.ctx.connection.OnlineDetected);
+        QCOMPARE(line.ctx.connection.FullyConnected, state == RasState::Connected);
         QCOMPARE(line.ctx.connection.ConnectedEntryName, QStringLiteral("other"));
     }
     QCOMPARE(network.processScans(), 1);
@@ -148,6 +158,38 @@ void TestPppdEvents::outsidePppdIsFollowedWithoutScans()
     QVERIFY(!line.ctx.connection.FullyConnected);
     QVERIFY(!line.ctx.connection.ModemConnected);
     QCOMPARE(network.processScans(), 1);
+}
+
+void TestPppdEvents::lostPidFileEventsAreMadeUpByAScan()
+{
+    QFile limitFile(QStringLiteral("/proc/sys/fs/inotify/max_queued_events"));
+    QVERIFY(limitFile.open(QIODevice::ReadOnly));
+    const int limit = limitFile.readAll().trimmed().toInt();
+    if (limit <= 0 || limit > 200000)
+        QSKIP("the inotify queue is too long to overflow here in good time");
+
+    FakePppd f;
+    f.addPeer(QStringLiteral("other"), FakePppd::stayUp());
+    PppdDialUpNetwork network(f.paths);
+    QVERIFY(network.watchesEvents());
+    OutsidePppd outside(f, QStringLiteral("other"));
+    QVERIFY(outside.pid > 0);
+
+    // More events than the queue holds, then the pid file: its own event is
+    // lost with the rest.
+    const QByteArray junk = QFile::encodeName(QDir(f.paths.runDirectory).filePath(QStringLiteral("junk")));
+    for (int i = 0; i < limit / 2 + 100; ++i) {
+        const int fd = ::open(junk.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        ::unlink(junk.constData());
+    }
+    f.writePidFile(f.paths.runDirectory, QStringLiteral("ppp4.pid"), QByteArray::number(outside.pid) + '\n');
+    QCOMPARE(network.processScans(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(network.connections().size(), 1, 5000);
+    QCOMPARE(network.connections().first().interfaceName, QStringLiteral("ppp4"));
+    QCOMPARE(network.processScans(), 2);
+    QVERIFY(network.watchesEvents());   // the watch goes on after the loss
 }
 
 void TestPppdEvents::strangersInPidFilesAreNotListed_data()
