@@ -29,7 +29,7 @@ bool LinkWatcher::open()
         return false;
     sockaddr_nl address{};
     address.nl_family = AF_NETLINK;
-    address.nl_groups = RTMGRP_LINK;
+    address.nl_groups = RTMGRP_LINK | RTMGRP_IPV4_IFADDR;
     if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
         ::close(fd);
         return false;
@@ -42,12 +42,14 @@ bool LinkWatcher::open()
 
 void LinkWatcher::readMessages()
 {
-    alignas(nlmsghdr) char buffer[16384];
+    // A link message carries all of the link's attributes: a few kilobytes.
+    alignas(nlmsghdr) static char buffer[65536];
     bool overflow = false;
     for (;;) {
         sockaddr_nl sender{};
         socklen_t senderSize = sizeof sender;
-        const ssize_t n = ::recvfrom(m_fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&sender), &senderSize);
+        const ssize_t n = ::recvfrom(m_fd, buffer, sizeof buffer, MSG_TRUNC, reinterpret_cast<sockaddr *>(&sender),
+                                     &senderSize);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -59,12 +61,21 @@ void LinkWatcher::readMessages()
         }
         if (n == 0)
             break;
+        if (size_t(n) > sizeof buffer) {   // cut short: what it said is lost
+            overflow = true;
+            continue;
+        }
         // Only the kernel speaks for the links.
         if (senderSize != sizeof sender || sender.nl_pid != 0)
             continue;
         int remaining = int(n);
         for (auto *header = reinterpret_cast<nlmsghdr *>(buffer); NLMSG_OK(header, remaining);
              header = NLMSG_NEXT(header, remaining)) {
+            if (header->nlmsg_type == RTM_NEWADDR || header->nlmsg_type == RTM_DELADDR) {
+                if (header->nlmsg_len >= NLMSG_LENGTH(sizeof(ifaddrmsg)))
+                    Q_EMIT addressChanged(int(static_cast<const ifaddrmsg *>(NLMSG_DATA(header))->ifa_index));
+                continue;
+            }
             if (header->nlmsg_type != RTM_NEWLINK && header->nlmsg_type != RTM_DELLINK)
                 continue;
             if (header->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg)))

@@ -7,9 +7,9 @@
 
 class QSocketNotifier;
 
-// The kernel's link notifications (rtnetlink, links group): tells when a
-// network interface appears, changes or goes, without looking at anything
-// in between.
+// The kernel's link and IPv4 address notifications (rtnetlink): tells when
+// a network interface appears, changes or goes, or an address comes or goes,
+// without looking at anything in between.
 class LinkWatcher : public QObject
 {
     Q_OBJECT
@@ -25,6 +25,7 @@ public:
 Q_SIGNALS:
     // present is false when the interface was removed.
     void linkChanged(int index, const QString &name, bool present);
+    void addressChanged(int index);
     // The kernel dropped notifications: whatever was missed must be looked up.
     void overflowed();
 

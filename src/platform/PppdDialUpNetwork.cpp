@@ -163,7 +163,9 @@ void PppdDialUpNetwork::openEventSources()
         m_links = std::make_unique<LinkWatcher>();
         if (m_paths.linkNotifications && m_links->open()) {
             connect(m_links.get(), &LinkWatcher::linkChanged, this, &PppdDialUpNetwork::onLinkChanged);
+            connect(m_links.get(), &LinkWatcher::addressChanged, this, [this] { m_interfaceStates.clear(); });
             connect(m_links.get(), &LinkWatcher::overflowed, this, [this] {
+                m_interfaceStates.clear();
                 readPidFiles();
                 scanProcesses();
             });
@@ -286,6 +288,8 @@ void PppdDialUpNetwork::scanProcesses()
 
 void PppdDialUpNetwork::onLinkChanged(int index, const QString &name, bool present)
 {
+    // Any change may be a rename too; they are rare, so all is read again.
+    m_interfaceStates.clear();
     if (!present) {
         m_linksLookedUp.erase(index);
         return;
@@ -620,6 +624,20 @@ QList<PppdDialUpNetwork::ProcessInfo> PppdDialUpNetwork::pppdProcesses() const
     return connections;
 }
 
+int PppdDialUpNetwork::rememberedInterfaceState(const QString &interfaceName)
+{
+    // Only the kernel's notifications can tell when to read again; without
+    // them (or with another way to learn of addresses) every question reads.
+    if (!m_links || !m_systemAddressProbe)
+        return interfaceState(interfaceName);
+    const auto known = m_interfaceStates.find(interfaceName);
+    if (known != m_interfaceStates.end())
+        return known->second;
+    const int state = interfaceState(interfaceName);
+    m_interfaceStates.emplace(interfaceName, state);
+    return state;
+}
+
 int PppdDialUpNetwork::interfaceState(const QString &interfaceName) const
 {
     if (!isPlainName(interfaceName) || !QFileInfo(m_paths.sysfsNetRoot + QLatin1Char('/') + interfaceName).exists())
@@ -654,7 +672,7 @@ QList<DialUpConnection> PppdDialUpNetwork::connections()
         if (own != m_calls.end())
             c.entryName = own->second->entry;
         c.interfaceName = interfaceOf(pid, *t);
-        c.state = m_ending.count(pid) ? RasState::Disconnected : interfaceState(c.interfaceName);
+        c.state = m_ending.count(pid) ? RasState::Disconnected : rememberedInterfaceState(c.interfaceName);
         c.deviceName = c.interfaceName.isEmpty() ? QStringLiteral("pppd") : c.interfaceName;
         list.append(c);
     }

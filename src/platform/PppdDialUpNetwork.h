@@ -61,7 +61,12 @@ public:
     QString errorText(int errorCode) const override;
 
     // Whether an interface has an IPv4 address; the system's by default.
-    void setAddressProbe(std::function<bool(const QString &)> probe) { m_hasIPv4 = std::move(probe); }
+    void setAddressProbe(std::function<bool(const QString &)> probe)
+    {
+        m_hasIPv4 = std::move(probe);
+        m_systemAddressProbe = false;
+        m_interfaceStates.clear();
+    }
 
     const Paths &paths() const { return m_paths; }
 
@@ -84,6 +89,7 @@ private:
     std::optional<ProcessInfo> pppdProcess(qint64 pid) const;
     QList<ProcessInfo> pppdProcesses() const;
     int interfaceState(const QString &interfaceName) const;
+    int rememberedInterfaceState(const QString &interfaceName);
     void openEventSources();
     void scanProcesses();
     void readPidFiles();
@@ -111,6 +117,9 @@ private:
     std::set<qint64> m_pidFileProcesses;   // every process a pid file names
     // ppp links whose owner was already looked for in the process table.
     std::set<int> m_linksLookedUp;
+    // Interface states read since the last link or address notification.
+    std::map<QString, int> m_interfaceStates;
+    bool m_systemAddressProbe = true;
     std::unique_ptr<LinkWatcher> m_links;
     std::unique_ptr<PidFileWatcher> m_pidFiles;
     bool m_scanEveryQuery = false;

@@ -156,8 +156,8 @@ void TestPppdLink::linkOfAPppdStartedElsewhereIsFoundByItsNotification()
     QVERIFY(outside.waitForStarted());
     const qint64 pid = outside.processId();
     QVERIFY(f.waitUntilReady(pid));
-    QVERIFY(network.connections().isEmpty());
-    QCOMPARE(network.processScans(), 1);
+    // Other programs' ppp links on this machine may make the line look at
+    // the process table meanwhile, so only what follows our link is counted.
 
     QFile(step).open(QIODevice::WriteOnly);
     QTRY_COMPARE_WITH_TIMEOUT(network.connections().size(), 1, 5000);
@@ -166,21 +166,29 @@ void TestPppdLink::linkOfAPppdStartedElsewhereIsFoundByItsNotification()
     QCOMPARE(c.entryName, QStringLiteral("elsewhere"));
     QCOMPARE(c.interfaceName, m_interface);
     QCOMPARE(c.state, RasState::Authenticate);   // the link is there, without an address
-    // One look at the process table for the new link, none for the questions.
+    // At least one look at the process table for the new link, none for
+    // the questions.
     const int scans = network.processScans();
     QVERIFY(scans >= 2);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 5; ++i)
         QCOMPARE(network.connections().size(), 1);
-        QCoreApplication::processEvents();
-    }
-    // The link now has an owner: its own changes cost no look either.
+    QCOMPARE(network.processScans(), scans);
     QVERIFY(run({QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.213.78.1/30"), QStringLiteral("dev"), m_interface}));
     QVERIFY(run({QStringLiteral("link"), QStringLiteral("set"), m_interface, QStringLiteral("up")}));
     // The kernel queued its notifications before ip returned.
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     QCOMPARE(network.connections().first().state, RasState::Connected);
-    QCOMPARE(network.processScans(), scans);
+    // What the line answers from memory follows the link both ways.
+    QVERIFY(run({QStringLiteral("addr"), QStringLiteral("flush"), QStringLiteral("dev"), m_interface}));
+    QCoreApplication::processEvents();
+    QCOMPARE(network.connections().first().state, RasState::Authenticate);
+    QVERIFY(run({QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.213.78.1/30"), QStringLiteral("dev"), m_interface}));
+    QCoreApplication::processEvents();
+    QCOMPARE(network.connections().first().state, RasState::Connected);
+    QVERIFY(run({QStringLiteral("link"), QStringLiteral("set"), m_interface, QStringLiteral("down")}));
+    QCoreApplication::processEvents();
+    QCOMPARE(network.connections().first().state, RasState::Authenticate);
 
     QVERIFY(network.hangUp(pid));
     QVERIFY(outside.waitForFinished(5000));
