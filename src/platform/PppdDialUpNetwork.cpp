@@ -241,7 +241,11 @@ bool PppdDialUpNetwork::track(qint64 pid, const ProcessInfo *known)
     if (t->process.isValid()) {
         t->exitNotifier = std::make_unique<QSocketNotifier>(t->process.descriptor(), QSocketNotifier::Read);
         QSocketNotifier *notifier = t->exitNotifier.get();
-        connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
+        const ProcessHandle *process = &t->process;
+        connect(notifier, &QSocketNotifier::activated, this, [this, notifier, process] {
+            // A word meant for an earlier descriptor of that number is not an end.
+            if (!process->hasEnded())
+                return;
             // A handle stays readable once its process ended; one word is enough.
             notifier->setEnabled(false);
             if (m_exitCheckQueued)
