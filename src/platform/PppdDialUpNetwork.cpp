@@ -225,6 +225,10 @@ bool PppdDialUpNetwork::track(qint64 pid, const ProcessInfo *known)
         info = pppdProcess(pid);
     if (!own && !info)
         return false;
+    // No handle where handles exist means the process is already gone (and
+    // reaped): kept, nothing would ever drop it.
+    if (!t->process.isValid() && ProcessHandle::supported())
+        return false;
     if (t->process.isValid() && t->process.hasEnded())
         return false;
     if (info) {

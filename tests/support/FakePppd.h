@@ -56,14 +56,31 @@ struct FakePppd {
         return true;
     }
 
-    // A test that fails half-way must not leave its fake pppd running.
+    // A test that fails half-way must not leave its fake pppd running, nor
+    // the children it was starting: the next test would find them. They are
+    // waited for, as a signal only arrives once its process runs again.
     ~FakePppd()
     {
+        QStringList killed;
         const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         for (const QString &pid : pids) {
             QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-            if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(QFile::encodeName(paths.pppdProgram)))
-                ::kill(pid.toInt(), SIGKILL);
+            if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(QFile::encodeName(paths.pppdProgram))
+                && ::kill(pid.toInt(), SIGKILL) == 0)
+                killed.append(pid);
+        }
+        const QDeadlineTimer deadline(10000);
+        while (!killed.isEmpty() && !deadline.hasExpired()) {
+            killed.removeIf([](const QString &pid) {
+                QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+                if (!stat.open(QIODevice::ReadOnly))
+                    return true;
+                const QByteArray text = stat.readAll();
+                const qsizetype close = text.lastIndexOf(')');
+                return close < 0 || text.mid(close + 2, 1) == "Z";   // a zombie has ended
+            });
+            if (!killed.isEmpty())
+                QTest::qSleep(5);
         }
     }
 
