@@ -1,5 +1,9 @@
 #include "platform/PppdDialUpNetwork.h"
 
+#include "platform/LinkWatcher.h"
+#include "platform/PidFileWatcher.h"
+#include "platform/ProcessHandle.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -44,6 +48,13 @@ struct PppdDialUpNetwork::ProcessInfo {
     qint64 pid = 0;
     qint64 parentPid = 0;
     QStringList arguments;
+};
+
+struct PppdDialUpNetwork::Tracked {
+    ProcessHandle process;
+    std::unique_ptr<QSocketNotifier> exitNotifier;   // before the handle it watches goes
+    QString entryName;        // "call ENTRY"
+    QString unitInterface;    // "ifname NAME" or "unit N"
 };
 
 namespace {
@@ -109,6 +120,209 @@ PppdDialUpNetwork::PppdDialUpNetwork(const Paths &paths, QObject *parent)
 {
     m_reapTimer.setInterval(100);
     connect(&m_reapTimer, &QTimer::timeout, this, &PppdDialUpNetwork::reapChildren);
+    // Watching first, then reading: what starts in between is seen twice
+    // rather than not at all.
+    openEventSources();
+    readPidFiles();
+    scanProcesses();
+}
+
+QStringList PppdDialUpNetwork::pidFileFolders() const
+{
+    QStringList folders{m_paths.runDirectory};
+    const QString main = QFileInfo(m_paths.runDirectory).canonicalFilePath();
+    const QString old = QFileInfo(m_paths.oldRunDirectory).canonicalFilePath();
+    if (!m_paths.oldRunDirectory.isEmpty() && !old.isEmpty() && old != main)
+        folders.append(m_paths.oldRunDirectory);
+    return folders;
+}
+
+void PppdDialUpNetwork::openEventSources()
+{
+    bool complete = ProcessHandle::supported();
+
+    m_pidFiles = std::make_unique<PidFileWatcher>();
+    if (m_pidFiles->open(pidFileFolders())) {
+        connect(m_pidFiles.get(), &PidFileWatcher::pidFilesChanged, this, [this] {
+            readPidFiles();
+            adoptPidFileProcesses();
+        });
+        connect(m_pidFiles.get(), &PidFileWatcher::overflowed, this, [this] {
+            readPidFiles();
+            scanProcesses();
+        });
+        connect(m_pidFiles.get(), &PidFileWatcher::lost, this, [this] { m_scanEveryQuery = true; });
+    } else {
+        m_pidFiles.reset();
+        complete = false;
+    }
+
+    // Link notifications speak of the kernel's interfaces; a tree of
+    // another place (a test's) has no notifications to give.
+    if (QDir::cleanPath(m_paths.sysfsNetRoot) == QLatin1String("/sys/class/net")) {
+        m_links = std::make_unique<LinkWatcher>();
+        if (m_paths.linkNotifications && m_links->open()) {
+            connect(m_links.get(), &LinkWatcher::linkChanged, this, &PppdDialUpNetwork::onLinkChanged);
+            connect(m_links.get(), &LinkWatcher::addressChanged, this, [this] { m_interfaceStates.clear(); });
+            connect(m_links.get(), &LinkWatcher::overflowed, this, [this] {
+                m_interfaceStates.clear();
+                readPidFiles();
+                scanProcesses();
+            });
+        } else {
+            m_links.reset();
+            complete = false;
+        }
+    }
+    m_scanEveryQuery = !complete;
+}
+
+void PppdDialUpNetwork::readPidFiles()
+{
+    m_pidFileInterfaces.clear();
+    m_pidFileProcesses.clear();
+    static const QRegularExpression unitName(QStringLiteral("^ppp\\d+$"));
+    for (const QString &folder : pidFileFolders()) {
+        const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("ppp*.pid")}, QDir::Files, QDir::Name);
+        for (const QFileInfo &f : files) {
+            const QList<QByteArray> lines = readSmallFile(f.filePath()).split('\n');
+            bool ok = false;
+            const qint64 pid = lines.isEmpty() ? 0 : lines[0].trimmed().toLongLong(&ok);
+            if (!ok || pid <= 0)
+                continue;
+            // A link-name file names its process before the link exists.
+            m_pidFileProcesses.insert(pid);
+            QString name;
+            if (lines.size() > 1 && !lines[1].trimmed().isEmpty())
+                name = QString::fromLocal8Bit(lines[1].trimmed());   // ppp-<linkname>.pid
+            else if (unitName.match(f.completeBaseName()).hasMatch())
+                name = f.completeBaseName();
+            if (!name.isEmpty())
+                m_pidFileInterfaces.emplace(pid, name);   // the first file of a process counts
+        }
+    }
+}
+
+void PppdDialUpNetwork::adoptPidFileProcesses()
+{
+    for (qint64 pid : m_pidFileProcesses)
+        track(pid, nullptr);
+}
+
+bool PppdDialUpNetwork::track(qint64 pid, const ProcessInfo *known)
+{
+    if (m_tracked.count(pid))
+        return true;
+    const bool own = m_calls.count(pid) > 0;
+    auto t = std::make_unique<Tracked>();
+    // The handle is taken before the process is read, so what is read
+    // belongs to the process the handle holds, not to a later one of that id.
+    t->process = ProcessHandle(pid);
+    std::optional<ProcessInfo> info;
+    if (known)
+        info = *known;
+    else if (!own)
+        info = pppdProcess(pid);
+    if (!own && !info)
+        return false;
+    // No handle where handles exist means the process is already gone (and
+    // reaped): kept, nothing would ever drop it.
+    if (!t->process.isValid() && ProcessHandle::supported())
+        return false;
+    if (t->process.isValid() && t->process.hasEnded())
+        return false;
+    if (info) {
+        const QStringList &args = info->arguments;
+        for (qsizetype i = 0; i + 1 < args.size(); ++i) {
+            if (args[i] == QLatin1String("call"))
+                t->entryName = args[i + 1];
+            else if (args[i] == QLatin1String("ifname"))
+                t->unitInterface = args[i + 1];
+            else if (args[i] == QLatin1String("unit") && t->unitInterface.isEmpty())
+                t->unitInterface = QStringLiteral("ppp") + args[i + 1];
+        }
+    }
+    if (t->process.isValid()) {
+        t->exitNotifier = std::make_unique<QSocketNotifier>(t->process.descriptor(), QSocketNotifier::Read);
+        QSocketNotifier *notifier = t->exitNotifier.get();
+        const ProcessHandle *process = &t->process;
+        connect(notifier, &QSocketNotifier::activated, this, [this, notifier, process] {
+            // A word meant for an earlier descriptor of that number is not an end.
+            if (!process->hasEnded())
+                return;
+            // A handle stays readable once its process ended; one word is enough.
+            notifier->setEnabled(false);
+            if (m_exitCheckQueued)
+                return;
+            m_exitCheckQueued = true;
+            QMetaObject::invokeMethod(this, &PppdDialUpNetwork::onProcessEnded, Qt::QueuedConnection);
+        });
+    }
+    m_tracked[pid] = std::move(t);
+    return true;
+}
+
+void PppdDialUpNetwork::onProcessEnded()
+{
+    m_exitCheckQueued = false;
+    if (!m_calls.empty())
+        reapChildren();
+    dropEnded();
+}
+
+void PppdDialUpNetwork::dropEnded()
+{
+    std::erase_if(m_tracked, [](const auto &entry) {
+        return entry.second->process.isValid() && entry.second->process.hasEnded();
+    });
+    std::erase_if(m_ending, [this](qint64 pid) { return m_tracked.count(pid) == 0; });
+}
+
+void PppdDialUpNetwork::scanProcesses()
+{
+    ++m_processScans;
+    const QList<ProcessInfo> found = pppdProcesses();
+    std::set<qint64> seen;
+    for (const ProcessInfo &p : found) {
+        seen.insert(p.pid);
+        track(p.pid, &p);
+    }
+    // What the table no longer shows has ended, or is no pppd any more.
+    std::erase_if(m_tracked, [&](const auto &entry) {
+        return !seen.count(entry.first) && !m_calls.count(entry.first);
+    });
+    std::erase_if(m_ending, [this](qint64 pid) { return m_tracked.count(pid) == 0; });
+}
+
+void PppdDialUpNetwork::onLinkChanged(int index, const QString &name, bool present)
+{
+    // Any change may be a rename too; they are rare, so all is read again.
+    m_interfaceStates.clear();
+    if (!present) {
+        m_linksLookedUp.erase(index);
+        return;
+    }
+    if (!name.startsWith(QLatin1String("ppp")) || m_linksLookedUp.count(index))
+        return;
+    for (const auto &[pid, t] : m_tracked)
+        if (interfaceOf(pid, *t) == name)
+            return;
+    // A ppp link nobody here claims: a pppd started elsewhere may own it.
+    // Looked up once per link, not on each of its changes.
+    m_linksLookedUp.insert(index);
+    readPidFiles();
+    scanProcesses();
+}
+
+QString PppdDialUpNetwork::interfaceOf(qint64 pid, const Tracked &t) const
+{
+    const auto own = m_calls.find(pid);
+    if (own != m_calls.end() && !own->second->interfaceName.isEmpty())
+        return own->second->interfaceName;
+    const auto fromFile = m_pidFileInterfaces.find(pid);
+    if (fromFile != m_pidFileInterfaces.end())
+        return fromFile->second;
+    return t.unitInterface;
 }
 
 // Calls in progress are left running: leaving the program must not drop the
@@ -195,7 +409,11 @@ int PppdDialUpNetwork::dial(const QString &entry, qint64 *handle)
     Call *raw = call.get();
     connect(call->notifier.get(), &QSocketNotifier::activated, this, [this, raw] { readOutput(*raw); });
     m_calls[pid] = std::move(call);
-    m_reapTimer.start();
+    track(pid, nullptr);
+    // Without a process handle to tell of its end, the call is polled.
+    const auto tracked = m_tracked.find(pid);
+    if (tracked == m_tracked.end() || !tracked->second->process.isValid())
+        m_reapTimer.start();
 
     *handle = pid;
     report(pid, RasState::OpenPort, 0);
@@ -289,6 +507,9 @@ void PppdDialUpNetwork::finishCall(qint64 handle, int waitStatus)
         return;
     std::unique_ptr<Call> call = std::move(it->second);
     m_calls.erase(it);
+    // Reaped, its id is free for another process.
+    m_tracked.erase(handle);
+    m_ending.erase(handle);
     readOutput(*call);
     if (!call->pending.isEmpty()) {
         handleLine(*call, QString::fromLocal8Bit(call->pending).trimmed());
@@ -313,10 +534,17 @@ bool PppdDialUpNetwork::hangUp(qint64 handle)
 {
     if (handle <= 0)
         return false;
-    if (m_calls.find(handle) == m_calls.end() && !pppdProcess(handle))
+    const auto tracked = m_tracked.find(handle);
+    if (m_calls.find(handle) != m_calls.end()) {
+        // Our child cannot be replaced by another process before we reap it.
+        if (::kill(pid_t(handle), SIGTERM) != 0)
+            return false;
+    } else if (tracked != m_tracked.end() && tracked->second->process.isValid()) {
+        if (!tracked->second->process.sendSignal(SIGTERM))
+            return false;
+    } else if (!pppdProcess(handle) || ::kill(pid_t(handle), SIGTERM) != 0) {
         return false;
-    if (::kill(pid_t(handle), SIGTERM) != 0)
-        return false;
+    }
     m_ending.insert(handle);
     return true;
 }
@@ -329,6 +557,9 @@ bool PppdDialUpNetwork::isActive(qint64 handle)
         reapChildren();
         return m_calls.find(handle) != m_calls.end();
     }
+    const auto tracked = m_tracked.find(handle);
+    if (tracked != m_tracked.end() && tracked->second->process.isValid())
+        return !tracked->second->process.hasEnded();
     return pppdProcess(handle).has_value();
 }
 
@@ -358,8 +589,9 @@ std::optional<PppdDialUpNetwork::ProcessInfo> PppdDialUpNetwork::pppdProcess(qin
 
 QList<PppdDialUpNetwork::ProcessInfo> PppdDialUpNetwork::pppdProcesses() const
 {
-    // Runs three times a second: plain system calls, and the full record is
-    // only read for processes with pppd's name.
+    // Reads the whole table, so it runs at start and when events ask for it
+    // (every question only where events cannot be had): plain system calls,
+    // and the full record is only read for processes with pppd's name.
     QList<ProcessInfo> found;
     const QByteArray root = QFile::encodeName(m_paths.procRoot);
     const QByteArray wanted = m_comm.toLocal8Bit();
@@ -400,21 +632,18 @@ QList<PppdDialUpNetwork::ProcessInfo> PppdDialUpNetwork::pppdProcesses() const
     return connections;
 }
 
-QString PppdDialUpNetwork::interfaceFromPidFiles(qint64 pid) const
+int PppdDialUpNetwork::rememberedInterfaceState(const QString &interfaceName)
 {
-    const QFileInfoList files = QDir(m_paths.runDirectory)
-                                    .entryInfoList({QStringLiteral("ppp*.pid")}, QDir::Files, QDir::Name);
-    for (const QFileInfo &f : files) {
-        const QList<QByteArray> lines = readSmallFile(f.filePath()).split('\n');
-        if (lines.isEmpty() || lines[0].trimmed().toLongLong() != pid)
-            continue;
-        if (lines.size() > 1 && !lines[1].trimmed().isEmpty())
-            return QString::fromLocal8Bit(lines[1].trimmed());   // ppp-<linkname>.pid
-        const QString base = f.completeBaseName();
-        if (QRegularExpression(QStringLiteral("^ppp\\d+$")).match(base).hasMatch())
-            return base;
-    }
-    return QString();
+    // Only the kernel's notifications can tell when to read again; without
+    // them (or with another way to learn of addresses) every question reads.
+    if (!m_links || !m_systemAddressProbe)
+        return interfaceState(interfaceName);
+    const auto known = m_interfaceStates.find(interfaceName);
+    if (known != m_interfaceStates.end())
+        return known->second;
+    const int state = interfaceState(interfaceName);
+    m_interfaceStates.emplace(interfaceName, state);
+    return state;
 }
 
 int PppdDialUpNetwork::interfaceState(const QString &interfaceName) const
@@ -434,35 +663,24 @@ int PppdDialUpNetwork::interfaceState(const QString &interfaceName) const
 
 QList<DialUpConnection> PppdDialUpNetwork::connections()
 {
+    if (m_scanEveryQuery) {
+        readPidFiles();
+        scanProcesses();
+    }
+    // A handle is asked without waiting for the event loop, so a process
+    // that ended a moment ago is not listed.
+    dropEnded();
     QList<DialUpConnection> list;
-    const QList<ProcessInfo> processes = pppdProcesses();
-    std::erase_if(m_ending, [&processes](qint64 pid) {
-        return std::none_of(processes.begin(), processes.end(), [pid](const ProcessInfo &p) { return p.pid == pid; });
-    });
-    for (const ProcessInfo &p : processes) {
+    for (const auto &[pid, t] : m_tracked) {
         DialUpConnection c;
-        c.handle = p.pid;
+        c.handle = pid;
         c.deviceType = QStringLiteral("ppp");
-        const QStringList &args = p.arguments;
-        QString unitInterface;
-        for (qsizetype i = 0; i + 1 < args.size(); ++i) {
-            if (args[i] == QLatin1String("call"))
-                c.entryName = args[i + 1];
-            else if (args[i] == QLatin1String("ifname"))
-                unitInterface = args[i + 1];
-            else if (args[i] == QLatin1String("unit") && unitInterface.isEmpty())
-                unitInterface = QStringLiteral("ppp") + args[i + 1];
-        }
-        const auto own = m_calls.find(p.pid);
-        if (own != m_calls.end()) {
+        c.entryName = t->entryName;
+        const auto own = m_calls.find(pid);
+        if (own != m_calls.end())
             c.entryName = own->second->entry;
-            c.interfaceName = own->second->interfaceName;
-        }
-        if (c.interfaceName.isEmpty())
-            c.interfaceName = interfaceFromPidFiles(p.pid);
-        if (c.interfaceName.isEmpty())
-            c.interfaceName = unitInterface;
-        c.state = m_ending.count(p.pid) ? RasState::Disconnected : interfaceState(c.interfaceName);
+        c.interfaceName = interfaceOf(pid, *t);
+        c.state = m_ending.count(pid) ? RasState::Disconnected : rememberedInterfaceState(c.interfaceName);
         c.deviceName = c.interfaceName.isEmpty() ? QStringLiteral("pppd") : c.interfaceName;
         list.append(c);
     }

@@ -10,6 +10,8 @@
 #include <memory>
 
 class QSocketNotifier;
+class LinkWatcher;
+class PidFileWatcher;
 
 // Where pppd and the kernel keep what the backend reads; tests point these
 // at a fake pppd and a fake tree.
@@ -18,13 +20,24 @@ struct PppdPaths {
     QString pppdProgram = QStringLiteral("/usr/sbin/pppd");
     QString sysfsNetRoot = QStringLiteral("/sys/class/net");
     QString runDirectory = QStringLiteral("/run");   // where pppd leaves pppN.pid
+    QString oldRunDirectory = QStringLiteral("/var/run");   // the same on older systems, often a link to /run
     QString procRoot = QStringLiteral("/proc");
+    // Off: do without the kernel's link notifications, as where they cannot
+    // be had. They are only used where the interface tree is the kernel's.
+    bool linkNotifications = true;
 };
 
 // Dial-up networking through pppd. The phone book is the peers folder; a
 // call runs "pppd call ENTRY nodetach" and its log lines become the dial
 // states; the active connections are the running pppd processes and their
 // pppN interfaces; counters come from the interface's kernel statistics.
+//
+// The connection list is asked for every second, so it is kept in memory:
+// the process table is read once at start, then pppd processes are learnt
+// of from our own calls, from their pid files appearing (inotify) and from
+// ppp links appearing (rtnetlink), and each is dropped when its process
+// handle says it ended. Where one of these cannot be had, every question
+// reads the process table again, as nothing may be missed.
 //
 // Exit statuses of pppd become error codes PppdExitBase + status, except a
 // call ended by a signal (hang-up), which is UserDisconnection.
@@ -48,13 +61,24 @@ public:
     QString errorText(int errorCode) const override;
 
     // Whether an interface has an IPv4 address; the system's by default.
-    void setAddressProbe(std::function<bool(const QString &)> probe) { m_hasIPv4 = std::move(probe); }
+    void setAddressProbe(std::function<bool(const QString &)> probe)
+    {
+        m_hasIPv4 = std::move(probe);
+        m_systemAddressProbe = false;
+        m_interfaceStates.clear();
+    }
 
     const Paths &paths() const { return m_paths; }
+
+    // How often the process table has been read: once at start, then only
+    // when an event asks for it (or on every question without events).
+    int processScans() const { return m_processScans; }
+    bool watchesEvents() const { return !m_scanEveryQuery; }
 
 private:
     struct Call;
     struct ProcessInfo;
+    struct Tracked;
 
     void readOutput(Call &call);
     void handleLine(Call &call, const QString &line);
@@ -64,8 +88,18 @@ private:
     void report(qint64 handle, int state, int errorCode);
     std::optional<ProcessInfo> pppdProcess(qint64 pid) const;
     QList<ProcessInfo> pppdProcesses() const;
-    QString interfaceFromPidFiles(qint64 pid) const;
     int interfaceState(const QString &interfaceName) const;
+    int rememberedInterfaceState(const QString &interfaceName);
+    void openEventSources();
+    void scanProcesses();
+    void readPidFiles();
+    void adoptPidFileProcesses();
+    bool track(qint64 pid, const ProcessInfo *known);
+    void dropEnded();
+    void onProcessEnded();
+    void onLinkChanged(int index, const QString &name, bool present);
+    QString interfaceOf(qint64 pid, const Tracked &t) const;
+    QStringList pidFileFolders() const;
 
     Paths m_paths;
     QString m_comm;   // the kernel's name for a running pppd
@@ -75,4 +109,20 @@ private:
     // still be up for a moment, but the call is over.
     std::set<qint64> m_ending;
     QTimer m_reapTimer;
+
+    // The pppd processes known to be running, by process id.
+    std::map<qint64, std::unique_ptr<Tracked>> m_tracked;
+    // What the pid files say: process id to interface name.
+    std::map<qint64, QString> m_pidFileInterfaces;
+    std::set<qint64> m_pidFileProcesses;   // every process a pid file names
+    // ppp links whose owner was already looked for in the process table.
+    std::set<int> m_linksLookedUp;
+    // Interface states read since the last link or address notification.
+    std::map<QString, int> m_interfaceStates;
+    bool m_systemAddressProbe = true;
+    std::unique_ptr<LinkWatcher> m_links;
+    std::unique_ptr<PidFileWatcher> m_pidFiles;
+    bool m_scanEveryQuery = false;
+    bool m_exitCheckQueued = false;
+    int m_processScans = 0;
 };

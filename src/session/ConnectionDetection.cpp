@@ -20,13 +20,10 @@ bool StageCountsAsOnline(int stage, int state)
     }
 }
 
-bool IsConnectedAtStage(AppContext &ctx, int stage)
+bool IsConnectedAtStage(AppContext &ctx, const QList<DialUpConnection> &connections, int stage)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "IsConnectedAtStage");
-    if (!ctx.platform.dialUp)
-        return false;
-    const QList<DialUpConnection> list = ctx.platform.dialUp->connections();
-    for (const DialUpConnection &c : list) {
+    for (const DialUpConnection &c : connections) {
         if (StageCountsAsOnline(stage, c.state)) {
             ctx.connection.ConnectedEntryName = c.entryName.left(256);
             return true;
@@ -35,12 +32,22 @@ bool IsConnectedAtStage(AppContext &ctx, int stage)
     return false;
 }
 
+bool IsConnectedAtStage(AppContext &ctx, int stage)
+{
+    if (!ctx.platform.dialUp)
+        return false;
+    return IsConnectedAtStage(ctx, ctx.platform.dialUp->connections(), stage);
+}
+
 void RASCheckTimerTimer(AppContext &ctx)
 {
     PROCEDURE_GUARD(ctx, "MainApp", "RASCheckTimerTimer");
-    ctx.connection.OnlineDetected = IsConnectedAtStage(ctx, ctx.settings.ModemDetectionType);
-    ctx.connection.FullyConnected = IsConnectedAtStage(ctx, 2);
-    ctx.connection.ModemConnected = IsConnectedAtStage(ctx, 1);
+    // The three stages are questions about one moment: one look at the line.
+    const QList<DialUpConnection> connections =
+        ctx.platform.dialUp ? ctx.platform.dialUp->connections() : QList<DialUpConnection>();
+    ctx.connection.OnlineDetected = IsConnectedAtStage(ctx, connections, ctx.settings.ModemDetectionType);
+    ctx.connection.FullyConnected = IsConnectedAtStage(ctx, connections, 2);
+    ctx.connection.ModemConnected = IsConnectedAtStage(ctx, connections, 1);
     if (ctx.shell.SessionOpen && ctx.connection.FullyConnected)
         UpdateTrafficCounters(ctx);
 }

@@ -22,6 +22,7 @@ class TestPppdLink : public QObject
 private Q_SLOTS:
     void initTestCase();
     void realLinkStatesCountersAndHangUp();
+    void linkOfAPppdStartedElsewhereIsFoundByItsNotification();
     void cleanupTestCase();
 
 private:
@@ -131,6 +132,69 @@ void TestPppdLink::realLinkStatesCountersAndHangUp()
     QVERIFY(network.connections().isEmpty());
     QVERIFY(!QFileInfo::exists(QStringLiteral("/sys/class/net/") + m_interface));
     QVERIFY(!stats.ReadStatistics(&network));
+}
+
+void TestPppdLink::linkOfAPppdStartedElsewhereIsFoundByItsNotification()
+{
+    FakePppd f;
+    PppdPaths paths = f.paths;
+    paths.sysfsNetRoot = QStringLiteral("/sys/class/net");
+    const QString step = f.dir.filePath(QStringLiteral("step"));
+    // No pid file: the link appearing is all that tells of this pppd.
+    f.addPeer(QStringLiteral("elsewhere"),
+              FakePppd::waitFor(step)
+                  + QStringLiteral("trap 'ip link del %1; exit 5' TERM\n"
+                                   "ip link add %1 type veth peer name %2 netns %3 || exit 1\n")
+                        .arg(m_interface, m_peerInterface, m_namespace)
+                  + FakePppd::stayUp());
+
+    PppdDialUpNetwork network(paths);
+    QVERIFY(network.watchesEvents());
+    QProcess outside;
+    outside.start(paths.pppdProgram, {QStringLiteral("call"), QStringLiteral("elsewhere"), QStringLiteral("nodetach"),
+                                      QStringLiteral("ifname"), m_interface});
+    QVERIFY(outside.waitForStarted());
+    const qint64 pid = outside.processId();
+    QVERIFY(f.waitUntilReady(pid));
+    // Other programs' ppp links on this machine may make the line look at
+    // the process table meanwhile, so only what follows our link is counted.
+
+    QFile(step).open(QIODevice::WriteOnly);
+    QTRY_COMPARE_WITH_TIMEOUT(network.connections().size(), 1, 5000);
+    const DialUpConnection c = network.connections().first();
+    QCOMPARE(c.handle, pid);
+    QCOMPARE(c.entryName, QStringLiteral("elsewhere"));
+    QCOMPARE(c.interfaceName, m_interface);
+    QCOMPARE(c.state, RasState::Authenticate);   // the link is there, without an address
+    // At least one look at the process table for the new link, none for
+    // the questions.
+    const int scans = network.processScans();
+    QVERIFY(scans >= 2);
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(network.connections().size(), 1);
+    QCOMPARE(network.processScans(), scans);
+    QVERIFY(run({QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.213.78.1/30"), QStringLiteral("dev"), m_interface}));
+    QVERIFY(run({QStringLiteral("link"), QStringLiteral("set"), m_interface, QStringLiteral("up")}));
+    // The kernel queued its notifications before ip returned.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(network.connections().first().state, RasState::Connected);
+    // What the line answers from memory follows the link both ways.
+    QVERIFY(run({QStringLiteral("addr"), QStringLiteral("flush"), QStringLiteral("dev"), m_interface}));
+    QCoreApplication::processEvents();
+    QCOMPARE(network.connections().first().state, RasState::Authenticate);
+    QVERIFY(run({QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.213.78.1/30"), QStringLiteral("dev"), m_interface}));
+    QCoreApplication::processEvents();
+    QCOMPARE(network.connections().first().state, RasState::Connected);
+    QVERIFY(run({QStringLiteral("link"), QStringLiteral("set"), m_interface, QStringLiteral("down")}));
+    QCoreApplication::processEvents();
+    QCOMPARE(network.connections().first().state, RasState::Authenticate);
+
+    QVERIFY(network.hangUp(pid));
+    QVERIFY(outside.waitForFinished(5000));
+    QCOMPARE(outside.exitCode(), 5);
+    QVERIFY(network.connections().isEmpty());
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/sys/class/net/") + m_interface));
 }
 
 TALLYLINE_ENGINE_TEST_MAIN(TestPppdLink)

@@ -23,10 +23,12 @@ struct FakePppd {
         QDir root(dir.path());
         root.mkpath(QStringLiteral("peers"));
         root.mkpath(QStringLiteral("run"));
+        root.mkpath(QStringLiteral("varrun"));
         root.mkpath(QStringLiteral("sys"));
         root.mkpath(QStringLiteral("bin"));
         paths.peersDirectory = dir.filePath(QStringLiteral("peers"));
         paths.runDirectory = dir.filePath(QStringLiteral("run"));
+        paths.oldRunDirectory = dir.filePath(QStringLiteral("varrun"));
         paths.sysfsNetRoot = dir.filePath(QStringLiteral("sys"));
         // The backend knows pppd by its process name; a name of this test's
         // own keeps tests running side by side (and a real pppd) apart.
@@ -54,15 +56,47 @@ struct FakePppd {
         return true;
     }
 
-    // A test that fails half-way must not leave its fake pppd running.
+    // A test that fails half-way must not leave its fake pppd running, nor
+    // the children it was starting: the next test would find them. They are
+    // waited for, as a signal only arrives once its process runs again.
     ~FakePppd()
     {
+        QStringList killed;
         const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         for (const QString &pid : pids) {
             QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-            if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(QFile::encodeName(paths.pppdProgram)))
-                ::kill(pid.toInt(), SIGKILL);
+            if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(QFile::encodeName(paths.pppdProgram))
+                && ::kill(pid.toInt(), SIGKILL) == 0)
+                killed.append(pid);
         }
+        const QDeadlineTimer deadline(10000);
+        while (!killed.isEmpty() && !deadline.hasExpired()) {
+            killed.removeIf([](const QString &pid) {
+                QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+                if (!stat.open(QIODevice::ReadOnly))
+                    return true;
+                const QByteArray text = stat.readAll();
+                const qsizetype close = text.lastIndexOf(')');
+                return close < 0 || text.mid(close + 2, 1) == "Z";   // a zombie has ended
+            });
+            if (!killed.isEmpty())
+                QTest::qSleep(5);
+        }
+    }
+
+    // A pid file as pppd leaves it: the process id, and the interface on a
+    // second line when the file is named after a link name. With rename,
+    // the file is written beside and moved into place, as some tools do.
+    void writePidFile(const QString &folder, const QString &fileName, const QByteArray &content, bool rename = false) const
+    {
+        const QString target = QDir(folder).filePath(fileName);
+        const QString written = rename ? QDir(folder).filePath(QStringLiteral(".tmp-") + fileName) : target;
+        QFile f(written);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        f.close();
+        if (rename)
+            QVERIFY(QFile::rename(written, target));
     }
 
     void addPeer(const QString &name, const QString &script) const

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QSocketNotifier;
+
+// The kernel's link and IPv4 address notifications (rtnetlink): tells when
+// a network interface appears, changes or goes, or an address comes or goes,
+// without looking at anything in between.
+class LinkWatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit LinkWatcher(QObject *parent = nullptr);
+    ~LinkWatcher() override;
+
+    // False when the notifications cannot be had; nothing is reported then.
+    bool open();
+    bool isOpen() const { return m_fd >= 0; }
+
+Q_SIGNALS:
+    // present is false when the interface was removed.
+    void linkChanged(int index, const QString &name, bool present);
+    void addressChanged(int index);
+    // The kernel dropped notifications: whatever was missed must be looked up.
+    void overflowed();
+
+private:
+    void readMessages();
+
+    int m_fd = -1;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
