@@ -11,6 +11,7 @@
 #include "store/Store.h"
 #include "tariff/AccountPeriods.h"
 
+#include "BenchSeed.h"
 #include "BenchTiming.h"
 
 #include <QTemporaryDir>
@@ -20,32 +21,7 @@
 namespace {
 
 constexpr int Days = 20 * 365;
-constexpr int SessionsPerDay = 8;
-constexpr double FirstDay = 36526;
-
-void seed(Store &store)
-{
-    Store::Transaction tx(store);
-    for (int d = 0; d < Days; ++d) {
-        const double day = FirstDay + d;
-        WriteNumberOfSessions(store, 1, day, SessionsPerDay);
-        for (int m = 1; m <= SessionsPerDay; ++m) {
-            SessionRecord r;
-            r.startTime = day + m * 0.1;
-            r.endTime = m * 0.1 + 0.01;
-            r.endDate = day;
-            r.timeOnline = 600 + m;
-            r.cost = m * 0.137;
-            r.totalDownloaded = 1e6 * m;
-            r.totalUploaded = 1e5 * m;
-            r.avgDownload = 3000;
-            r.avgUpload = 300;
-            r.connection = QStringLiteral("My ISP");
-            WriteSessionRecord(store, 1, day, m, r);
-        }
-    }
-    tx.commit();
-}
+constexpr double FirstDay = bench::HistoryFirstDay;
 
 void measure(Store &store, const char *what, int days)
 {
@@ -95,7 +71,7 @@ int main()
 {
     QTemporaryDir dir;
     std::unique_ptr<Store> store = Store::open(dir.filePath(QString::fromLatin1(Store::DefaultFileName)));
-    seed(*store);
+    bench::seedHistory(*store, Days);
     measure(*store, "one month", 31);
     measure(*store, "one year", 365);
     measure(*store, "twenty years", Days);
