@@ -188,7 +188,6 @@ void TMainAppForm::MirrorMenuState()
     const TrayMenuState &state = m_ctx.shell.Menu;
     const auto available = [this](QAction *item) { return m_pluggedIn.contains(item); };
 
-    m_accountInformationItem->setEnabled(available(m_accountInformationItem));
     m_dialConnectionItem->setEnabled(!m_phoneBookItems.isEmpty() || available(m_dialConnectionItem));
     m_hangUpItem->setEnabled(state.HangUpEnabled);
     m_logOutItem->setEnabled(state.LogOutEnabled);

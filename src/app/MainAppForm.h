@@ -39,7 +39,7 @@ public:
 
     // Makes an item whose window arrives with later work do its job: the item
     // is enabled from then on (as far as the menu state allows) and runs
-    // action when chosen. For the account window, the dial-up submenu, the
+    // action when chosen. For the dial-up submenu, the
     // quick alarms, the settings dialog and the Internet tools.
     void plugIn(QAction *item, std::function<void()> action);
 

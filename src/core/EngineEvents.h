@@ -51,4 +51,7 @@ Q_SIGNALS:
 
     // "Automatic Online Detection" was switched (ctx.shell.AutoDetectionEnabled).
     void onlineDetectionToggled(bool enabled);
+    // A stored session was edited or removed by hand (a removed session's
+    // later sessions moved down by one): the lists are rebuilt.
+    void sessionRecordChanged(DateTime day, int session);
 };

@@ -130,10 +130,10 @@ void TestMainAppForm::enabledStatesFollowLoginAndSession()
     TMainAppForm form(f.ctx);
     // Start-up logs everybody out first.
     LogOutUser(f.ctx);
-    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("LogInItem"), QStringLiteral("ExitItem")}));
+    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("AccountInformationItem"), QStringLiteral("LogInItem"), QStringLiteral("ExitItem")}));
 
     QCOMPARE(LogInWithPassword(f.ctx, QStringLiteral("Ann"), QStringLiteral("pw")), LoginResult::LoggedIn);
-    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("LogInItem"), QStringLiteral("LogOutItem"),
+    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("AccountInformationItem"), QStringLiteral("LogInItem"), QStringLiteral("LogOutItem"),
                                               QStringLiteral("OnlineDetectionItem"), QStringLiteral("OpenSessionItem"),
                                               QStringLiteral("ExitItem")}));
     QVERIFY(form.onlineDetectionItem()->isChecked());
@@ -143,7 +143,7 @@ void TestMainAppForm::enabledStatesFollowLoginAndSession()
     RASCheckTimerTimer(f.ctx);
     Timer1Timer(f.ctx);
     QVERIFY(f.ctx.shell.SessionOpen);
-    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("HangUpItem"), QStringLiteral("LogInItem"),
+    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("AccountInformationItem"), QStringLiteral("HangUpItem"), QStringLiteral("LogInItem"),
                                               QStringLiteral("LogOutItem"), QStringLiteral("OnlineDetectionItem"),
                                               QStringLiteral("CloseSessionItem"), QStringLiteral("ExitItem")}));
 
@@ -170,7 +170,7 @@ void TestMainAppForm::enabledStatesFollowLoginAndSession()
     form.closeSessionItem()->trigger();
     form.logOutItem()->trigger();
     QVERIFY(!f.ctx.login.LoggedIn);
-    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("HangUpItem"), QStringLiteral("LogInItem"),
+    QCOMPARE(enabledItems(form), (QStringList{QStringLiteral("AccountInformationItem"), QStringLiteral("HangUpItem"), QStringLiteral("LogInItem"),
                                               QStringLiteral("ExitItem")}));
 }
 
@@ -209,7 +209,6 @@ void TestMainAppForm::laterWindowsPlugIntoTheirItems()
     QVERIFY(!form.settingsItem()->isEnabled());
 
     // Account Details without a login asks for one first, and opens nothing when it fails.
-    form.plugIn(form.accountInformationItem(), [] {});
     form.accountInformationItem()->trigger();
     QCOMPARE(f.ui.shows(UiWindow::Login), 1);
     QCOMPARE(f.ui.shows(UiWindow::AccountInformation), 0);

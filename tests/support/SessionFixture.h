@@ -22,6 +22,26 @@ struct SeedUser {
     int numberOfISPs = 1;
 };
 
+// Appends a user record as the user editor writes it and counts it in
+// settings.NumberOfUsers; returns its number.
+inline int AddSeedUser(Store &store, Settings &settings, const SeedUser &u)
+{
+    const int n = ++settings.NumberOfUsers;
+    const QString key = TariffKeys::user(n);
+    store.WriteStoreString(QStringLiteral("Login Name"), key, u.loginName);
+    store.WriteStoreString(QStringLiteral("Real Name"), key, u.loginName + QStringLiteral(" Real"));
+    store.WriteStoreString(QStringLiteral("Password"), key, u.password);
+    store.WriteStoreString(QStringLiteral("Account Type"), key, u.accountType);
+    store.WriteStoreString(QStringLiteral("Bill Date"), key, u.billDate);
+    store.WriteStoreString(QStringLiteral("Creation Date"), key, QStringLiteral("36526"));
+    store.WriteStoreInteger(QStringLiteral("Restrictions"), key, u.restrictions);
+    store.WriteStoreInteger(QStringLiteral("NumberOfAlarms"), key, 0);
+    store.WriteStoreInteger(QStringLiteral("NumberOfPrograms"), key, 0);
+    store.WriteStoreInteger(QStringLiteral("NumberOfISPs"), key, u.numberOfISPs);
+    store.WriteStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), n);
+    return n;
+}
+
 // An engine with the fake line, sound player and program launcher on top
 // of EngineFixture, nobody logged in, cheap password hashing, and the
 // sounds named as the settings name them.
@@ -41,23 +61,7 @@ struct SessionFixture : EngineFixture {
     }
 
     // Appends a user record; returns its number.
-    int addUser(const SeedUser &u)
-    {
-        const int n = ++ctx.settings.NumberOfUsers;
-        const QString key = TariffKeys::user(n);
-        store().WriteStoreString(QStringLiteral("Login Name"), key, u.loginName);
-        store().WriteStoreString(QStringLiteral("Real Name"), key, u.loginName + QStringLiteral(" Real"));
-        store().WriteStoreString(QStringLiteral("Password"), key, u.password);
-        store().WriteStoreString(QStringLiteral("Account Type"), key, u.accountType);
-        store().WriteStoreString(QStringLiteral("Bill Date"), key, u.billDate);
-        store().WriteStoreString(QStringLiteral("Creation Date"), key, QStringLiteral("36526"));
-        store().WriteStoreInteger(QStringLiteral("Restrictions"), key, u.restrictions);
-        store().WriteStoreInteger(QStringLiteral("NumberOfAlarms"), key, 0);
-        store().WriteStoreInteger(QStringLiteral("NumberOfPrograms"), key, 0);
-        store().WriteStoreInteger(QStringLiteral("NumberOfISPs"), key, u.numberOfISPs);
-        store().WriteStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), n);
-        return n;
-    }
+    int addUser(const SeedUser &u) { return AddSeedUser(store(), ctx.settings, u); }
 
     QString userValue(int n, const char *name)
     {

@@ -1,5 +1,7 @@
 #include "app/gui/Windows.h"
 
+#include "account_window/InformationForm.h"
+#include "account_window/MainForm.h"
 #include "alarms/QuickAlarmsForm.h"
 #include "app/HelpForm.h"
 #include "app/MainAppForm.h"
@@ -56,6 +58,7 @@ Windows::Windows(Clock &clock, const QString &lineKind) : m_clock(clock), m_line
 
 Windows::~Windows()
 {
+    delete m_accountWindow.data();
     // The monitor and the tray form use the dial-up line: they go first.
     m_monitor.reset();
     m_mainAppForm.reset();
@@ -76,6 +79,11 @@ TLoginForm *Windows::loginForm() const
 TQuickAlarmsForm *Windows::quickAlarmsForm() const
 {
     return m_quickAlarms.data();
+}
+
+TMainForm *Windows::accountWindow() const
+{
+    return m_accountWindow.data();
 }
 
 QString Windows::logLine(const QString &text)
@@ -141,8 +149,12 @@ void Windows::showWindow(UiWindow window)
         showQuickAlarms(window);
         break;
     case UiWindow::AccountInformation:
+        showAccountWindow();
+        break;
     case UiWindow::EndOfPeriodBill:
-        // Neither window exists yet.
+        // The bill window does not exist yet.
+        break;
+    case UiWindow::TipOfTheDay:
         break;
     }
 }
@@ -227,6 +239,32 @@ void Windows::showSetupWizard()
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
+// The account window lives while it is open: closing it lets it go, and the
+// next "Account Details" makes a fresh one.
+void Windows::showAccountWindow()
+{
+    if (!m_accountWindow) {
+        m_accountWindow = new TMainForm(*m_ctx);
+        m_accountWindow->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_accountWindow, &TMainForm::exitRequested, this, &Windows::requestExit);
+        connect(m_accountWindow, &TMainForm::informationRequested, this, &Windows::showInformation);
+        connect(m_accountWindow, &TMainForm::startupTipDue, this, [this] {
+            if (m_startupTipShown)
+                return;
+            m_startupTipShown = true;
+            showWindow(UiWindow::TipOfTheDay);
+        });
+    }
+    m_accountWindow->showAccountWindow();
+}
+
+void Windows::showInformation(bool contact)
+{
+    TInformationForm form(*m_ctx, m_accountWindow);
+    form.showPanel(contact ? TInformationForm::ContactPanel : TInformationForm::AboutPanel);
+    form.exec();
+}
+
 void Windows::startResidentShell(AppContext &ctx)
 {
     m_ctx = &ctx;
@@ -308,6 +346,9 @@ void Windows::tidyUp()
     if (m_tidied || !m_ctx)
         return;
     m_tidied = true;
+    // An open account window's sizes are saved with the settings.
+    if (m_accountWindow)
+        m_accountWindow->storeWindowSizes();
     TidyUpForExit(*m_ctx);
 }
 
@@ -325,6 +366,7 @@ int Windows::exec(AppContext &ctx)
     const int result = QApplication::exec();
     m_running = false;
     // The windows use the context, which ends with start-up: they go now.
+    delete m_accountWindow.data();
     m_monitor.reset();
     m_mainAppForm.reset();
     m_line.reset();

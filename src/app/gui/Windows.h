@@ -18,6 +18,7 @@ class SignalWatcher;
 class TLoginForm;
 class TMainAppForm;
 class THelpForm;
+class TMainForm;
 class TQuickAlarmsForm;
 class TTaskBarWindowForm;
 struct AppContext;
@@ -88,6 +89,7 @@ public:
     THelpForm *helpWindow() const;
     TLoginForm *loginForm() const;
     TQuickAlarmsForm *quickAlarmsForm() const;
+    TMainForm *accountWindow() const;
     DialUpLine *line() const { return m_line.get(); }
     const QStringList &tickBoxesShowing() const { return m_tickBoxes.showing(); }
 
@@ -96,6 +98,8 @@ private:
     void showQuickAlarms(UiWindow opener);
     void showSplash();
     void showSetupWizard();
+    void showAccountWindow();
+    void showInformation(bool contact);
     void closeStartupDialogOnExit();
     void tidyUp();
     // Runs a modal editor window, counted as open while it runs.
@@ -115,6 +119,8 @@ private:
     QPointer<THelpForm> m_help;
     QPointer<TLoginForm> m_login;
     QPointer<TQuickAlarmsForm> m_quickAlarms;
+    QPointer<TMainForm> m_accountWindow;
+    bool m_startupTipShown = false;
     int m_editorsOpen = 0;
 
     std::unique_ptr<SignalWatcher> m_signals;
