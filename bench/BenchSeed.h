@@ -3,6 +3,7 @@
 // The database the program-level benches start the program on: one user with
 // a flat tariff, optionally years of history at eight sessions a day.
 
+#include "session/HistoryGenerator.h"
 #include "session/SessionRecord.h"
 #include "store/Store.h"
 #include "tariff/TariffKeys.h"
@@ -44,29 +45,11 @@ inline void seedUser(Store &store, bool backupOnExit)
     tx.commit();
 }
 
-// `days` days of sessions from HistoryFirstDay on, in one transaction.
+// `days` days of sessions from HistoryFirstDay on, in one transaction: the
+// history tallyline-history writes.
 inline void seedHistory(Store &store, int days)
 {
-    Store::Transaction tx(store);
-    for (int d = 0; d < days; ++d) {
-        const double day = HistoryFirstDay + d;
-        WriteNumberOfSessions(store, 1, day, SessionsPerDay);
-        for (int m = 1; m <= SessionsPerDay; ++m) {
-            SessionRecord r;
-            r.startTime = day + m * 0.1;
-            r.endTime = m * 0.1 + 0.01;
-            r.endDate = day;
-            r.timeOnline = 600 + m;
-            r.cost = m * 0.137;
-            r.totalDownloaded = 1e6 * m;
-            r.totalUploaded = 1e5 * m;
-            r.avgDownload = 3000;
-            r.avgUpload = 300;
-            r.connection = QStringLiteral("My ISP");
-            WriteSessionRecord(store, 1, day, m, r);
-        }
-    }
-    tx.commit();
+    WriteGeneratedSessions(store, 1, HistoryFirstDay, days, SessionsPerDay, 1);
 }
 
 inline QString storeFileIn(const QString &dataDir)

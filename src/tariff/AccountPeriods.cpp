@@ -92,24 +92,19 @@ int DaysPerMonth(int month, int year)
     return lengths[month - 1];
 }
 
-DateTime CalculateAccountStartDate(AppContext &ctx)
+DateTime AccountPeriodStartOn(int accountType, const QString &billDate, DateTime day)
 {
-    PROCEDURE_GUARD(ctx, "Global Unit", "CalculateAccountStartDate");
-    const UserRecord user = ReadUserRecord(ctx.store, ctx.login.CurrentUser);
-    const int code = AccountTypeStringToInteger(user.accountType);
-    ctx.tariff.AccountType = code;
-    const QString &billDate = user.billDate;
-    const DateTime today = ctx.clock.today();
-    const QDate date = QDateFromDateTime(today);
+    day = DateOf(day);
+    const QDate date = QDateFromDateTime(day);
     const int d = date.day();
     int m = date.month();
     int y = date.year();
 
-    switch (periodRule(code)) {
+    switch (periodRule(accountType)) {
     case AccountWeekly: {
         const int b = billDay(billDate, 7);
-        DateTime base = today;
-        if (IsoDayOfWeek(today) < b)
+        DateTime base = day;
+        if (IsoDayOfWeek(day) < b)
             base -= 7;
         return base - IsoDayOfWeek(base) + b;
     }
@@ -124,7 +119,7 @@ DateTime CalculateAccountStartDate(AppContext &ctx)
         int startMonth = ((m - 1) / 3) * 3 + 1 + (bill.month() - 1) % 3;
         int startYear = y;
         DateTime start = dateOf(startYear, startMonth, bill.day());
-        if (today < start) {
+        if (day < start) {
             addMonths(startYear, startMonth, -3);
             start = dateOf(startYear, startMonth, bill.day());
         }
@@ -133,40 +128,48 @@ DateTime CalculateAccountStartDate(AppContext &ctx)
     case AccountYearly: {
         const QDate bill = billDayAndMonth(billDate);
         DateTime start = dateOf(y, bill.month(), bill.day());
-        if (start > today)
+        if (start > day)
             start = dateOf(y - 1, bill.month(), bill.day());
         return start;
     }
     }
-    return today;
+    return day;
+}
+
+DateTime NextAccountPeriodStart(int accountType, const QString &billDate, DateTime start)
+{
+    const QDate startDate = QDateFromDateTime(start);
+    int y = startDate.year();
+    int m = startDate.month();
+    switch (periodRule(accountType)) {
+    case AccountWeekly:
+        return start + 7;
+    case AccountMonthly:
+        addMonths(y, m, 1);
+        return dateOf(y, m, billDay(billDate, 31));
+    case AccountQuarterly:
+        addMonths(y, m, 3);
+        return dateOf(y, m, billDayAndMonth(billDate).day());
+    case AccountYearly:
+        return start + (isLeapYear(y) ? 366 : 365);
+    }
+    return start;
+}
+
+DateTime CalculateAccountStartDate(AppContext &ctx)
+{
+    PROCEDURE_GUARD(ctx, "Global Unit", "CalculateAccountStartDate");
+    const UserRecord user = ReadUserRecord(ctx.store, ctx.login.CurrentUser);
+    const int code = AccountTypeStringToInteger(user.accountType);
+    ctx.tariff.AccountType = code;
+    return AccountPeriodStartOn(code, user.billDate, ctx.clock.today());
 }
 
 DateTime CalculateEndAccountDate(AppContext &ctx, DateTime start)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "CalculateEndAccountDate");
     const UserRecord user = ReadUserRecord(ctx.store, ctx.login.CurrentUser);
-    const int code = AccountTypeStringToInteger(user.accountType);
-    const QString &billDate = user.billDate;
-    const QDate startDate = QDateFromDateTime(start);
-    int y = startDate.year();
-    int m = startDate.month();
-    DateTime end = start;
-    switch (periodRule(code)) {
-    case AccountWeekly:
-        end = start + 7;
-        break;
-    case AccountMonthly:
-        addMonths(y, m, 1);
-        end = dateOf(y, m, billDay(billDate, 31));
-        break;
-    case AccountQuarterly:
-        addMonths(y, m, 3);
-        end = dateOf(y, m, billDayAndMonth(billDate).day());
-        break;
-    case AccountYearly:
-        end = start + (isLeapYear(y) ? 366 : 365);
-        break;
-    }
+    const DateTime end = NextAccountPeriodStart(AccountTypeStringToInteger(user.accountType), user.billDate, start);
     if (ctx.login.LoggedIn) {
         UserRecord ending;
         ending.endAccountDate = end;

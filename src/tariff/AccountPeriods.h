@@ -15,6 +15,12 @@ int AccountTypeStringToInteger(const QString &text);
 // Length of a month in the Gregorian calendar.
 int DaysPerMonth(int month, int year);
 
+// The period rules on their own: the start of the period of an account
+// type (code) and "Bill Date" that contains day, and the start of the
+// period after the one that starts on start. "CUSTOM" runs monthly.
+DateTime AccountPeriodStartOn(int accountType, const QString &billDate, DateTime day);
+DateTime NextAccountPeriodStart(int accountType, const QString &billDate, DateTime start);
+
 // Start of the current user's account period that contains today; sets
 // ctx.tariff.AccountType. A "CUSTOM" account runs monthly.
 DateTime CalculateAccountStartDate(AppContext &ctx);
