@@ -37,8 +37,8 @@
 namespace {
 
 // The window's size as designed; a saved size of 0 means this one.
-constexpr int DesignWidth = 760;
-constexpr int DesignHeight = 480;
+constexpr int DesignWidth = 800;
+constexpr int DesignHeight = 560;
 
 const char *const PageTitles[TMainForm::PageCount] = {"Applications", "Sessions", "Performance", "Phone Charges",
                                                       "Special Charges", "Alarms", "Users"};
@@ -143,6 +143,9 @@ TMainForm::TMainForm(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_
         m_pages->addTab(widget, QString::fromLatin1(PageTitles[p]));
     }
     m_pages->setTabVisible(SpecialChargesPage, false);
+    connect(m_pages, &QTabWidget::currentChanged, this, [this] {
+        QTimer::singleShot(0, this, [this] { scrollPendingLists(); });
+    });
     layout->addWidget(m_pages, 1);
 
     auto *bottom = new QHBoxLayout;
@@ -401,6 +404,29 @@ void TMainForm::showAccountWindow()
     activateWindow();
 }
 
+// A list knows its height only once it is laid out on screen: a list
+// rebuilt while its page is hidden scrolls to its end when the page shows.
+void TMainForm::scrollToEnd(QTableView *list)
+{
+    m_scrollPending.insert(list);
+    if (list->isVisible())
+        QTimer::singleShot(0, this, [this] { scrollPendingLists(); });
+}
+
+void TMainForm::scrollPendingLists()
+{
+    for (QTableView *list : {m_sessionList, m_performanceList}) {
+        if (list->isVisible() && m_scrollPending.remove(list))
+            list->scrollToBottom();
+    }
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    QTimer::singleShot(0, this, [this] { scrollPendingLists(); });
+}
+
 // What a login (or showing the window) does to it: everything reloaded for
 // the current user.
 void TMainForm::refreshForLogin()
@@ -617,9 +643,10 @@ void TMainForm::UpdateSessionInfoList(int row)
     if (rows == 0)
         return;
     if (row < 0 || row >= rows) {
-        m_sessionList->scrollToBottom();
+        scrollToEnd(m_sessionList);
         return;
     }
+    m_scrollPending.remove(m_sessionList);
     const QModelIndex index = m_sessionModel->index(row, 0);
     m_sessionList->scrollTo(index);
     m_sessionList->selectRow(row);
@@ -641,7 +668,7 @@ void TMainForm::UpdatePerformanceList()
         m_performanceModel->rebuild(period.start, period.end, ispFilterOf(m_performanceIspCombo));
     }
     m_performanceList->clearSelection();
-    m_performanceList->scrollToBottom();
+    scrollToEnd(m_performanceList);
 }
 
 void TMainForm::onSessionPriced(const SessionSnapshot &snapshot)

@@ -4,6 +4,7 @@
 #include "core/DateTime.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QTimer>
 
 #include <array>
@@ -87,6 +88,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildMenusAndToolBar();
@@ -117,6 +119,8 @@ private:
     void onHelpButtonClicked();
     void onTipTimer();
     void blinkRow(QTableView *list, int row);
+    void scrollToEnd(QTableView *list);
+    void scrollPendingLists();
     int selectedSessionRow() const;
     DateTime periodStartOf(const QComboBox *combo) const;
     bool currentPeriodSelected() const;
@@ -133,6 +137,7 @@ private:
     // The row to select once a removal has rebuilt the list; -2 for none.
     int m_rowAfterRemoval = -2;
     bool m_filling = false;
+    QSet<QTableView *> m_scrollPending;
 
     QTabWidget *m_pages = nullptr;
     std::array<QWidget *, PageCount> m_pageWidgets{};
