@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/DateTime.h"
 #include "core/SessionSnapshot.h"
 
 #include <QObject>
@@ -33,6 +34,11 @@ Q_SIGNALS:
     // A tariff preset was loaded into the current ISP: the account window
     // shows the new preset name and refills its band list.
     void timezonesChanged();
+
+    // A session record was corrected by hand (the session editor) and the
+    // totals recomputed: the account window rebuilds its lists and selects
+    // that session of that day.
+    void sessionRecordChanged(DateTime day, int session);
 
     // A user's alarm records were added to outside the alarm editor.
     void alarmListChanged();

@@ -9,10 +9,12 @@
 #include "core/AppContext.h"
 #include "core/GlobalErrorHandler.h"
 #include "dialogs/SplashForm.h"
+#include "dialogs/TipOfTheDayForm.h"
 #include "dialogs/WizardForm.h"
 #include "platform/LineControl.h"
 #include "platform/SignalWatcher.h"
 #include "session/DialUpLine.h"
+#include "session/EditSessionForm.h"
 #include "session/TaskBarWindowForm.h"
 #include "users/LoginForm.h"
 
@@ -140,6 +142,9 @@ void Windows::showWindow(UiWindow window)
     case UiWindow::SpecificTimeAlarm:
         showQuickAlarms(window);
         break;
+    case UiWindow::TipOfTheDay:
+        showTipOfTheDay();
+        break;
     case UiWindow::AccountInformation:
     case UiWindow::EndOfPeriodBill:
         // Neither window exists yet.
@@ -206,6 +211,44 @@ void Windows::showQuickAlarms(UiWindow opener)
                                                          : TQuickAlarmsForm::Opener::SpecificTimeAlarm);
         form.exec();
     });
+}
+
+TEditSessionForm *Windows::editSessionForm() const
+{
+    return m_editSession.data();
+}
+
+TTipOfTheDayForm *Windows::tipOfTheDayForm() const
+{
+    return m_tipOfTheDay.data();
+}
+
+void Windows::editSession(DateTime day, int session, const QString &connection)
+{
+    if (m_quiet || !m_ctx || session < 1)
+        return;
+    if (m_editSession) {
+        bringUp(m_editSession);
+        return;
+    }
+    // Over the account window, which opens it, once that window exists.
+    QWidget *owner = nullptr;
+    runEditor([&] {
+        TEditSessionForm form(*m_ctx, day, session, connection, owner);
+        m_editSession = &form;
+        form.exec();
+    });
+}
+
+void Windows::showTipOfTheDay()
+{
+    if (m_tipOfTheDay) {
+        bringUp(m_tipOfTheDay);
+        return;
+    }
+    TTipOfTheDayForm form(*m_ctx);
+    m_tipOfTheDay = &form;
+    form.exec();
 }
 
 void Windows::showSplash()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/gui/MessageBoxUi.h"
+#include "core/DateTime.h"
 #include "core/TickBoxes.h"
 #include "core/Ui.h"
 
@@ -19,6 +20,8 @@ class TLoginForm;
 class TMainAppForm;
 class THelpForm;
 class TQuickAlarmsForm;
+class TEditSessionForm;
+class TTipOfTheDayForm;
 class TTaskBarWindowForm;
 struct AppContext;
 
@@ -64,6 +67,10 @@ public:
     // resident shell starts.
     void setHelpDirectory(const QString &directory) { m_helpDirectory = directory; }
 
+    // The session editor for a session of the account window's list, modal
+    // and counted as an open editor. Rows that are no session (-1) open nothing.
+    void editSession(DateTime day, int session, const QString &connection);
+
     // The internal error report for a failure that reached the event loop.
     void reportError(std::exception_ptr error);
 
@@ -88,6 +95,8 @@ public:
     THelpForm *helpWindow() const;
     TLoginForm *loginForm() const;
     TQuickAlarmsForm *quickAlarmsForm() const;
+    TEditSessionForm *editSessionForm() const;
+    TTipOfTheDayForm *tipOfTheDayForm() const;
     DialUpLine *line() const { return m_line.get(); }
     const QStringList &tickBoxesShowing() const { return m_tickBoxes.showing(); }
 
@@ -95,6 +104,7 @@ private:
     void showLogin();
     void showQuickAlarms(UiWindow opener);
     void showSplash();
+    void showTipOfTheDay();
     void showSetupWizard();
     void closeStartupDialogOnExit();
     void tidyUp();
@@ -115,6 +125,8 @@ private:
     QPointer<THelpForm> m_help;
     QPointer<TLoginForm> m_login;
     QPointer<TQuickAlarmsForm> m_quickAlarms;
+    QPointer<TEditSessionForm> m_editSession;
+    QPointer<TTipOfTheDayForm> m_tipOfTheDay;
     int m_editorsOpen = 0;
 
     std::unique_ptr<SignalWatcher> m_signals;
