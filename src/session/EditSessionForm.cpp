@@ -65,21 +65,29 @@ TEditSessionForm::TEditSessionForm(AppContext &ctx, DateTime day, int session, c
 
     m_connectionCombo = new QComboBox;
     m_connectionCombo->setObjectName(QStringLiteral("ConnectionComboBox"));
+    m_connectionCombo->setMinimumContentsLength(20);
+    m_connectionCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
 
     m_calculateButton = new QPushButton(QStringLiteral("&Calculate"));
     m_calculateButton->setObjectName(QStringLiteral("CalculateButton"));
     m_calculateButton->setAutoDefault(false);
     connect(m_calculateButton, &QPushButton::clicked, this, &TEditSessionForm::onCalculateClicked);
 
+    // Each field keeps its own width with what belongs to it beside it; the
+    // spare width goes to the right of the rows.
+    m_costEdit->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000.0000")) + 20);
     auto *grid = new QGridLayout;
     int row = 0;
     const auto addRow = [&](const QString &caption, QWidget *field, QWidget *after) {
         auto *label = new QLabel(caption);
         label->setBuddy(field);
-        grid->addWidget(label, row, 0);
-        grid->addWidget(field, row, 1);
+        auto *line = new QHBoxLayout;
+        line->addWidget(field);
         if (after)
-            grid->addWidget(after, row, 2);
+            line->addWidget(after);
+        line->addStretch(1);
+        grid->addWidget(label, row, 0);
+        grid->addLayout(line, row, 1);
         ++row;
     };
     addRow(QStringLiteral("S&tart time:"), m_startTimeEdit, new QLabel(TimeUnits));
@@ -87,7 +95,7 @@ TEditSessionForm::TEditSessionForm(AppContext &ctx, DateTime day, int session, c
     addRow(QStringLiteral("Time online:"), m_timeOnlineEdit, new QLabel(TimeUnits));
     addRow(QStringLiteral("Co&st:"), m_costEdit, m_calculateButton);
     addRow(QStringLiteral("Co&nnection:"), m_connectionCombo, nullptr);
-    grid->setColumnStretch(3, 1);
+    grid->setColumnStretch(1, 1);
 
     auto *groupLayout = new QVBoxLayout(m_sessionGroup);
     groupLayout->addWidget(m_hintLabel);
