@@ -25,7 +25,7 @@ class TestEditSessionForm : public QObject
 
 private Q_SLOTS:
     void editCalculateAndSave();
-    void invalidTimesKeepTheEditorOpen();
+    void refusedEditsKeepTheEditorOpen();
 };
 
 namespace {
@@ -156,27 +156,34 @@ void TestEditSessionForm::editCalculateAndSave()
     QCOMPARE(p.session(1).cost, 0.5);
 }
 
-void TestEditSessionForm::invalidTimesKeepTheEditorOpen()
+void TestEditSessionForm::refusedEditsKeepTheEditorOpen()
 {
     Program p;
     BoxAnswerer boxes;
-    bool stillOpen = false;
+    QList<bool> stillOpen;
     QTimer::singleShot(0, [&] {
         const auto closeAnyway = qScopeGuard([&] { closeEditor(p.windows); });
         TEditSessionForm *form = p.windows.editSessionForm();
         QVERIFY(form);
         form->startTimeEdit()->clear();
         form->endTimeEdit()->setText(QStringLiteral("25:00:00"));
-        form->costEdit()->setText(QStringLiteral("9"));
         form->okButton()->click();
-        stillOpen = form->isVisible();
+        stillOpen.append(form->isVisible());
+        // OK straight from a cost that is no number: the error report.
+        form->startTimeEdit()->setText(QStringLiteral("09:00:00"));
+        form->endTimeEdit()->setText(QStringLiteral("10:00:00"));
+        form->costEdit()->setText(QStringLiteral("x.y"));
+        form->okButton()->click();
+        stillOpen.append(form->isVisible());
         form->cancelButton()->click();
     });
     const SessionRecord before = p.session(1);
     p.windows.editSession(Saturday, 1, QStringLiteral("Default"));
-    QVERIFY(stillOpen);
-    QCOMPARE(boxes.texts, (QStringList{QStringLiteral("Invalid Start Time Entered"),
-                                       QStringLiteral("Invalid End Time Entered")}));
+    QCOMPARE(stillOpen, (QList<bool>{true, true}));
+    QCOMPARE(boxes.texts.mid(0, 2), (QStringList{QStringLiteral("Invalid Start Time Entered"),
+                                                 QStringLiteral("Invalid End Time Entered")}));
+    QCOMPARE(boxes.texts.size(), 3);
+    QVERIFY(boxes.texts[2].contains(QStringLiteral("'x.y' is not a valid floating point value")));
     QCOMPARE(p.session(1), before);
     // A separator row opens nothing.
     p.windows.editSession(Saturday, -1, QString());

@@ -58,15 +58,12 @@ void TestSessionEditor::timeTexts_data()
     QTest::addColumn<QString>("end");
     QTest::addColumn<QString>("online");   // empty: not both valid
     QTest::newRow("past midnight") << "23:30:00" << "00:15:00" << "00:45:00";
-    QTest::newRow("same day") << "10:00:00" << "12:30:15" << "02:30:15";
     QTest::newRow("one-digit hour, blank first") << "_9:05:00" << " 9:06:30" << "00:01:30";
-    QTest::newRow("end equals start") << "08:00:00" << "08:00:00" << "00:00:00";
     QTest::newRow("hour 24") << "24:00:00" << "01:00:00" << "";
     QTest::newRow("minute 60") << "10:60:00" << "11:00:00" << "";
     QTest::newRow("second 60") << "10:00:00" << "11:00:60" << "";
     QTest::newRow("second hour digit missing") << "1_:00:00" << "11:00:00" << "";
     QTest::newRow("empty mask") << "__:__:__" << "11:00:00" << "";
-    QTest::newRow("no text") << "" << "11:00:00" << "";
 }
 
 void TestSessionEditor::timeTexts()
@@ -91,8 +88,7 @@ void TestSessionEditor::calculate_data()
     QTest::newRow("minimum fee floors") << "default" << "10:00:00" << "00:01:00" << 0.10 << none;
     QTest::newRow("second band") << "Default" << "07:59:00" << "00:20:00" << 1.80 << none;
     QTest::newRow("unknown entry: ISP 1") << "Dial Elsewhere" << "10:00:00" << "00:10:00" << 0.60 << QStringList{noIsp};
-    QTest::newRow("last match wins, base fee, band across midnight")
-        << "Work" << "23:30:00" << "00:10:00" << 0.85 << none;
+    QTest::newRow("last match wins, base fee, across midnight") << "Work" << "23:30:00" << "00:10:00" << 0.85 << none;
     QTest::newRow("across midnight, after it") << "work" << "03:00:00" << "00:10:00" << 0.85 << none;
     QTest::newRow("no band") << "Work" << "21:00:00" << "00:10:00" << -1.0
                              << QStringList{QStringLiteral("A timezone hasn't been defined for the specified start and end times.")};
@@ -139,8 +135,7 @@ void TestSessionEditor::okWritesTheRecordAndTotals()
     const int edited = seed.session({SaturdayDay + EncodeTime(23, 30, 0), 60, 0.25, 8192, 0});
     QSignalSpy changed(&f.ctx.events, &EngineEvents::sessionRecordChanged);
 
-    const SessionEdit edit{QStringLiteral("23:30:00"), QStringLiteral("00:15:00"), QStringLiteral("00:45:00"),
-                           QStringLiteral("3.125"), chosen};
+    const SessionEdit edit{"23:30:00", "00:15:00", "00:45:00", "3.125", chosen};
     QCOMPARE(SaveSessionEdit(f.ctx, SaturdayDay, edited, edit), SessionEditResult::Saved);
 
     const SessionRecord r = ReadSessionDay(f.store(), 1, SaturdayDay).sessions.at(edited - 1);
@@ -172,8 +167,6 @@ void TestSessionEditor::refusedEditsWriteNothing_data()
                                         << QStringList{QStringLiteral("Invalid Start Time Entered"),
                                                        QStringLiteral("Invalid End Time Entered")}
                                         << false;
-    QTest::newRow("end invalid") << "10:00:00" << "10:61:00" << "1" << 1
-                                 << QStringList{QStringLiteral("Invalid End Time Entered")} << false;
     QTest::newRow("cost not a number") << "10:00:00" << "11:00:00" << "1.2.3" << 1 << QStringList() << true;
     QTest::newRow("session the day lacks") << "10:00:00" << "11:00:00" << "1" << 2 << QStringList() << false;
     QTest::newRow("no session row") << "10:00:00" << "11:00:00" << "1" << -1 << QStringList() << false;
@@ -217,8 +210,7 @@ void TestSessionEditor::pastEditOutlivesTheOpenSessionsTicks()
     f.ctx.pricing.Opening.DailyCost = 2.0;
     f.ctx.pricing.Opening.AccountSeconds = 600;
 
-    const SessionEdit edit{QStringLiteral("09:00:00"), QStringLiteral("09:20:00"), QStringLiteral("00:20:00"),
-                           QStringLiteral("5"), QStringLiteral("Default")};
+    const SessionEdit edit{"09:00:00", "09:20:00", "00:20:00", "5", "Default"};
     QCOMPARE(SaveSessionEdit(f.ctx, SaturdayDay, past, edit), SessionEditResult::Saved);
     QCOMPARE(f.ctx.pricing.Opening.AccountCost, 5.0);
     QCOMPARE(f.ctx.pricing.Opening.DailyCost, 5.0);
