@@ -125,8 +125,9 @@ void TestEditSessionForm::editCalculateAndSave()
         // Back from the box, the editor has the focus again.
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form));
-        form->costEdit()->setFocus();
-        form->costEdit()->selectAll();
+        // A click selects the whole cost, so typing replaces it.
+        QTest::mouseClick(form->costEdit(), Qt::LeftButton);
+        QTRY_COMPARE(form->costEdit()->selectedText(), QStringLiteral("0.901"));
         QTest::keyClicks(form->costEdit(), QStringLiteral("1.23456789"));
         cutCost = form->costEdit()->text();
         form->okButton()->setFocus();   // leaving the cost edit
