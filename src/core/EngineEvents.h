@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/DateTime.h"
 #include "core/SessionSnapshot.h"
 
 #include <QObject>
@@ -34,6 +35,12 @@ Q_SIGNALS:
     // shows the new preset name and refills its band list.
     void timezonesChanged();
 
+    // A session record was corrected by hand (the session editor) or removed
+    // (the later sessions of its day moved down by one), and the totals
+    // recomputed: the account window rebuilds its lists and selects that
+    // session of that day, or the row above a removed one.
+    void sessionRecordChanged(DateTime day, int session);
+
     // A user's alarm records were added to outside the alarm editor.
     void alarmListChanged();
 
@@ -51,7 +58,4 @@ Q_SIGNALS:
 
     // "Automatic Online Detection" was switched (ctx.shell.AutoDetectionEnabled).
     void onlineDetectionToggled(bool enabled);
-    // A stored session was edited or removed by hand (a removed session's
-    // later sessions moved down by one): the lists are rebuilt.
-    void sessionRecordChanged(DateTime day, int session);
 };

@@ -40,6 +40,8 @@ struct ShellState {
     bool ProgramsRun = false;
     bool TrafficBaselineTaken = false;
     bool PopupShowing = false;
+    // The tip of the day shown last (1..15); 0 until one is shown in this run.
+    int LastTipShown = 0;
 
     // The switches of the main timer and the clock-correction timer; the
     // tray form's timers follow them.

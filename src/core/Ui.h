@@ -18,7 +18,7 @@ enum class UiWindow {
     FloatingMonitor,     // the session monitor, kept on top while a session is open
     OnlineTimeAlarm,     // the quick alarm dialog on its "online time" page
     SpecificTimeAlarm,   // the quick alarm dialog on its "specific time" page
-    TipOfTheDay,         // modal
+    TipOfTheDay,         // ShowTipOfTheDayForm: modal, one instance
 };
 
 // What the engine needs from the screen: boxes that must be answered or seen

@@ -171,6 +171,12 @@ void WriteSessionField(Store &store, int user, int session, int field, double va
     change.commit();
 }
 
+void WriteSessionConnection(Store &store, int user, int session, const QString &connection, DateTime day)
+{
+    // The connection is no part of the per-day totals: no SessionDaysChange.
+    store.WriteStoreString(connectionValueName(session), SessionDayKey(user, day), connection);
+}
+
 bool RemoveSessionRecord(Store &store, int user, DateTime day, int session)
 {
     const QString key = SessionDayKey(user, day);

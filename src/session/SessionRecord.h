@@ -83,6 +83,8 @@ void WriteSessionRecord(Store &store, int user, DateTime day, int session, const
 // unconvertible value reads as 0 and the read creates nothing.
 double ReadSessionField(Store &store, int user, int session, int field, DateTime day);
 void WriteSessionField(Store &store, int user, int session, int field, double value, DateTime day);
+// Session<m>-Connection as text.
+void WriteSessionConnection(Store &store, int user, int session, const QString &connection, DateTime day);
 
 // Removes Session<session> of the day: its values go, every later
 // session's values move down by one and the count drops by one, as one

@@ -11,10 +11,12 @@
 #include "core/AppContext.h"
 #include "core/GlobalErrorHandler.h"
 #include "dialogs/SplashForm.h"
+#include "dialogs/TipOfTheDayForm.h"
 #include "dialogs/WizardForm.h"
 #include "platform/LineControl.h"
 #include "platform/SignalWatcher.h"
 #include "session/DialUpLine.h"
+#include "session/EditSessionForm.h"
 #include "session/TaskBarWindowForm.h"
 #include "users/LoginForm.h"
 
@@ -148,13 +150,14 @@ void Windows::showWindow(UiWindow window)
     case UiWindow::SpecificTimeAlarm:
         showQuickAlarms(window);
         break;
+    case UiWindow::TipOfTheDay:
+        showTipOfTheDay();
+        break;
     case UiWindow::AccountInformation:
         showAccountWindow();
         break;
     case UiWindow::EndOfPeriodBill:
         // The bill window does not exist yet.
-        break;
-    case UiWindow::TipOfTheDay:
         break;
     }
 }
@@ -220,6 +223,44 @@ void Windows::showQuickAlarms(UiWindow opener)
     });
 }
 
+TEditSessionForm *Windows::editSessionForm() const
+{
+    return m_editSession.data();
+}
+
+TTipOfTheDayForm *Windows::tipOfTheDayForm() const
+{
+    return m_tipOfTheDay.data();
+}
+
+void Windows::editSession(DateTime day, int session, const QString &connection)
+{
+    if (m_quiet || !m_ctx || session < 1)
+        return;
+    if (m_editSession) {
+        bringUp(m_editSession);
+        return;
+    }
+    // Over the account window, which opens it.
+    QWidget *owner = m_accountWindow;
+    runEditor([&] {
+        TEditSessionForm form(*m_ctx, day, session, connection, owner);
+        m_editSession = &form;
+        form.exec();
+    });
+}
+
+void Windows::showTipOfTheDay()
+{
+    if (m_tipOfTheDay) {
+        bringUp(m_tipOfTheDay);
+        return;
+    }
+    TTipOfTheDayForm form(*m_ctx);
+    m_tipOfTheDay = &form;
+    form.exec();
+}
+
 void Windows::showSplash()
 {
     // Start-up's windows are not shown once the program is asked to end.
@@ -248,6 +289,7 @@ void Windows::showAccountWindow()
         m_accountWindow->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_accountWindow, &TMainForm::exitRequested, this, &Windows::requestExit);
         connect(m_accountWindow, &TMainForm::informationRequested, this, &Windows::showInformation);
+        connect(m_accountWindow, &TMainForm::editSessionRequested, this, &Windows::editSession);
         connect(m_accountWindow, &TMainForm::startupTipDue, this, [this] {
             if (m_startupTipShown)
                 return;

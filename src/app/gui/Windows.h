@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/gui/MessageBoxUi.h"
+#include "core/DateTime.h"
 #include "core/TickBoxes.h"
 #include "core/Ui.h"
 
@@ -20,6 +21,8 @@ class TMainAppForm;
 class THelpForm;
 class TMainForm;
 class TQuickAlarmsForm;
+class TEditSessionForm;
+class TTipOfTheDayForm;
 class TTaskBarWindowForm;
 struct AppContext;
 
@@ -65,6 +68,10 @@ public:
     // resident shell starts.
     void setHelpDirectory(const QString &directory) { m_helpDirectory = directory; }
 
+    // The session editor for a session of the account window's list, modal
+    // and counted as an open editor. Rows that are no session (-1) open nothing.
+    void editSession(DateTime day, int session, const QString &connection);
+
     // The internal error report for a failure that reached the event loop.
     void reportError(std::exception_ptr error);
 
@@ -90,6 +97,8 @@ public:
     TLoginForm *loginForm() const;
     TQuickAlarmsForm *quickAlarmsForm() const;
     TMainForm *accountWindow() const;
+    TEditSessionForm *editSessionForm() const;
+    TTipOfTheDayForm *tipOfTheDayForm() const;
     DialUpLine *line() const { return m_line.get(); }
     const QStringList &tickBoxesShowing() const { return m_tickBoxes.showing(); }
 
@@ -97,6 +106,7 @@ private:
     void showLogin();
     void showQuickAlarms(UiWindow opener);
     void showSplash();
+    void showTipOfTheDay();
     void showSetupWizard();
     void showAccountWindow();
     void showInformation(bool contact);
@@ -121,6 +131,8 @@ private:
     QPointer<TQuickAlarmsForm> m_quickAlarms;
     QPointer<TMainForm> m_accountWindow;
     bool m_startupTipShown = false;
+    QPointer<TEditSessionForm> m_editSession;
+    QPointer<TTipOfTheDayForm> m_tipOfTheDay;
     int m_editorsOpen = 0;
 
     std::unique_ptr<SignalWatcher> m_signals;
