@@ -1,5 +1,6 @@
 #include "account_window/AccountPeriodList.h"
 #include "account_window/SessionLists.h"
+#include "core/Errors.h"
 #include "platform/FakeDialUpNetwork.h"
 #include "session/SessionRecord.h"
 #include "store/SessionDaySummary.h"
@@ -90,6 +91,7 @@ private Q_SLOTS:
     void byteAndRateTexts_data();
     void byteAndRateTexts();
     void rebuildLeavesTodaysTotals();
+    void damagedRecordLeavesNoRows();
     void liveRow();
     void generatedHistoryReadsBack();
 };
@@ -394,6 +396,25 @@ void TestSessionLists::rebuildLeavesTodaysTotals()
     QCOMPARE(f.ctx.pricing.DailyCost, before.DailyCost);
     QCOMPARE(f.ctx.pricing.DailySeconds, before.DailySeconds);
     QCOMPARE(f.ctx.pricing.DailyDownloaded, before.DailyDownloaded);
+}
+
+// A value of the wrong type fails the read (the error report names it); the
+// list is then empty rather than holding rows without their values.
+void TestSessionLists::damagedRecordLeavesNoRows()
+{
+    EngineFixture f;
+    const DateTime d = day(2001, 1, 9);
+    addSession(f.store(), d, 9, 60, 0.1);
+    addSession(f.store(), d + 1, 9, 60, 0.1);
+    SessionListModel sessions(f.ctx);
+    sessions.rebuild(d, d + 2, QString());
+    QCOMPARE(sessions.rowCount(), 4);
+    f.store().WriteStoreInteger(SessionValueName(1, SessionCost), SessionDayKey(1, d + 1), 5);
+    QSignalSpy reset(&sessions, &QAbstractItemModel::modelReset);
+    QVERIFY_THROWS_EXCEPTION(TallylineError, sessions.rebuild(d, d + 2, QString()));
+    QCOMPARE(reset.count(), 1);
+    QCOMPARE(sessions.rowCount(), 0);
+    QCOMPARE(f.ctx.errorContext.procedure, QStringLiteral("UpdateSessionInfoList"));
 }
 
 void TestSessionLists::liveRow()
