@@ -447,7 +447,12 @@ void TestSessionLists::liveRow()
     QCOMPARE(cell(sessions, row, SessionListModel::ListTime), live.accountTime);
     QCOMPARE(cell(sessions, 0, SessionListModel::ListTime), QStringLiteral("00:05:00"));
 
-    // A rebuild shows the stored values again.
+    // Ending the live row, or a rebuild, shows the stored values again.
+    sessions.setLiveTexts(-1, live);
+    QCOMPARE(changed.count(), 2);
+    QCOMPARE(changed[1][0].value<QModelIndex>().row(), row);
+    QCOMPARE(cell(sessions, row, SessionListModel::EndTime), QStringLiteral("11:01:00"));
+    sessions.setLiveTexts(row, live);
     sessions.rebuild(d, d + 1, QString());
     QCOMPARE(cell(sessions, row, SessionListModel::EndTime), QStringLiteral("11:01:00"));
 }
