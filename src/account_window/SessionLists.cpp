@@ -12,19 +12,18 @@
 
 namespace {
 
-// A stored number as whole units. A damaged value (not finite, or beyond
-// any real total) counts as 0 rather than overflowing the totals.
-qint64 whole(double value)
+// A damaged stored number (not finite, or beyond any real total) counts as
+// 0 rather than overflowing the totals.
+double sane(double value)
 {
-    if (!std::isfinite(value) || std::fabs(value) > 9.0e15)
-        return 0;
-    return qint64(std::llround(value));
+    return std::isfinite(value) && std::fabs(value) <= 9.0e15 ? value : 0.0;
 }
 
-double money(double value)
+qint64 whole(double value)
 {
-    return std::isfinite(value) ? value : 0.0;
+    return qint64(std::llround(sane(value)));
 }
+
 
 QVariant leftAligned()
 {
@@ -35,7 +34,7 @@ QVariant leftAligned()
 
 QString FormatListRate(double bytesPerSecond)
 {
-    QString text = QString::asprintf("%3.2f", std::isfinite(bytesPerSecond) ? bytesPerSecond / 1024.0 : 0.0);
+    QString text = QString::asprintf("%3.2f", sane(bytesPerSecond) / 1024.0);
     const QString point = QLocale().decimalPoint();
     if (point != QLatin1String("."))
         text.replace(QLatin1Char('.'), point);
@@ -184,7 +183,7 @@ void SessionListModel::rebuild(DateTime from, DateTime to, const QString &ispFil
                 row.start = record->startTime;
                 row.end = record->endTime;
                 row.seconds = whole(record->timeOnline);
-                row.cost = money(record->cost);
+                row.cost = sane(record->cost);
                 daySeconds += row.seconds;
                 dayCost += row.cost;
                 listSeconds += row.seconds;

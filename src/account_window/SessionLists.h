@@ -89,7 +89,8 @@ public:
     void rebuild(DateTime from, DateTime to, const QString &ispFilter);
 
     // The open session's live row: its start, end, time online, cost,
-    // daily and list cells show these texts until the next rebuild or clear.
+    // daily and list cells show these texts until the next rebuild or clear
+    // (or until a row of -1 ends the live row).
     void setLiveTexts(int row, const LiveSessionRow &live);
 
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -129,6 +130,7 @@ public:
 
     // UpdatePerformanceList's walk; the same rows as the session list.
     void rebuild(DateTime from, DateTime to, const QString &ispFilter);
+    // The open session's traffic cells, as for the session list.
     void setLiveTexts(int row, const LivePerformanceRow &live);
 
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
