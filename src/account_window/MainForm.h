@@ -74,6 +74,8 @@ public:
     // A menu item or tool button by its object name.
     QAction *action(const QString &objectName) const;
     const AccountPeriodList &sessionPeriods() const { return m_sessionPeriods; }
+    // The one-shot timer of the tip of the day after showing.
+    const QTimer &tipTimer() const { return m_tipTimer; }
 
 Q_SIGNALS:
     // The owner opens the session editor on the row's session.

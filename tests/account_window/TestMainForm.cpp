@@ -5,6 +5,8 @@
 #include "app/MainTimer.h"
 #include "app/gui/BoxRequests.h"
 #include "app/gui/Windows.h"
+#include "dialogs/TipOfTheDayForm.h"
+#include "session/EditSessionForm.h"
 #include "core/AppContext.h"
 #include "session/SessionRecord.h"
 #include "store/SettingsRecord.h"
@@ -18,6 +20,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
@@ -39,6 +42,8 @@ private Q_SLOTS:
     void opensFromTheTrayOnTheCurrentPeriod();
     void theIspFilterNarrowsBothLists();
     void removesTheSelectedSessionAfterAsking();
+    void editsTheSelectedSessionInItsEditor();
+    void theTipOfTheDayOpensOncePerRun();
     void restrictionsHideWhatTheyMust_data();
     void restrictionsHideWhatTheyMust();
     void liveRowsAndPanelsFollowTheSession();
@@ -229,6 +234,68 @@ void TestMainForm::removesTheSelectedSessionAfterAsking()
     p.ctx.shell.SessionOpen = false;
     QCOMPARE(ReadNumberOfSessions(*p.temp.store, p.admin, dayOf(2)), 2);
     QCOMPARE(AnswerBoxRequest(QStringLiteral("boxes"), QString()), std::optional<QString>(QStringLiteral("ok\n")));
+}
+
+void TestMainForm::editsTheSelectedSessionInItsEditor()
+{
+    Program p;
+    p.logIn(QStringLiteral("Admin"));
+    TMainForm *window = p.openFromTray();
+    // The second session of the 2nd ("Work", 13:00 to 13:20) ends at 13:50 now.
+    window->sessionList()->selectRow(1);
+    QWidget *editorOwner = nullptr;
+    bool editorCounted = false;
+    QTimer::singleShot(0, [&] {
+        TEditSessionForm *editor = p.windows.editSessionForm();
+        editorCounted = p.windows.editorWindowOpen();
+        if (!editor)
+            return;
+        editorOwner = editor->parentWidget();
+        editor->endTimeEdit()->setText(QStringLiteral("13:50:00"));
+        editor->costEdit()->setText(QStringLiteral("5"));
+        editor->okButton()->click();
+    });
+    window->editSessionButton()->click();
+    QVERIFY(editorCounted);
+    QCOMPARE(editorOwner, window);
+    const SessionRecord edited = ReadSessionDay(*p.temp.store, p.admin, dayOf(2)).sessions[1];
+    QCOMPARE(edited.timeOnline, 3000.0);
+    QCOMPARE(edited.connection, std::optional<QString>(QStringLiteral("Work")));
+    // The list comes back at the edited row, with the new totals.
+    QCOMPARE(selectedRow(window->sessionList()), 1);
+    QCOMPARE(cell(window->sessionModel(), 1, SessionListModel::TimeOnline), QStringLiteral("00:50:00"));
+    QCOMPARE(window->statusPanel(3)->text(), QStringLiteral("Account Cost : \u00a39.75"));
+}
+
+void TestMainForm::theTipOfTheDayOpensOncePerRun()
+{
+    Program p;
+    p.ctx.settings.ShowTipForm = true;
+    p.logIn(QStringLiteral("Admin"));
+    QStringList tips;
+    QObject closer;
+    // Each tip window that comes up is read and closed.
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, &closer, [&] {
+        if (TTipOfTheDayForm *tip = p.windows.tipOfTheDayForm(); tip && tip->isVisible()) {
+            tips.append(tip->tipLabel()->text());
+            tip->closeButton()->click();
+        }
+    });
+    watch.start(20);
+    TMainForm *window = p.openFromTray();
+    QTRY_COMPARE(tips.size(), 1);
+    // Closed and opened again in the same run: no second tip.
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    window = p.openFromTray();
+    QTRY_VERIFY(!window->tipTimer().isActive());
+    QCoreApplication::processEvents();
+    QCOMPARE(tips.size(), 1);
+    // The menu item shows the next one.
+    window->action(QStringLiteral("TipItem"))->trigger();
+    QTRY_COMPARE(tips.size(), 2);
+    QVERIFY(tips[0] != tips[1]);
 }
 
 void TestMainForm::restrictionsHideWhatTheyMust_data()
