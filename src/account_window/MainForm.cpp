@@ -739,19 +739,28 @@ int TMainForm::selectedSessionRow() const
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
+// The selected row when it is a session that may be changed now; -1 for no
+// selection or a separator row. While a session is open the user is told
+// to close it first.
+int TMainForm::changeableSessionRow()
+{
+    const int row = selectedSessionRow();
+    if (row < 0)
+        return -1;
+    if (m_ctx.shell.SessionOpen) {
+        m_ctx.ui.showMessage(MessageKind::Confirmation, QStringLiteral("Please close the current session first."));
+        return -1;
+    }
+    return m_sessionModel->sessionNumber(row) > 0 ? row : -1;
+}
+
 void TMainForm::onRemoveSessionClicked()
 {
     PROCEDURE_GUARD(m_ctx, "Properties", "RemoveSessionButtonClick");
-    const int row = selectedSessionRow();
+    const int row = changeableSessionRow();
     if (row < 0)
         return;
-    if (m_ctx.shell.SessionOpen) {
-        m_ctx.ui.showMessage(MessageKind::Confirmation, QStringLiteral("Please close the current session first."));
-        return;
-    }
     const int session = m_sessionModel->sessionNumber(row);
-    if (session <= 0)
-        return;
     m_rowAfterRemoval = RowAfterRemoval(row, [this](int r) { return m_sessionModel->sessionNumber(r) < 0; });
     if (!RemoveListedSession(m_ctx, m_sessionModel->rowDay(row), session))
         m_rowAfterRemoval = -2;
@@ -760,17 +769,10 @@ void TMainForm::onRemoveSessionClicked()
 void TMainForm::onEditSessionClicked()
 {
     PROCEDURE_GUARD(m_ctx, "Properties", "EditSessionButtonClick");
-    const int row = selectedSessionRow();
-    if (row < 0)
-        return;
-    if (m_ctx.shell.SessionOpen) {
-        m_ctx.ui.showMessage(MessageKind::Confirmation, QStringLiteral("Please close the current session first."));
-        return;
-    }
-    const int session = m_sessionModel->sessionNumber(row);
-    if (session <= 0)
-        return;
-    Q_EMIT editSessionRequested(m_sessionModel->rowDay(row), session, m_sessionModel->rowConnection(row));
+    const int row = changeableSessionRow();
+    if (row >= 0)
+        Q_EMIT editSessionRequested(m_sessionModel->rowDay(row), m_sessionModel->sessionNumber(row),
+                                    m_sessionModel->rowConnection(row));
 }
 
 void TMainForm::onSessionListMenu(const QPoint &position)

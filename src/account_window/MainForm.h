@@ -124,6 +124,7 @@ private:
     void scrollToEnd(QTableView *list);
     void scrollPendingLists();
     int selectedSessionRow() const;
+    int changeableSessionRow();
     DateTime periodStartOf(const QComboBox *combo) const;
     bool currentPeriodSelected() const;
 
