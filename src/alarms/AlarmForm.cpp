@@ -131,6 +131,7 @@ QWidget *TAlarmForm::buildGeneralPage()
     m_waveFileLabel->setFrameShape(QFrame::StyledPanel);
     m_waveFileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_waveFileLabel->setMinimumWidth(260);
+    m_waveFileLabel->setMargin(2);
     m_browseButton = new QPushButton(QStringLiteral("&Browse..."));
     m_playButton = new QPushButton(QStringLiteral("&Play"));
     for (QPushButton *b : {m_browseButton, m_playButton})
@@ -272,6 +273,9 @@ void TAlarmForm::prepare(int alarm)
     applyAlwaysActive();
     applyPlayWave();
     UpdateAlarmSettings();
+    // Wide enough for the whole path of the sound.
+    m_waveFileLabel->setToolTip(m_waveFileLabel->text());
+    adjustSize();
 }
 
 void TAlarmForm::setDays(int days)
@@ -338,8 +342,10 @@ void TAlarmForm::onBrowseClicked()
     const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Alarm wave file"),
                                                       m_ctx.startup.programDirectory,
                                                       QStringLiteral("Wave files (*.wav);;All files (*)"));
-    if (!file.isEmpty())
+    if (!file.isEmpty()) {
         m_waveFileLabel->setText(QDir::toNativeSeparators(file));
+        m_waveFileLabel->setToolTip(m_waveFileLabel->text());
+    }
 }
 
 void TAlarmForm::onPlayClicked()

@@ -11,7 +11,7 @@
 
 int AlarmListModel::designWidth(int column)
 {
-    static const int widths[ColumnCount] = {160, 68, 54, -1, -1, 180};
+    static const int widths[ColumnCount] = {160, 68, 54, 50, 50, 180};
     return column >= 0 && column < ColumnCount ? widths[column] : -1;
 }
 

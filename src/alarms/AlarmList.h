@@ -15,7 +15,6 @@ class AlarmListModel : public QAbstractTableModel
 
 public:
     enum Column { Description, Limit, HangUp, Start, End, Days, ColumnCount };
-    // -1: the view's default width.
     static int designWidth(int column);
 
     explicit AlarmListModel(AppContext &ctx, QObject *parent = nullptr);

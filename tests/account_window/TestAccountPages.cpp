@@ -276,6 +276,7 @@ void TestAccountPages::addingAnAlarm()
         form->useIspCheck()->setChecked(true);
         QVERIFY(form->ispCombo()->isEnabled());
         form->ispCombo()->setCurrentIndex(ispPosition);
+        testsupport::screenshot(form, QStringLiteral("alarm-editor-cost-limit"));
         form->playButton()->click();
         QCOMPARE(p.sound.played, QStringList{form->waveFileLabel()->text()});
 
@@ -305,6 +306,7 @@ void TestAccountPages::addingAnAlarm()
     QCOMPARE(stored.Days, 255);
     QCOMPARE(page->model()->rowCount(), 1);
     QCOMPARE(cell(page->model(), 0, AlarmListModel::Description), QStringLiteral("Daily cost limit"));
+    window->pages()->setCurrentIndex(TMainForm::AlarmsPage);
     testsupport::screenshot(window, QStringLiteral("alarms-page"));
 
     // Editing shows what was stored.
