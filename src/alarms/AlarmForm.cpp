@@ -29,8 +29,9 @@ namespace {
 
 const QStringList &weekdayNames()
 {
-    static const QStringList names = {QStringLiteral("Monday"),   QStringLiteral("Tuesday"), QStringLiteral("Wednesday"),
-                                      QStringLiteral("Thursday"), QStringLiteral("Friday"),  QStringLiteral("Saturday"),
+    static const QStringList names = {QStringLiteral("Monday"),    QStringLiteral("Tuesday"),
+                                      QStringLiteral("Wednesday"), QStringLiteral("Thursday"),
+                                      QStringLiteral("Friday"),    QStringLiteral("Saturday"),
                                       QStringLiteral("Sunday")};
     return names;
 }
@@ -254,7 +255,8 @@ void TAlarmForm::prepare(int alarm)
             edit->setText(QStringLiteral("00"));
         m_allowanceEdit->setText(QStringLiteral("0"));
         m_customMessageEdit->clear();
-        m_waveFileLabel->setText(QDir::toNativeSeparators(m_ctx.startup.programDirectory + QStringLiteral("Uh oh.wav")));
+        const QString sound = m_ctx.startup.programDirectory + QStringLiteral("Uh oh.wav");
+        m_waveFileLabel->setText(QDir::toNativeSeparators(sound));
         m_playWaveCheck->setChecked(true);
         m_useIspCheck->setChecked(false);
         m_repeatCheck->setChecked(false);

@@ -45,7 +45,10 @@ struct AccountWindowProgram {
         windows.startResidentShell(ctx);
     }
 
-    bool logIn(const QString &name) { return LogInWithPassword(ctx, name, QStringLiteral("pw")) == LoginResult::LoggedIn; }
+    bool logIn(const QString &name)
+    {
+        return LogInWithPassword(ctx, name, QStringLiteral("pw")) == LoginResult::LoggedIn;
+    }
 
     // "Account Details" in the tray menu.
     TMainForm *openFromTray()

@@ -107,6 +107,7 @@ void TestUserList::removingRenumbersUsersAndWhoIsRemembered_data()
     QTest::newRow("below the logged-in user") << 4 << 3 << 3 << 2;
     QTest::newRow("above the logged-in user") << 1 << 1 << 1 << 1;
     QTest::newRow("the remembered user") << 1 << 2 << 1 << 0;
+    QTest::newRow("the logged-in user, logged out first") << 2 << 2 << 0 << 0;
 }
 
 void TestUserList::removingRenumbersUsersAndWhoIsRemembered()
@@ -126,7 +127,12 @@ void TestUserList::removingRenumbersUsersAndWhoIsRemembered()
     f.ui.answers.enqueue(true);
 
     QVERIFY(RemoveUser(f.ctx, 2));
-    QCOMPARE(f.ui.texts(), QStringList{QStringLiteral("Are you sure you want to remove the user?")});
+    QStringList told{QStringLiteral("Are you sure you want to remove the user?")};
+    if (loggedIn == 2)
+        told.append(QStringLiteral("You are trying to delete the currently logged in user. You will be logged out "
+                                   "first."));
+    QCOMPARE(f.ui.texts(), told);
+    QCOMPARE(f.ctx.login.LoggedIn, loggedIn != 2);
     QCOMPARE(f.ctx.settings.NumberOfUsers, 3);
     int stored = 0;
     f.store().ReadStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), stored);
