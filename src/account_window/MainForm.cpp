@@ -3,6 +3,9 @@
 #include "account_window/LiveRows.h"
 #include "account_window/SessionLists.h"
 #include "account_window/SessionRemoval.h"
+#include "account_window/gui/AlarmsPageWidget.h"
+#include "account_window/gui/ApplicationsPageWidget.h"
+#include "account_window/gui/UsersPageWidget.h"
 #include "app/MainTimer.h"
 #include "core/AppContext.h"
 #include "core/ErrorReport.h"
@@ -133,6 +136,12 @@ TMainForm::TMainForm(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_
             widget = buildSessionsPage();
         else if (p == PerformancePage)
             widget = buildPerformancePage();
+        else if (p == ApplicationsPage)
+            widget = m_applicationsPage = new ApplicationsPageWidget(ctx);
+        else if (p == AlarmsPage)
+            widget = m_alarmsPage = new AlarmsPageWidget(ctx);
+        else if (p == UsersPage)
+            widget = m_usersPage = new UsersPageWidget(ctx);
         else {
             // Filled by the windows still to come; until then they stand empty.
             widget = new QWidget;
@@ -175,6 +184,10 @@ TMainForm::TMainForm(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_
         close();
     });
     connect(m_userAccountCombo, &QComboBox::activated, this, &TMainForm::onUserAccountChosen);
+    m_usersPage->setUserAccountList(m_userAccountCombo);
+    connect(m_usersPage, &UsersPageWidget::editorRequested, this, &TMainForm::userEditorRequested);
+    connect(m_alarmsPage, &AlarmsPageWidget::editorRequested, this, &TMainForm::alarmEditorRequested);
+    connect(m_applicationsPage, &ApplicationsPageWidget::editorRequested, this, &TMainForm::programEditorRequested);
 
     m_tipTimer.setSingleShot(true);
     m_tipTimer.setInterval(200);
@@ -376,6 +389,15 @@ void TMainForm::connectEngineEvents()
         UpdatePerformanceList();
     });
     connect(&events, &EngineEvents::userLoggedIn, this, &TMainForm::refreshForLogin);
+    // A user record was stored or removed: the logged-in user's account
+    // period may have changed with it.
+    connect(&events, &EngineEvents::userListChanged, this, [this] {
+        if (!m_ctx.login.LoggedIn)
+            return;
+        fillPeriodLists();
+        UpdateSessionInfoList(-1);
+        UpdatePerformanceList();
+    });
     connect(&events, &EngineEvents::userLoggedOut, this, &TMainForm::clearForLogout);
     connect(&events, &EngineEvents::restrictionsChanged, this, &TMainForm::applyRestrictions);
     connect(&events, &EngineEvents::menuStateChanged, this, &TMainForm::applySessionState);
@@ -435,6 +457,8 @@ void TMainForm::refreshForLogin()
     applyRestrictions();
     UpdateSessionInfoList(-1);
     UpdatePerformanceList();
+    m_alarmsPage->UpdateAlarmsList();
+    m_applicationsPage->UpdateProgramsList();
     fillUserAccountList();
     const bool admin = m_ctx.login.AdminSession;
     m_statusPanels[0]->setText(admin ? QStringLiteral("ADMIN") : m_ctx.login.CurrentUserName);
@@ -458,6 +482,9 @@ void TMainForm::clearForLogout()
     m_statusPanels[3]->setText(QStringLiteral("Account Cost : NA"));
     m_sessionModel->clear();
     m_performanceModel->clear();
+    m_alarmsPage->clear();
+    m_applicationsPage->clear();
+    m_usersPage->clear();
     m_filling = true;
     m_sessionPeriodCombo->clear();
     m_filling = false;
@@ -503,9 +530,7 @@ void TMainForm::fillIspLists()
 
 void TMainForm::fillUserAccountList()
 {
-    m_userAccountCombo->clear();
-    m_userAccountCombo->addItems(UserLoginNames(m_ctx));
-    m_userAccountCombo->setCurrentIndex(m_ctx.login.CurrentUser - 1);
+    m_usersPage->UpdateUsersList();
 }
 
 void TMainForm::onUserAccountChosen(int index)
@@ -587,6 +612,8 @@ void TMainForm::applyRestrictions()
         m_editSessionButton->setVisible(false);
         m_removeSessionButton->setVisible(false);
     }
+    m_alarmsPage->applyRestrictions();
+    m_applicationsPage->applyRestrictions();
     applySessionState();
 }
 

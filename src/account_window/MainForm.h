@@ -9,6 +9,8 @@
 
 #include <array>
 
+class AlarmsPageWidget;
+class ApplicationsPageWidget;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -19,6 +21,7 @@ class QTableView;
 class QToolBar;
 class PerformanceListModel;
 class SessionListModel;
+class UsersPageWidget;
 struct AppContext;
 struct AccountTotals;
 struct SessionSnapshot;
@@ -63,6 +66,9 @@ public:
     QComboBox *performancePeriodCombo() const { return m_performancePeriodCombo; }
     QComboBox *sessionIspCombo() const { return m_sessionIspCombo; }
     QComboBox *performanceIspCombo() const { return m_performanceIspCombo; }
+    UsersPageWidget *usersPage() const { return m_usersPage; }
+    AlarmsPageWidget *alarmsPage() const { return m_alarmsPage; }
+    ApplicationsPageWidget *applicationsPage() const { return m_applicationsPage; }
     QComboBox *userAccountCombo() const { return m_userAccountCombo; }
     QLabel *userAccountLabel() const { return m_userAccountLabel; }
     QPushButton *editSessionButton() const { return m_editSessionButton; }
@@ -80,6 +86,11 @@ public:
 Q_SIGNALS:
     // The owner opens the session editor on the row's session.
     void editSessionRequested(DateTime day, int session, const QString &connection);
+    // The owner opens the user editor, the alarm editor or the program
+    // dialog, modally, on a record of the current user (0: a new one).
+    void userEditorRequested(int user);
+    void alarmEditorRequested(int alarm);
+    void programEditorRequested(int program);
     // "Close And &Exit Tallyline" was confirmed.
     void exitRequested();
     // "&About Tallyline" or "&Contact Information".
@@ -144,6 +155,9 @@ private:
 
     QTabWidget *m_pages = nullptr;
     std::array<QWidget *, PageCount> m_pageWidgets{};
+    UsersPageWidget *m_usersPage = nullptr;
+    AlarmsPageWidget *m_alarmsPage = nullptr;
+    ApplicationsPageWidget *m_applicationsPage = nullptr;
     QToolBar *m_toolBar = nullptr;
     QTableView *m_sessionList = nullptr;
     QTableView *m_performanceList = nullptr;

@@ -41,8 +41,11 @@ Q_SIGNALS:
     // session of that day, or the row above a removed one.
     void sessionRecordChanged(DateTime day, int session);
 
-    // A user's alarm records were added to outside the alarm editor.
+    // The current user's alarm records, program records or the user records
+    // themselves were added, changed or removed: their lists are rebuilt.
     void alarmListChanged();
+    void programListChanged();
+    void userListChanged();
 
     // ctx.shell.Menu changed: the tray mirrors it onto its items.
     void menuStateChanged();

@@ -684,6 +684,32 @@ void Store::MoveStoreKey(const QString &oldPath, const QString &newPath)
     tx.commit();
 }
 
+void Store::CopyStoreKey(const QString &oldPath, const QString &newPath)
+{
+    const QString oldHive = hivePathOf(oldPath);
+    const QString newHive = hivePathOf(newPath);
+    const qint64 from = findKey(oldHive);
+    if (from == 0)
+        return;
+    QStringList newParts = pathParts(newHive);
+    if (newParts.isEmpty())
+        return;
+    const QString oldFolded = foldedPath(pathParts(oldHive));
+    const QString newFolded = foldedPath(newParts);
+    // Neither may hold the other: the copy would never end, or replacing the
+    // target would delete the source.
+    if (newFolded == oldFolded || newFolded.startsWith(oldFolded + QLatin1Char('\\'))
+        || oldFolded.startsWith(newFolded + QLatin1Char('\\')))
+        return;
+    const QString newName = newParts.takeLast();
+    Transaction tx(*this);
+    if (const qint64 existing = findKey(newHive))
+        deleteKeyById(existing);
+    const qint64 parent = ensureKey(newParts.join(QLatin1Char('\\')), newName);
+    copyKeyTree(from, parent, newName);
+    tx.commit();
+}
+
 void Store::copyKeyTree(qint64 from, qint64 toParent, const QString &toName)
 {
     const qint64 to = insertChild(toParent, toName);

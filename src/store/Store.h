@@ -71,6 +71,9 @@ public:
     // keyPath is relative to the hive, e.g. "\Software\Microsoft\Windows\CurrentVersion\Run".
     void WriteAbsoluteString(const QString &keyPath, const QString &valueName, const QString &text);
     void MoveStoreKey(const QString &oldPath, const QString &newPath);
+    // Copies a key with everything below it; a key already at newPath is
+    // replaced. Nothing happens when oldPath does not exist.
+    void CopyStoreKey(const QString &oldPath, const QString &newPath);
     void RenameStoreValue(const QString &keyPath, const QString &oldName, const QString &newName);
     void DeleteStoreKey(const QString &keyPath);
     void DeleteStoreValue(const QString &keyPath, const QString &valueName);

@@ -95,6 +95,13 @@ QString DecodeHoursMinutesString(int minutes)
     return QString::asprintf("%.2d:%.2d", hours, rest);
 }
 
+QString NormaliseTimeField(const QString &text, int maximum)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return QString::asprintf("%.2d", ok ? qBound(0, value, maximum) : 0);
+}
+
 void SelectCurrentISP(AppContext &ctx)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "SelectCurrentISP");

@@ -26,6 +26,10 @@ bool CheckTimeZoneOverLap(AppContext &ctx, int newStart, int newEnd, int dayType
 // 0 -> "00:00", 1439 -> "23:59".
 QString DecodeHoursMinutesString(int minutes);
 
+// An hours or minutes box of the alarm and program editors on leaving it:
+// the number clamped to 0..maximum (not a number reads 0) in two digits.
+QString NormaliseTimeField(const QString &text, int maximum);
+
 // Picks the ISP whose "DialupName" equals ConnectedEntryName (ignoring
 // letter case; ISP 1 when none does), keeps it as the current ISP and stores
 // it as the user's "CurrentTimeZoneISP". Only while a user is logged in.

@@ -12,7 +12,8 @@ bool AddEditUser(AppContext &ctx, const TUserInfo &info)
     PROCEDURE_GUARD(ctx, "Global Unit", "AddEditUser");
     Store &store = ctx.store;
     // The hash takes a moment; it is made before the write lock is taken.
-    const QString passwordHash = HashPassword(info.password, ctx.login.PasswordCost);
+    const bool keepPassword = info.isEdit && info.keepPassword;
+    const QString passwordHash = keepPassword ? QString() : HashPassword(info.password, ctx.login.PasswordCost);
     Store::Transaction transaction(store);
     int numberOfUsers = ctx.settings.NumberOfUsers;
     int n = info.userNumber;
@@ -23,7 +24,9 @@ bool AddEditUser(AppContext &ctx, const TUserInfo &info)
     user.accountType = info.accountType;
     user.password = passwordHash;
     user.restrictions = info.restrictions;
-    quint64 values = UserBillDate | UserLoginName | UserRealName | UserAccountType | UserPassword | UserRestrictions;
+    quint64 values = UserBillDate | UserLoginName | UserRealName | UserAccountType | UserRestrictions;
+    if (!keepPassword)
+        values |= UserPassword;
     if (!info.isEdit) {
         n = numberOfUsers + 1;
         user.numberOfAlarms = 0;

@@ -14,11 +14,14 @@ struct TUserInfo {
     qint32 restrictions = 0;
     qint32 userNumber = 0;  // the user edited; unused for a new user
     bool isEdit = false;    // false: a new user numbered NumberOfUsers + 1
+    // Editing: the stored password stays (the editor cannot show a hashed
+    // one, so empty password fields leave it alone).
+    bool keepPassword = false;
 };
 
 // Writes a new or changed user record: a new user gets no alarms and no
 // programs, one ISP "Default" for the dial-up name "Any" and today's
-// creation date; then the bill date, names, account type, password and
-// restrictions, and the user count. All values commit together. Returns
-// true (failures are exceptions).
+// creation date; then the bill date, names, account type, password (unless
+// an edit keeps it) and restrictions, and the user count. All values commit
+// together. Returns true (failures are exceptions).
 bool AddEditUser(AppContext &ctx, const TUserInfo &info);

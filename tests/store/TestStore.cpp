@@ -83,6 +83,7 @@ private Q_SLOTS:
     void transactionsCommitAndRollBack();
     void nestedTransactions();
     void moveKey();
+    void copyKey();
     void deleteKeyRemovesTheSubtree();
     void renameAndDeleteValue();
     void deleteNumberedRecord_data();
@@ -373,6 +374,31 @@ void TestStore::moveKey()
     s.MoveStoreKey(QStringLiteral("Users\\User1\\Alarms\\Alarm9"), QStringLiteral("Users\\User1\\Alarms\\Alarm5"));
     s.MoveStoreKey(QStringLiteral("Users\\User1\\Alarms\\Alarm1"), QStringLiteral("users\\user3\\alarms\\ALARM1"));
     s.MoveStoreKey(QStringLiteral("Users\\User1"), QStringLiteral("Users\\User1\\Alarms\\Copy"));
+    QCOMPARE(dumpTree(s), before);
+}
+
+void TestStore::copyKey()
+{
+    testsupport::TempStore t;
+    Store &s = *t.store;
+    seedRecords(s, 2);
+    const QString alarm2 = Store::hivePathOf(QStringLiteral("Users\\User1\\Alarms\\Alarm2"));
+    const QStringList source = dumpTree(s, alarm2);
+    // A target already there is replaced as a whole: its own values go.
+    s.WriteStoreInteger(QStringLiteral("Stale"), QStringLiteral("Users\\User3\\Alarms\\Alarm1"), 7);
+    s.CopyStoreKey(QStringLiteral("Users\\User1\\Alarms\\Alarm2"), QStringLiteral("users\\USER3\\Alarms\\Alarm1"));
+    QCOMPARE(dumpTree(s, alarm2), source);
+    QStringList copied = dumpTree(s, Store::hivePathOf(QStringLiteral("Users\\User3\\Alarms\\Alarm1")));
+    copied.replaceInStrings(QStringLiteral("User3\\Alarms\\Alarm1"), QStringLiteral("User1\\Alarms\\Alarm2"));
+    QCOMPARE(copied, source);
+
+    // Missing source, the key itself, a target below the source or above
+    // it: nothing happens.
+    const QStringList before = dumpTree(s);
+    s.CopyStoreKey(QStringLiteral("Users\\User1\\Alarms\\Alarm9"), QStringLiteral("Users\\User1\\Alarms\\Alarm5"));
+    s.CopyStoreKey(QStringLiteral("Users\\User1\\Alarms"), QStringLiteral("USERS\\User1\\alarms"));
+    s.CopyStoreKey(QStringLiteral("Users\\User1"), QStringLiteral("Users\\User1\\Alarms\\Copy"));
+    s.CopyStoreKey(QStringLiteral("Users\\User1\\Alarms\\Alarm1"), QStringLiteral("Users\\User1"));
     QCOMPARE(dumpTree(s), before);
 }
 

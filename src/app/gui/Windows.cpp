@@ -2,6 +2,7 @@
 
 #include "account_window/InformationForm.h"
 #include "account_window/MainForm.h"
+#include "alarms/AlarmForm.h"
 #include "alarms/QuickAlarmsForm.h"
 #include "app/HelpForm.h"
 #include "app/MainAppForm.h"
@@ -15,9 +16,11 @@
 #include "dialogs/WizardForm.h"
 #include "platform/LineControl.h"
 #include "platform/SignalWatcher.h"
+#include "session/AddEditAppForm.h"
 #include "session/DialUpLine.h"
 #include "session/EditSessionForm.h"
 #include "session/TaskBarWindowForm.h"
+#include "users/EditUserForm.h"
 #include "users/LoginForm.h"
 
 #include <QApplication>
@@ -290,6 +293,9 @@ void Windows::showAccountWindow()
         connect(m_accountWindow, &TMainForm::exitRequested, this, &Windows::requestExit);
         connect(m_accountWindow, &TMainForm::informationRequested, this, &Windows::showInformation);
         connect(m_accountWindow, &TMainForm::editSessionRequested, this, &Windows::editSession);
+        connect(m_accountWindow, &TMainForm::userEditorRequested, this, &Windows::showUserEditor);
+        connect(m_accountWindow, &TMainForm::alarmEditorRequested, this, &Windows::showAlarmEditor);
+        connect(m_accountWindow, &TMainForm::programEditorRequested, this, &Windows::showProgramEditor);
         connect(m_accountWindow, &TMainForm::startupTipDue, this, [this] {
             if (m_startupTipShown)
                 return;
@@ -298,6 +304,39 @@ void Windows::showAccountWindow()
         });
     }
     m_accountWindow->showAccountWindow();
+}
+
+void Windows::showUserEditor(int user)
+{
+    if (m_quiet || !m_ctx)
+        return;
+    runEditor([&] {
+        TEditUserForm form(*m_ctx, m_accountWindow);
+        form.prepare(user);
+        form.exec();
+    });
+}
+
+void Windows::showAlarmEditor(int alarm)
+{
+    if (m_quiet || !m_ctx)
+        return;
+    runEditor([&] {
+        TAlarmForm form(*m_ctx, m_accountWindow);
+        form.prepare(alarm);
+        form.exec();
+    });
+}
+
+void Windows::showProgramEditor(int program)
+{
+    if (m_quiet || !m_ctx)
+        return;
+    runEditor([&] {
+        TAddEditAppForm form(*m_ctx, m_accountWindow);
+        form.prepare(program);
+        form.exec();
+    });
 }
 
 void Windows::showInformation(bool contact)

@@ -90,6 +90,13 @@ public:
     // went with it: the windows are let go without their clean-up.
     void abandon();
 
+    // The editors of the account window's pages, modal over it and counted
+    // as open editors while they run: a user, an alarm or a session program
+    // of the current user (0: a new one).
+    void showUserEditor(int user);
+    void showAlarmEditor(int alarm);
+    void showProgramEditor(int program);
+
     // The windows, where they exist (for tests).
     TMainAppForm *mainAppForm() const { return m_mainAppForm.get(); }
     TTaskBarWindowForm *monitor() const { return m_monitor.get(); }
