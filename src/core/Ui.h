@@ -18,6 +18,7 @@ enum class UiWindow {
     FloatingMonitor,     // the session monitor, kept on top while a session is open
     OnlineTimeAlarm,     // the quick alarm dialog on its "online time" page
     SpecificTimeAlarm,   // the quick alarm dialog on its "specific time" page
+    InternetTools,       // the tools window, on the page it showed last
 };
 
 // What the engine needs from the screen: boxes that must be answered or seen

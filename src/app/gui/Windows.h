@@ -19,6 +19,8 @@ class TLoginForm;
 class TMainAppForm;
 class THelpForm;
 class TQuickAlarmsForm;
+class TInternetToolsForm;
+enum class InternetToolsPage;
 class TTaskBarWindowForm;
 struct AppContext;
 
@@ -88,12 +90,17 @@ public:
     THelpForm *helpWindow() const;
     TLoginForm *loginForm() const;
     TQuickAlarmsForm *quickAlarmsForm() const;
+    TInternetToolsForm *internetToolsForm() const;
+
+    // The tools window at one of its pages, as the tray's tool items open it.
+    void showInternetTools(InternetToolsPage page);
     DialUpLine *line() const { return m_line.get(); }
     const QStringList &tickBoxesShowing() const { return m_tickBoxes.showing(); }
 
 private:
     void showLogin();
     void showQuickAlarms(UiWindow opener);
+    void plugInInternetTools(TMainAppForm &tray);
     void showSplash();
     void showSetupWizard();
     void closeStartupDialogOnExit();
@@ -115,6 +122,8 @@ private:
     QPointer<THelpForm> m_help;
     QPointer<TLoginForm> m_login;
     QPointer<TQuickAlarmsForm> m_quickAlarms;
+    // Made when first wanted and kept, with its log, as long as the tray form.
+    QPointer<TInternetToolsForm> m_internetTools;
     int m_editorsOpen = 0;
 
     std::unique_ptr<SignalWatcher> m_signals;
