@@ -151,14 +151,14 @@ void TestInternetToolsForm::fingerAnswers_data()
     QTest::addColumn<QList<QByteArray>>("answer");
     QTest::addColumn<QStringList>("lines");
     const QStringList twoLines{QStringLiteral("Login: alice"), QStringLiteral("Name: Alice Example")};
+    QTest::newRow("nothing") << QList<QByteArray>{} << QStringList{};
     QTest::newRow("CR") << QList<QByteArray>{"Login: alice\rName: Alice Example\r"} << twoLines;
     QTest::newRow("CR CR") << QList<QByteArray>{"Login: alice\r\rName: Alice Example\r\r"} << twoLines;
-    QTest::newRow("CR LF") << QList<QByteArray>{"Login: alice\r\nName: Alice Example\r\n"} << twoLines;
-    QTest::newRow("CR LF split between chunks")
-        << QList<QByteArray>{"Login: al", "ice\r", "\nName: Alice Example\r\n"} << twoLines;
     QTest::newRow("UTF-8 split between chunks")
         << QList<QByteArray>{"Name: Z\xc3", "\xbc" "rich\r\n"} << QStringList{QStringLiteral("Name: Z\u00fcrich")};
-    QTest::newRow("nothing") << QList<QByteArray>{} << QStringList{};
+    QTest::newRow("CR LF split between chunks")
+        << QList<QByteArray>{"Login: al", "ice\r", "\nName: Alice Example\r\n"} << twoLines;
+    QTest::newRow("CR LF") << QList<QByteArray>{"Login: alice\r\nName: Alice Example\r\n"} << twoLines;
 }
 
 void TestInternetToolsForm::fingerAnswers()
@@ -245,12 +245,12 @@ void TestInternetToolsForm::lookUps_data()
     QTest::addColumn<int>("page");
     QTest::addColumn<QString>("asked");
     QTest::addColumn<QString>("firstLine");  // a pattern
+    QTest::newRow("no such host") << int(Page::DnsLookUp) << QString(64, QLatin1Char('x')) + QStringLiteral(".invalid")
+                                  << QStringLiteral("NOT FOUND, ERROR #11001");
     QTest::newRow("dotted address") << int(Page::DnsLookUp) << QStringLiteral("127.0.0.1")
                                     << QStringLiteral("127\\.0\\.0\\.1  \\(0 addresses\\)");
     QTest::newRow("localhost") << int(Page::DnsLookUp) << QStringLiteral("localhost")
                                << QStringLiteral("127\\.0\\.0\\.1  \\([1-9] addresses\\)");
-    QTest::newRow("no such host") << int(Page::DnsLookUp) << QString(64, QLatin1Char('x')) + QStringLiteral(".invalid")
-                                  << QStringLiteral("NOT FOUND, ERROR #11001");
     QTest::newRow("name of 127.0.0.1") << int(Page::HostLookUp) << QStringLiteral("127.0.0.1")
                                        << QStringLiteral("\\S+  \\(1 addresses\\)");
 }
