@@ -89,7 +89,9 @@ QWidget *page(const char *name, const QString &prompt, QComboBox *combo, QLayout
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(start);
     buttons->addWidget(cancel);
+    buttons->addStretch();
     auto *layout = new QVBoxLayout(w);
+    layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(label);
     layout->addWidget(combo);
     if (extra)
@@ -234,12 +236,14 @@ QWidget *TInternetToolsForm::buildPingPage()
     m_pingTimeoutSpin->setRange(200, 100000);
     m_pingTimeoutSpin->setSingleStep(200);
     m_pingTimeoutSpin->setValue(1000);
-    auto *timeout = new QHBoxLayout;
+    // The unit goes under the box: the column is too narrow for one row.
+    auto *timeout = new QGridLayout;
     auto *timeoutLabel = new QLabel(QStringLiteral("Time Out :"));
     timeoutLabel->setBuddy(m_pingTimeoutSpin);
-    timeout->addWidget(timeoutLabel);
-    timeout->addWidget(m_pingTimeoutSpin, 1);
-    timeout->addWidget(new QLabel(QStringLiteral("(milli-seconds)")));
+    timeout->addWidget(timeoutLabel, 0, 0);
+    timeout->addWidget(m_pingTimeoutSpin, 0, 1);
+    timeout->addWidget(new QLabel(QStringLiteral("(milli-seconds)")), 1, 1);
+    timeout->setColumnStretch(2, 1);
     m_pingButton = button(QStringLiteral("&Ping Host"), "PingButton");
     m_cancelPingButton = button(QStringLiteral("&Cancel Ping"), "CancelPingButton");
     m_cancelPingButton->setEnabled(false);
