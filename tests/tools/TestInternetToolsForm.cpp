@@ -17,6 +17,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QToolButton>
+#include <QWindow>
 
 using Page = InternetToolsPage;
 
@@ -124,6 +125,7 @@ void TestInternetToolsForm::trayItemsOpenTheirPage()
         // One window, brought up at the item's page.
         QCOMPARE(form, first);
         QVERIFY(form->isVisible());
+        QTRY_VERIFY(form->windowHandle() && form->windowHandle()->isExposed());
         QCOMPARE(form->currentPage(), page);
         QVERIFY(form->pageTab(page)->isChecked());
     }
