@@ -129,37 +129,31 @@ public:
             command.prepend(QStringLiteral("-n"));
             command.prepend(QStringLiteral("sudo"));
         }
-        // The port is free when chosen; should another program take it
-        // before chronyd does, the next one is tried.
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            {
-                LoopbackUdp probe;
-                port = probe.port;
-            }
-            QFile config(m_dir.filePath(QStringLiteral("chrony.conf")));
-            if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                return QStringLiteral("cannot write the configuration");
-            config.write(QStringLiteral("local stratum 8\nallow 127.0.0.1\nbindaddress 127.0.0.1\nport %1\ncmdport 0\n"
-                                        "pidfile %2\ndriftfile %3\n")
-                             .arg(port)
-                             .arg(m_dir.filePath(QStringLiteral("chronyd.pid")), m_dir.filePath(QStringLiteral("drift")))
-                             .toLocal8Bit());
-            config.close();
-            m_process.setProcessChannelMode(QProcess::MergedChannels);
-            m_process.start(command.first(), command.mid(1));
-            if (!m_process.waitForStarted())
-                return QStringLiteral("chronyd did not start");
-            // Ready once it answers, which it does from the moment its socket
-            // is up; until then the port refuses at once, so each try also
-            // waits a little for chronyd to say something.
-            const QDeadlineTimer deadline(20000);
-            while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
-                if (ask(host(), 200).ok == 1)
-                    return QString();
-                m_process.waitForReadyRead(50);
-            }
-            stop();
+        {
+            LoopbackUdp probe;
+            port = probe.port;
         }
+        QFile config(m_dir.filePath(QStringLiteral("chrony.conf")));
+        if (!config.open(QIODevice::WriteOnly))
+            return QStringLiteral("cannot write the configuration");
+        config.write(QStringLiteral("local stratum 8\nallow 127.0.0.1\nbindaddress 127.0.0.1\nport %1\ncmdport 0\n"
+                                    "pidfile %2\ndriftfile %3\n")
+                         .arg(port)
+                         .arg(m_dir.filePath(QStringLiteral("chronyd.pid")), m_dir.filePath(QStringLiteral("drift")))
+                         .toLocal8Bit());
+        config.close();
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(command.first(), command.mid(1));
+        // Ready once it answers, which it does from the moment its socket is
+        // up; until then the port refuses at once, so each try also waits a
+        // little for chronyd to say something.
+        const QDeadlineTimer deadline(20000);
+        while (!deadline.hasExpired() && m_process.waitForStarted() && m_process.state() == QProcess::Running) {
+            if (ask(host(), 200).ok == 1)
+                return QString();
+            m_process.waitForReadyRead(50);
+        }
+        stop();
         *failed = true;
         return QStringLiteral("chronyd never answered: ") + QString::fromLocal8Bit(m_output);
     }
