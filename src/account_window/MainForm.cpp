@@ -259,7 +259,7 @@ void TMainForm::buildMenusAndToolBar()
     QAction *helpButton = addButton(m_toolBar, "HelpButton", QStyle::SP_DialogHelpButton, QStringLiteral("Help"));
 
     // The windows these open are not built yet.
-    for (QAction *pending : {printSetup, print, exportInfo, bill, reports, tools, settings, printButton, billButton,
+    for (QAction *pending : {printSetup, print, exportInfo, bill, reports, settings, printButton, billButton,
                              reportsButton, settingsButton})
         pending->setEnabled(false);
 
@@ -292,6 +292,7 @@ void TMainForm::buildMenusAndToolBar()
     });
     connect(helpIndex, &QAction::triggered, this, [this] { m_ctx.ui.showHelp(QString()); });
     connect(helpButton, &QAction::triggered, this, &TMainForm::onHelpButtonClicked);
+    connect(tools, &QAction::triggered, this, [this] { m_ctx.ui.showWindow(UiWindow::InternetTools); });
     connect(tip, &QAction::triggered, this, [this] { m_ctx.ui.showWindow(UiWindow::TipOfTheDay); });
     connect(about, &QAction::triggered, this, [this] { Q_EMIT informationRequested(false); });
     connect(contact, &QAction::triggered, this, [this] { Q_EMIT informationRequested(true); });

@@ -13,6 +13,7 @@
 #include "store/RegFile.h"
 #include "store/SettingsRecord.h"
 #include "store/Version1Converter.h"
+#include "tools/ClockCorrection.h"
 #include "users/Passwords.h"
 #include "users/Users.h"
 
@@ -127,6 +128,8 @@ Startup::Startup(Ui &ui, Clock &clock, const Platform &platform, const AppHooks 
         m_hooks.closeSession = CloseSession;
     if (!m_hooks.hangUpAllConnections)
         m_hooks.hangUpAllConnections = HangUpAllConnections;
+    if (!m_hooks.getTimeFromServer)
+        m_hooks.getTimeFromServer = [](AppContext &ctx) { GetTimeFromServer(ctx, ctx.settings.NTPClockServer); };
 }
 
 Startup::~Startup()

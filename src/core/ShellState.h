@@ -37,6 +37,7 @@ struct ShellState {
     qint64 LastActivityBytes = 0;
     int KeepAliveTicks = 0;
     bool ClockCorrected = false;
+    bool ClockSetRefusalReported = false;  // setting the clock was refused; told once a run
     bool ProgramsRun = false;
     bool TrafficBaselineTaken = false;
     bool PopupShowing = false;

@@ -19,6 +19,7 @@ enum class UiWindow {
     OnlineTimeAlarm,     // the quick alarm dialog on its "online time" page
     SpecificTimeAlarm,   // the quick alarm dialog on its "specific time" page
     TipOfTheDay,         // ShowTipOfTheDayForm: modal, one instance
+    InternetTools,       // the tools window, on the page it showed last
 };
 
 // What the engine needs from the screen: boxes that must be answered or seen

@@ -1,6 +1,8 @@
 #include "tools/Ping.h"
 
 #include <QElapsedTimer>
+#include <QHostAddress>
+#include <QHostInfo>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -94,6 +96,50 @@ struct Socket {
 };
 
 } // namespace
+
+TPing::~TPing()
+{
+    if (m_lookupId >= 0)
+        QHostInfo::abortHostLookup(m_lookupId);
+}
+
+void TPing::DnsLookup(const QString &name)
+{
+    // A look-up still running is replaced without a completion of its own.
+    if (m_lookupId >= 0)
+        QHostInfo::abortHostLookup(m_lookupId);
+    m_lookupId = -1;
+    DnsResult.clear();
+    const QString host = name.trimmed();
+    in_addr dotted{};
+    if (inet_pton(AF_INET, host.toLatin1().constData(), &dotted) == 1) {
+        DnsResult = host;
+        Q_EMIT OnDnsLookupDone(0);
+        return;
+    }
+    m_lookupId = QHostInfo::lookupHost(host, this, [this](const QHostInfo &info) {
+        if (info.lookupId() != m_lookupId)
+            return;
+        m_lookupId = -1;
+        for (const QHostAddress &a : info.addresses()) {
+            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                DnsResult = a.toString();
+                Q_EMIT OnDnsLookupDone(0);
+                return;
+            }
+        }
+        Q_EMIT OnDnsLookupDone(LookupHostNotFound);
+    });
+}
+
+void TPing::CancelDnsLookup()
+{
+    if (m_lookupId < 0)
+        return;
+    QHostInfo::abortHostLookup(m_lookupId);
+    m_lookupId = -1;
+    Q_EMIT OnDnsLookupDone(LookupCancelled);
+}
 
 void TPing::setAddress(const QString &address)
 {

@@ -33,6 +33,7 @@ public:
     enum class SocketKind { Automatic, Datagram, Raw };
 
     using QObject::QObject;
+    ~TPing() override;
 
     void setAddress(const QString &address);
     QString address() const { return m_address; }
@@ -53,12 +54,23 @@ public:
     // Sends one echo and waits for its answer; returns the number of replies.
     int Ping();
 
+    // Finds the IPv4 address of a host without blocking: OnDnsLookupDone
+    // follows through the event loop (at once for a dotted address) with
+    // the address in DnsResult.
+    void DnsLookup(const QString &name);
+    // Ends the look-up in progress; it completes with LookupCancelled.
+    void CancelDnsLookup();
+    QString DnsResult;
+    static constexpr int LookupCancelled = 10004;
+    static constexpr int LookupHostNotFound = 11001;
+
     static QString ErrorStringFor(int code);
 
 Q_SIGNALS:
     void OnDisplay(const QString &text);
     void OnEchoRequest();
     void OnEchoReply(int replies);
+    void OnDnsLookupDone(int error);
 
 private:
     bool resolve();
@@ -69,4 +81,5 @@ private:
     bool m_valid = false;
     quint32 m_target = 0;       // network order
     quint16 m_sequence = 0;
+    int m_lookupId = -1;
 };

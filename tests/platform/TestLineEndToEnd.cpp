@@ -41,6 +41,8 @@ void TestLineEndToEnd::companionMovesTheProgramsConnectionFlags()
         store->WriteStoreString(QStringLiteral("Account Type"), QStringLiteral("Users\\User1"), QStringLiteral("Monthly"));
         store->WriteStoreString(QStringLiteral("Bill Date"), QStringLiteral("Users\\User1"), QStringLiteral("1"));
         store->WriteStoreBool(QStringLiteral("ShowSplashForm"), QStringLiteral("Settings"), false);
+        // No time server on the Internet is asked from a test.
+        store->WriteStoreBool(QStringLiteral("AutoClockCorrect"), QStringLiteral("Settings"), false);
         store->WriteStoreString(QStringLiteral("Database Version"), QStringLiteral("Settings"), QStringLiteral("2"));
     }
     QProcess program;

@@ -147,6 +147,8 @@ private:
         store.WriteStoreBool(QStringLiteral("DontBackupDatabase"), settings, true);
         store.WriteStoreBool(QStringLiteral("PlaySoundOnConnect"), settings, false);
         store.WriteStoreBool(QStringLiteral("PlaySoundOnDisconnect"), settings, false);
+        // No time server on the Internet is asked from a test.
+        store.WriteStoreBool(QStringLiteral("AutoClockCorrect"), settings, false);
         store.WriteStoreInteger(QStringLiteral("NumberOfUsers"), QStringLiteral("Users"), 1);
         store.WriteStoreInteger(QStringLiteral("PreviousUser"), QStringLiteral("Users"), 1);
 

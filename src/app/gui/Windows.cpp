@@ -21,6 +21,7 @@
 #include "session/EditSessionForm.h"
 #include "session/TaskBarWindowForm.h"
 #include "users/EditUserForm.h"
+#include "tools/InternetToolsForm.h"
 #include "users/LoginForm.h"
 
 #include <QApplication>
@@ -155,6 +156,9 @@ void Windows::showWindow(UiWindow window)
         break;
     case UiWindow::TipOfTheDay:
         showTipOfTheDay();
+        break;
+    case UiWindow::InternetTools:
+        showInternetTools(m_internetTools ? m_internetTools->currentPage() : InternetToolsPage::Ping);
         break;
     case UiWindow::AccountInformation:
         showAccountWindow();
@@ -365,6 +369,7 @@ void Windows::startResidentShell(AppContext &ctx)
     TMainAppForm &tray = *m_mainAppForm;
     tray.plugIn(tray.onlineTimeAlarmItem(), [this] { showWindow(UiWindow::OnlineTimeAlarm); });
     tray.plugIn(tray.specificTimeAlarmItem(), [this] { showWindow(UiWindow::SpecificTimeAlarm); });
+    plugInInternetTools(tray);
     connect(&tray, &TMainAppForm::exitRequested, this, &Windows::requestExit);
     // The resident window closed: as Exit, and a fresh instance for a user
     // who may not end the program. It waits for this one to let go.
@@ -462,4 +467,30 @@ void Windows::abandon()
     (void)m_monitor.release();
     (void)m_mainAppForm.release();
     (void)m_line.release();
+}
+
+// The Internet tools window: one per program, a window of the tray form's
+// (so it goes with it), opened by the tray's four tool items at their page.
+
+TInternetToolsForm *Windows::internetToolsForm() const
+{
+    return m_internetTools.data();
+}
+
+void Windows::plugInInternetTools(TMainAppForm &tray)
+{
+    tray.plugIn(tray.pingItem(), [this] { showInternetTools(InternetToolsPage::Ping); });
+    tray.plugIn(tray.fingerItem(), [this] { showInternetTools(InternetToolsPage::Finger); });
+    tray.plugIn(tray.dnsLookUpItem(), [this] { showInternetTools(InternetToolsPage::DnsLookUp); });
+    tray.plugIn(tray.hostLookUpItem(), [this] { showInternetTools(InternetToolsPage::HostLookUp); });
+}
+
+void Windows::showInternetTools(InternetToolsPage page)
+{
+    if (m_quiet || !m_ctx || !m_mainAppForm)
+        return;
+    if (!m_internetTools)
+        m_internetTools = new TInternetToolsForm(*m_ctx, m_mainAppForm.get());
+    m_internetTools->setCurrentPage(page);
+    bringUp(m_internetTools);
 }

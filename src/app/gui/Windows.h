@@ -23,6 +23,8 @@ class TMainForm;
 class TQuickAlarmsForm;
 class TEditSessionForm;
 class TTipOfTheDayForm;
+class TInternetToolsForm;
+enum class InternetToolsPage;
 class TTaskBarWindowForm;
 struct AppContext;
 
@@ -106,12 +108,17 @@ public:
     TMainForm *accountWindow() const;
     TEditSessionForm *editSessionForm() const;
     TTipOfTheDayForm *tipOfTheDayForm() const;
+    TInternetToolsForm *internetToolsForm() const;
+
+    // The tools window at one of its pages, as the tray's tool items open it.
+    void showInternetTools(InternetToolsPage page);
     DialUpLine *line() const { return m_line.get(); }
     const QStringList &tickBoxesShowing() const { return m_tickBoxes.showing(); }
 
 private:
     void showLogin();
     void showQuickAlarms(UiWindow opener);
+    void plugInInternetTools(TMainAppForm &tray);
     void showSplash();
     void showTipOfTheDay();
     void showSetupWizard();
@@ -140,6 +147,8 @@ private:
     bool m_startupTipShown = false;
     QPointer<TEditSessionForm> m_editSession;
     QPointer<TTipOfTheDayForm> m_tipOfTheDay;
+    // Made when first wanted and kept, with its log, as long as the tray form.
+    QPointer<TInternetToolsForm> m_internetTools;
     int m_editorsOpen = 0;
 
     std::unique_ptr<SignalWatcher> m_signals;
