@@ -3,6 +3,7 @@
 #include "account_window/LiveRows.h"
 #include "account_window/SessionLists.h"
 #include "account_window/SessionRemoval.h"
+#include "account_window/gui/PhoneChargesPage.h"
 #include "app/MainTimer.h"
 #include "core/AppContext.h"
 #include "core/ErrorReport.h"
@@ -133,7 +134,11 @@ TMainForm::TMainForm(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_
             widget = buildSessionsPage();
         else if (p == PerformancePage)
             widget = buildPerformancePage();
-        else {
+        else if (p == PhoneChargesPage) {
+            m_phoneChargesPage = new ::PhoneChargesPage(ctx);
+            connect(m_phoneChargesPage, &::PhoneChargesPage::dialogRequested, this, &TMainForm::dialogRequested);
+            widget = m_phoneChargesPage;
+        } else {
             // Filled by the windows still to come; until then they stand empty.
             widget = new QWidget;
             widget->setEnabled(false);
@@ -436,6 +441,7 @@ void TMainForm::refreshForLogin()
     UpdateSessionInfoList(-1);
     UpdatePerformanceList();
     fillUserAccountList();
+    m_phoneChargesPage->refresh();
     const bool admin = m_ctx.login.AdminSession;
     m_statusPanels[0]->setText(admin ? QStringLiteral("ADMIN") : m_ctx.login.CurrentUserName);
     m_userAccountLabel->setVisible(admin);
@@ -587,6 +593,7 @@ void TMainForm::applyRestrictions()
         m_editSessionButton->setVisible(false);
         m_removeSessionButton->setVisible(false);
     }
+    m_phoneChargesPage->applyRestrictions();
     applySessionState();
 }
 
@@ -600,6 +607,7 @@ void TMainForm::applySessionState()
     m_onlineDetectionItem->setEnabled(m_ctx.settings.AutoOpenSession
                                       && !RestrictionApplies(m_ctx, DisableTimezoneEditing));
     m_onlineDetectionItem->setChecked(m_ctx.shell.AutoDetectionEnabled);
+    m_phoneChargesPage->applySessionState();
 }
 
 DateTime TMainForm::periodStartOf(const QComboBox *combo) const

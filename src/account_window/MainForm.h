@@ -3,6 +3,7 @@
 #include "account_window/AccountPeriodList.h"
 #include "core/DateTime.h"
 
+#include <QDialog>
 #include <QMainWindow>
 #include <QSet>
 #include <QTimer>
@@ -18,6 +19,7 @@ class QTabWidget;
 class QTableView;
 class QToolBar;
 class PerformanceListModel;
+class PhoneChargesPage;
 class SessionListModel;
 struct AppContext;
 struct AccountTotals;
@@ -71,6 +73,7 @@ public:
     QLabel *statusPanel(int index) const { return m_statusPanels[index]; }
     QToolBar *toolBar() const { return m_toolBar; }
     QMenu *sessionListMenu() const { return m_sessionListMenu; }
+    ::PhoneChargesPage *phoneChargesPage() const { return m_phoneChargesPage; }
     // A menu item or tool button by its object name.
     QAction *action(const QString &objectName) const;
     const AccountPeriodList &sessionPeriods() const { return m_sessionPeriods; }
@@ -87,6 +90,8 @@ Q_SIGNALS:
     // 200 ms after showing, when the settings want the tip of the day; the
     // owner shows it once per run.
     void startupTipDue();
+    // A modal editor of a page (the tariff dialogs) for the owner to run.
+    void dialogRequested(QDialog *dialog);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -157,6 +162,7 @@ private:
     QPushButton *m_removeSessionButton = nullptr;
     QPushButton *m_closeButton = nullptr;
     QMenu *m_sessionListMenu = nullptr;
+    ::PhoneChargesPage *m_phoneChargesPage = nullptr;
     std::array<QLabel *, 4> m_statusPanels{};
 
     QAction *m_logInItem = nullptr;

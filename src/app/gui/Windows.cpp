@@ -250,6 +250,13 @@ void Windows::editSession(DateTime day, int session, const QString &connection)
     });
 }
 
+void Windows::runDialog(QDialog *dialog)
+{
+    if (m_quiet || !dialog)
+        return;
+    runEditor([dialog] { dialog->exec(); });
+}
+
 void Windows::showTipOfTheDay()
 {
     if (m_tipOfTheDay) {
@@ -290,6 +297,7 @@ void Windows::showAccountWindow()
         connect(m_accountWindow, &TMainForm::exitRequested, this, &Windows::requestExit);
         connect(m_accountWindow, &TMainForm::informationRequested, this, &Windows::showInformation);
         connect(m_accountWindow, &TMainForm::editSessionRequested, this, &Windows::editSession);
+        connect(m_accountWindow, &TMainForm::dialogRequested, this, &Windows::runDialog);
         connect(m_accountWindow, &TMainForm::startupTipDue, this, [this] {
             if (m_startupTipShown)
                 return;
