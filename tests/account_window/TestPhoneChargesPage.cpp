@@ -347,6 +347,15 @@ void TestPhoneChargesPage::choosingTheIspAndTheDay()
     choose(page->dayCombo(), Saturday - 1);
     QCOMPARE(page->viewedDay(), Saturday);
     QCOMPARE(page->costEdit()->text(), QStringLiteral("0.0900"));
+    // A session opening shows its own day type and band again.
+    p.ctx.shell.SessionOpen = true;
+    Q_EMIT p.ctx.events.sessionOpened();
+    QCOMPARE(page->dayCombo()->currentIndex(), Wednesday - 1);
+    QCOMPARE(page->costEdit()->text(), QStringLiteral("0.0400"));
+    QVERIFY(!page->ispCombo()->isEnabled());
+    p.ctx.shell.SessionOpen = false;
+    Q_EMIT p.ctx.events.sessionClosed();
+    choose(page->dayCombo(), Saturday - 1);
     // Back on today: the band in force now, not band 1.
     choose(page->dayCombo(), Wednesday - 1);
     QCOMPARE(page->selectedBand(), 2);

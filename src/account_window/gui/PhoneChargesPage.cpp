@@ -179,6 +179,8 @@ PhoneChargesPage::PhoneChargesPage(AppContext &ctx, QWidget *parent) : QWidget(p
     connect(m_loadButton, &QPushButton::clicked, this, &PhoneChargesPage::onLoadClicked);
     connect(m_holidaysButton, &QPushButton::clicked, this, &PhoneChargesPage::onHolidaysClicked);
     connect(m_ispsButton, &QPushButton::clicked, this, &PhoneChargesPage::onIspsClicked);
+    // A session opens on its own ISP and day type: the page shows them.
+    connect(&ctx.events, &EngineEvents::sessionOpened, this, &PhoneChargesPage::refresh);
     // A preset loaded elsewhere (the presets dialog, the wizard).
     connect(&ctx.events, &EngineEvents::timezonesChanged, this, [this] {
         if (m_ctx.login.LoggedIn)
