@@ -6,6 +6,7 @@
 #include "account_window/gui/AlarmsPageWidget.h"
 #include "account_window/gui/ApplicationsPageWidget.h"
 #include "account_window/gui/UsersPageWidget.h"
+#include "account_window/gui/PhoneChargesPage.h"
 #include "app/MainTimer.h"
 #include "core/AppContext.h"
 #include "core/ErrorReport.h"
@@ -142,8 +143,12 @@ TMainForm::TMainForm(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_
             widget = m_alarmsPage = new AlarmsPageWidget(ctx);
         else if (p == UsersPage)
             widget = m_usersPage = new UsersPageWidget(ctx);
-        else {
-            // Filled by the windows still to come; until then they stand empty.
+        else if (p == PhoneChargesPage) {
+            m_phoneChargesPage = new ::PhoneChargesPage(ctx);
+            connect(m_phoneChargesPage, &::PhoneChargesPage::dialogRequested, this, &TMainForm::dialogRequested);
+            widget = m_phoneChargesPage;
+        } else {
+            // The special charges page has nothing on it and is never shown.
             widget = new QWidget;
             widget->setEnabled(false);
         }
@@ -461,6 +466,7 @@ void TMainForm::refreshForLogin()
     m_alarmsPage->UpdateAlarmsList();
     m_applicationsPage->UpdateProgramsList();
     fillUserAccountList();
+    m_phoneChargesPage->refresh();
     const bool admin = m_ctx.login.AdminSession;
     m_statusPanels[0]->setText(admin ? QStringLiteral("ADMIN") : m_ctx.login.CurrentUserName);
     m_userAccountLabel->setVisible(admin);
@@ -615,6 +621,7 @@ void TMainForm::applyRestrictions()
     }
     m_alarmsPage->applyRestrictions();
     m_applicationsPage->applyRestrictions();
+    m_phoneChargesPage->applyRestrictions();
     applySessionState();
 }
 
@@ -628,6 +635,7 @@ void TMainForm::applySessionState()
     m_onlineDetectionItem->setEnabled(m_ctx.settings.AutoOpenSession
                                       && !RestrictionApplies(m_ctx, DisableTimezoneEditing));
     m_onlineDetectionItem->setChecked(m_ctx.shell.AutoDetectionEnabled);
+    m_phoneChargesPage->applySessionState();
 }
 
 DateTime TMainForm::periodStartOf(const QComboBox *combo) const

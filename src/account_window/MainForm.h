@@ -3,6 +3,7 @@
 #include "account_window/AccountPeriodList.h"
 #include "core/DateTime.h"
 
+#include <QDialog>
 #include <QMainWindow>
 #include <QSet>
 #include <QTimer>
@@ -20,6 +21,7 @@ class QTabWidget;
 class QTableView;
 class QToolBar;
 class PerformanceListModel;
+class PhoneChargesPage;
 class SessionListModel;
 class UsersPageWidget;
 struct AppContext;
@@ -77,6 +79,7 @@ public:
     QLabel *statusPanel(int index) const { return m_statusPanels[index]; }
     QToolBar *toolBar() const { return m_toolBar; }
     QMenu *sessionListMenu() const { return m_sessionListMenu; }
+    ::PhoneChargesPage *phoneChargesPage() const { return m_phoneChargesPage; }
     // A menu item or tool button by its object name.
     QAction *action(const QString &objectName) const;
     const AccountPeriodList &sessionPeriods() const { return m_sessionPeriods; }
@@ -98,6 +101,8 @@ Q_SIGNALS:
     // 200 ms after showing, when the settings want the tip of the day; the
     // owner shows it once per run.
     void startupTipDue();
+    // A modal editor of a page (the tariff dialogs) for the owner to run.
+    void dialogRequested(QDialog *dialog);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -171,6 +176,7 @@ private:
     QPushButton *m_removeSessionButton = nullptr;
     QPushButton *m_closeButton = nullptr;
     QMenu *m_sessionListMenu = nullptr;
+    ::PhoneChargesPage *m_phoneChargesPage = nullptr;
     std::array<QLabel *, 4> m_statusPanels{};
 
     QAction *m_logInItem = nullptr;

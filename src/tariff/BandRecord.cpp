@@ -12,7 +12,7 @@ namespace {
 
 const QString NumberOfTimeZones = QStringLiteral("NumberOfTimeZones");
 
-// In the order the tariff writers have always written them.
+// In the order the tariff writers have always written them, and in BandValue bit order.
 const RecordField<BandRecord> Fields[] = {
     {"Start Time", &BandRecord::startTime},
     {"End Time", &BandRecord::endTime},
@@ -44,9 +44,10 @@ BandRecord ReadBandRecord(Store &store, int user, int isp, int dayType, int band
     return record;
 }
 
-void WriteBandRecord(Store &store, int user, int isp, int dayType, int band, const BandRecord &record)
+void WriteBandRecord(Store &store, int user, int isp, int dayType, int band, const BandRecord &record,
+                     quint64 which)
 {
-    WriteRecordFields<BandRecord>(store, TariffKeys::band(user, isp, dayType, band), Fields, record);
+    WriteRecordFields<BandRecord>(store, TariffKeys::band(user, isp, dayType, band), Fields, record, which);
 }
 
 int ReadNumberOfBands(Store &store, int user, int isp, int dayType)

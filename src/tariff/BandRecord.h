@@ -23,10 +23,21 @@ struct BandRecord {
     bool operator==(const BandRecord &) const = default;
 };
 
+// Which values a write stores.
+enum BandValue : quint64 {
+    BandStartTimeValue = 1,
+    BandEndTimeValue = 2,
+    BandCostValue = 4,
+    BandConnectionFeeValue = 8,
+    BandConnectionFeeTypeValue = 16,
+    AllBandValues = 31,
+};
+
 // A band in one query; a missing band is all zeros.
 BandRecord ReadBandRecord(Store &store, int user, int isp, int dayType, int band,
                           DamagedValue damaged = DamagedValue::Raise);
-void WriteBandRecord(Store &store, int user, int isp, int dayType, int band, const BandRecord &record);
+void WriteBandRecord(Store &store, int user, int isp, int dayType, int band, const BandRecord &record,
+                     quint64 which = AllBandValues);
 
 // "NumberOfTimeZones" of a day type; 0 when missing.
 int ReadNumberOfBands(Store &store, int user, int isp, int dayType);

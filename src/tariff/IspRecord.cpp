@@ -1,6 +1,7 @@
 #include "tariff/IspRecord.h"
 
 #include "store/RecordFields.h"
+#include "store/Store.h"
 #include "tariff/TariffKeys.h"
 
 namespace {
@@ -26,4 +27,13 @@ IspRecord ReadIspRecord(Store &store, int user, int isp)
 void WriteIspRecord(Store &store, int user, int isp, const IspRecord &record, quint64 which)
 {
     WriteRecordFields<IspRecord>(store, TariffKeys::isp(user, isp), Fields, record, which);
+}
+
+void WriteIspFromDialog(Store &store, int user, int isp, const QString &ispName, const QString &dialupName)
+{
+    const QString key = TariffKeys::isp(user, isp);
+    Store::Transaction transaction(store);
+    store.WriteStoreString(QLatin1String(Fields[0].name), key, ispName);
+    store.WriteStoreString(QStringLiteral("DialUpName"), key, dialupName);
+    transaction.commit();
 }

@@ -26,3 +26,8 @@ enum IspValue : quint64 {
 IspRecord ReadIspRecord(Store &store, int user, int isp);
 // The chosen values, as one transaction.
 void WriteIspRecord(Store &store, int user, int isp, const IspRecord &record, quint64 which = AllIspValues);
+
+// What the ISP dialog stores: the name and the entry, the entry under the
+// spelling that dialog has always used ("DialUpName", the same value to the
+// store as "DialupName").
+void WriteIspFromDialog(Store &store, int user, int isp, const QString &ispName, const QString &dialupName);

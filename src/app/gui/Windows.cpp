@@ -257,6 +257,13 @@ void Windows::editSession(DateTime day, int session, const QString &connection)
     });
 }
 
+void Windows::runDialog(QDialog *dialog)
+{
+    if (m_quiet || !dialog)
+        return;
+    runEditor([dialog] { dialog->exec(); });
+}
+
 void Windows::showTipOfTheDay()
 {
     if (m_tipOfTheDay) {
@@ -300,6 +307,7 @@ void Windows::showAccountWindow()
         connect(m_accountWindow, &TMainForm::userEditorRequested, this, &Windows::showUserEditor);
         connect(m_accountWindow, &TMainForm::alarmEditorRequested, this, &Windows::showAlarmEditor);
         connect(m_accountWindow, &TMainForm::programEditorRequested, this, &Windows::showProgramEditor);
+        connect(m_accountWindow, &TMainForm::dialogRequested, this, &Windows::runDialog);
         connect(m_accountWindow, &TMainForm::startupTipDue, this, [this] {
             if (m_startupTipShown)
                 return;

@@ -14,6 +14,7 @@
 #include <memory>
 
 class Clock;
+class QDialog;
 class DialUpLine;
 class SignalWatcher;
 class TLoginForm;
@@ -73,6 +74,10 @@ public:
     // The session editor for a session of the account window's list, modal
     // and counted as an open editor. Rows that are no session (-1) open nothing.
     void editSession(DateTime day, int session, const QString &connection);
+
+    // A modal editor of the account window (the tariff dialogs), counted as
+    // an open editor while it runs.
+    void runDialog(QDialog *dialog);
 
     // The internal error report for a failure that reached the event loop.
     void reportError(std::exception_ptr error);
