@@ -1,16 +1,34 @@
 #include "app/TickTimer.h"
 
 #include <QAbstractEventDispatcher>
+#include <QList>
+#include <QPointer>
 #include <QTimerEvent>
+
+namespace {
+
+// The tick timers whose ticks are on the stack, for the one connection to
+// the event dispatcher that all of them share (the GUI thread's).
+QList<TickTimer *> heldTimers;
+QPointer<QAbstractEventDispatcher> watchedDispatcher;
+
+} // namespace
 
 TickTimer::TickTimer(QObject *parent) : QTimer(parent)
 {
     // Every event loop announces each pass with one of these two signals
     // before it delivers anything.
-    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(thread())) {
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TickTimer::releaseFromTick);
-        connect(dispatcher, &QAbstractEventDispatcher::awake, this, &TickTimer::releaseFromTick);
+    QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(thread());
+    if (dispatcher && dispatcher != watchedDispatcher) {
+        watchedDispatcher = dispatcher;
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, &TickTimer::releaseHeldTimers);
+        connect(dispatcher, &QAbstractEventDispatcher::awake, dispatcher, &TickTimer::releaseHeldTimers);
     }
+}
+
+TickTimer::~TickTimer()
+{
+    heldTimers.removeAll(this);
 }
 
 void TickTimer::timerEvent(QTimerEvent *event)
@@ -22,20 +40,31 @@ void TickTimer::timerEvent(QTimerEvent *event)
     // A tick that runs inside an earlier tick's loop: when it returns, the
     // earlier tick's event is long released.
     const bool outer = m_heldByTick;
-    m_heldByTick = true;
+    if (!outer) {
+        m_heldByTick = true;
+        heldTimers.append(this);
+    }
     struct Restore {
-        bool &held;
+        TickTimer *timer;
         bool value;
-        ~Restore() { held = value; }
-    } restore{m_heldByTick, outer};
+        // Still listed, the timer is still there (a tick may delete it).
+        ~Restore()
+        {
+            if (!value && heldTimers.removeOne(timer))
+                timer->m_heldByTick = false;
+        }
+    } restore{this, outer};
     QTimer::timerEvent(event);
 }
 
-void TickTimer::releaseFromTick()
+void TickTimer::releaseHeldTimers()
 {
-    if (!m_heldByTick)
+    if (heldTimers.isEmpty())
         return;
-    m_heldByTick = false;
-    if (isActive())
-        start();
+    const QList<TickTimer *> held = std::exchange(heldTimers, {});
+    for (TickTimer *timer : held) {
+        timer->m_heldByTick = false;
+        if (timer->isActive())
+            timer->start();
+    }
 }

@@ -16,12 +16,13 @@ class TickTimer : public QTimer
 
 public:
     explicit TickTimer(QObject *parent = nullptr);
+    ~TickTimer() override;
 
 protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
-    void releaseFromTick();
+    static void releaseHeldTimers();
 
     // A tick of this timer is on the stack and holds its timer event.
     bool m_heldByTick = false;
