@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QPlainTextEdit>
+#include <QHostInfo>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -230,7 +231,7 @@ void TestInternetToolsForm::cancelFingerEndsTheQuery()
     Program p;
     TInternetToolsForm *form = p.open(p.tray().fingerItem());
     form->fingerClient().Port = server.server.serverPort();
-    fingerQuery(form, QStringLiteral("carol@localhost"));
+    fingerQuery(form, QStringLiteral("carol@127.0.0.1"));
     QTRY_VERIFY(form->logLines().contains(QStringLiteral("Login: carol")));
     QVERIFY(form->cancelFingerButton()->isEnabled());
 
@@ -262,6 +263,11 @@ void TestInternetToolsForm::lookUps()
     QFETCH(int, page);
     QFETCH(QString, asked);
     QFETCH(QString, firstLine);
+    // Names of this machine come from /etc/hosts, which a bare system
+    // (a container, a chroot) may not have.
+    if ((asked == QLatin1String("localhost") || page == int(Page::HostLookUp))
+        && QHostInfo::fromName(QStringLiteral("localhost")).error() != QHostInfo::NoError)
+        QSKIP("this system does not resolve \"localhost\"");
     Program p;
     TInternetToolsForm *form =
         p.open(page == int(Page::DnsLookUp) ? p.tray().dnsLookUpItem() : p.tray().hostLookUpItem());
