@@ -24,6 +24,9 @@ class TQuickAlarmsForm;
 class TEditSessionForm;
 class TTipOfTheDayForm;
 class TTaskBarWindowForm;
+class TBillForm;
+class TReportForm;
+class TSessionPrintForm;
 struct AppContext;
 
 // The one owner of the program's windows. It makes each window when it is
@@ -99,6 +102,9 @@ public:
     TMainForm *accountWindow() const;
     TEditSessionForm *editSessionForm() const;
     TTipOfTheDayForm *tipOfTheDayForm() const;
+    TBillForm *billForm() const { return m_bill.get(); }
+    TSessionPrintForm *sessionPrintForm() const;
+    TReportForm *reportForm() const;
     DialUpLine *line() const { return m_line.get(); }
     const QStringList &tickBoxesShowing() const { return m_tickBoxes.showing(); }
 
@@ -110,6 +116,10 @@ private:
     void showSetupWizard();
     void showAccountWindow();
     void showInformation(bool contact);
+    void showBill(bool endOfPeriod);
+    void showSessionPrint();
+    void showPrintSetup();
+    void showReports();
     void closeStartupDialogOnExit();
     void tidyUp();
     // Runs a modal editor window, counted as open while it runs.
@@ -133,6 +143,9 @@ private:
     bool m_startupTipShown = false;
     QPointer<TEditSessionForm> m_editSession;
     QPointer<TTipOfTheDayForm> m_tipOfTheDay;
+    std::unique_ptr<TBillForm> m_bill;
+    QPointer<TSessionPrintForm> m_sessionPrint;
+    QPointer<TReportForm> m_report;
     int m_editorsOpen = 0;
 
     std::unique_ptr<SignalWatcher> m_signals;
