@@ -6,6 +6,7 @@
 #include "tariff/AccountPeriods.h"
 #include "tariff/Formatting.h"
 #include "users/UserRecord.h"
+#include "users/Users.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -19,9 +20,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// Bit 0 of the restriction mask.
-constexpr int DisableTimezoneEditing = 1;
 
 QLineEdit *readOnlyBox(const char *name)
 {
@@ -174,7 +172,7 @@ void TBillForm::showBillDate()
     for (QWidget *w : std::initializer_list<QWidget *>{m_dayLabel, m_dayEdit, m_monthLabel, m_monthEdit})
         w->setVisible(dayAndMonth);
     m_unitLabel->setText(QStringLiteral("of each ") + PeriodUnitWord(m_accountType));
-    const bool locked = (m_ctx.login.Restrictions & DisableTimezoneEditing) && !m_ctx.login.AdminSession;
+    const bool locked = RestrictionApplies(m_ctx, DisableTimezoneEditing);
     for (QWidget *w : std::initializer_list<QWidget *>{m_billDateCombo, m_dayEdit, m_monthEdit})
         w->setEnabled(!locked);
     m_filling = false;
