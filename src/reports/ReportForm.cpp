@@ -9,7 +9,7 @@
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QBarCategoryAxis>
+#include <QCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -107,7 +107,7 @@ TReportForm::TReportForm(AppContext &ctx, QWidget *parent) : QDialog(parent), m_
     m_accountCombo = new QComboBox;
     m_accountCombo->setObjectName(QStringLiteral("AccountComboBox"));
     m_accountCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_accountCombo->setMinimumContentsLength(20);
+    m_accountCombo->setMinimumContentsLength(30);
     (new QVBoxLayout(m_accountBox))->addWidget(m_accountCombo);
 
     m_monthYearBox = new QGroupBox(QStringLiteral("Month and Year"));
@@ -159,6 +159,7 @@ TReportForm::TReportForm(AppContext &ctx, QWidget *parent) : QDialog(parent), m_
     m_chart = new QChart;
     m_chart->legend()->hide();
     m_barSet = new QBarSet(QString());
+    m_barSet->setLabelColor(Qt::black);
     m_barSeries = new QBarSeries;
     m_barSeries->setObjectName(QStringLiteral("Series1"));
     m_barSeries->setBarWidth(0.85);
@@ -171,8 +172,10 @@ TReportForm::TReportForm(AppContext &ctx, QWidget *parent) : QDialog(parent), m_
     m_line->setMarkerSize(3);
     m_chart->addSeries(m_barSeries);
     m_chart->addSeries(m_line);
-    auto *bottomAxis = new QBarCategoryAxis;
+    auto *bottomAxis = new QCategoryAxis;
+    bottomAxis->setObjectName(QStringLiteral("BottomAxis"));
     bottomAxis->setGridLineVisible(false);
+    bottomAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     auto *leftAxis = new QValueAxis;
     leftAxis->setTickType(QValueAxis::TicksDynamic);
     leftAxis->setLabelFormat(QStringLiteral("%g"));
@@ -278,7 +281,6 @@ void TReportForm::buildTree()
     m_tree->setRootIsDecorated(false);
     m_tree->setItemsExpandable(false);
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_tree->setMaximumWidth(240);
     m_tree->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     const auto header = [this](const QString &text) {
         auto *item = new QTreeWidgetItem(m_tree, {text});
@@ -298,6 +300,11 @@ void TReportForm::buildTree()
     child(averages, QStringLiteral("Through the week for account period"), ReportWeekOfAccount);
     child(averages, QStringLiteral("Through the week for custom period"), ReportWeekOfCustomPeriod);
     m_tree->expandAll();
+    int widest = 0;
+    for (QTreeWidgetItem *top : {totals, averages})
+        for (int i = 0; i < top->childCount(); ++i)
+            widest = std::max(widest, m_tree->fontMetrics().horizontalAdvance(top->child(i)->text(0)));
+    m_tree->setMinimumWidth(widest + m_tree->indentation() + 2 * m_tree->frameWidth() + 16);
     m_tree->setFixedHeight(m_tree->sizeHintForRow(0) * 8 + 2 * m_tree->frameWidth() + 4);
 }
 
@@ -452,7 +459,7 @@ void TReportForm::DrawReportGraph()
     m_periodBoxes->setCurrentIndex(box);
     if (m_periodKind == ReportSelectedYear)
         m_monthCombo->setEnabled(false);
-    auto *bottomAxis = static_cast<QBarCategoryAxis *>(m_chart->axes(Qt::Horizontal).constFirst());
+    auto *bottomAxis = static_cast<QCategoryAxis *>(m_chart->axes(Qt::Horizontal).constFirst());
     auto *leftAxis = static_cast<QValueAxis *>(m_chart->axes(Qt::Vertical).constFirst());
     bottomAxis->setTitleText(ReportBottomAxisTitle(m_periodKind));
 
@@ -460,19 +467,11 @@ void TReportForm::DrawReportGraph()
     m_chart->setTitle(QString());
     m_barSet->remove(0, m_barSet->count());
     m_line->clear();
-    bottomAxis->clear();
 
     leftAxis->setTitleText(ReportLeftAxisTitle(m_ctx, m_infoKind));
     m_chart->setTitle(ReportTitlePrefix(m_periodKind, m_infoKind) + periodText());
     m_data = LoadGraphData(m_ctx, request());
 
-    // Labels must be unique on a category axis: a day view over months
-    // repeats "01", so each label is made distinct with invisible padding.
-    QStringList categories;
-    QHash<QString, int> repeats;
-    for (const QString &label : m_data.labels)
-        categories.append(label + QString(repeats[label]++, QChar(0x200B)));
-    bottomAxis->append(categories);
     double top = 0;
     QList<QPointF> points;
     for (int i = 0; i < m_data.bars.size(); ++i) {
@@ -486,10 +485,71 @@ void TReportForm::DrawReportGraph()
     leftAxis->setTickAnchor(0);
     leftAxis->setRange(0, top > 0 ? std::ceil(top * 1.05 / step) * step : step);
 
+    applyBottomLabels();
     const QStringList status = ReportStatusTexts(m_ctx, m_data);
     for (int i = 0; i < 3; ++i)
         m_statusPanels[i]->setText(status[i]);
     m_chartView->resetZoom();
+}
+
+// As many bucket labels as the axis has room for: every label when they
+// fit, else every second, fifth, tenth... one, turned upright when the
+// buckets are many.
+void TReportForm::applyBottomLabels()
+{
+    auto *axis = static_cast<QCategoryAxis *>(m_chart->axes(Qt::Horizontal).constFirst());
+    for (const QString &label : axis->categoriesLabels())
+        axis->remove(label);
+    const int count = int(m_data.labels.size());
+    axis->setRange(-0.5, std::max(count, 1) - 0.5);
+    if (count == 0)
+        return;
+    const QFontMetrics metrics(axis->labelsFont());
+    int widest = 0;
+    for (const QString &label : m_data.labels)
+        widest = std::max(widest, metrics.horizontalAdvance(label));
+    const bool upright = count > 16;
+    const int room = upright ? metrics.height() + 4 : widest + 6;
+    const double width = std::max(100.0, m_chart->plotArea().width() > 0 ? m_chart->plotArea().width()
+                                                                         : m_chartView->width() - 120.0);
+    int step = 1;
+    static constexpr int steps[] = {1, 2, 5, 7, 10, 14};
+    for (int candidate : steps) {
+        step = candidate;
+        if (count / double(candidate) * room <= width)
+            break;
+    }
+    axis->setLabelsAngle(upright ? -90 : 0);
+    // Labels must differ on this axis: a repeated one gets invisible marks.
+    QHash<QString, int> repeats;
+    const auto put = [&](const QString &label, int bucket) {
+        axis->append(label + QString(repeats[label]++, QChar(0x200B)), bucket);
+    };
+    const bool dayView = m_periodKind == ReportSelectedAccount || m_periodKind == ReportSelectedMonth ||
+                         m_periodKind == ReportCustomPeriod;
+    if (!dayView || count / double(step) * room <= width) {
+        for (int i = 0; i < count; i += step)
+            put(m_data.labels[i], i);
+        return;
+    }
+    // Months or years of days: the first of every month (or of every few
+    // months, or of every year) with its month and year.
+    const QDate first = QDateFromDateTime(m_data.firstDay);
+    const int months = int(std::ceil(count / 30.4 * room / width));
+    const int stride = months <= 1 ? 1 : months <= 2 ? 2 : months <= 3 ? 3 : months <= 6 ? 6 : 12 * ((months + 11) / 12);
+    for (int i = 0; i < count; ++i) {
+        const QDate date = first.addDays(i);
+        if (date.day() == 1 && (date.month() - 1) % std::min(stride, 12) == 0 &&
+            (stride <= 12 || date.year() % (stride / 12) == 0))
+            put(QLocale().toString(date, stride >= 12 ? QStringLiteral("yyyy") : QStringLiteral("MMM yy")), i);
+    }
+}
+
+void TReportForm::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    if (!m_data.labels.isEmpty())
+        applyBottomLabels();
 }
 
 bool TReportForm::saveGraph(const QString &path, PictureFormat format)

@@ -70,7 +70,11 @@ public:
     QPushButton *closeButton() const { return m_closeButton; }
     QAction *graphSetupItem() const { return m_graphSetupItem; }
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void applyBottomLabels();
     void buildMenus(class QVBoxLayout *layout);
     void buildTree();
     void applyChartLook();

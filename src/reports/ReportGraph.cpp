@@ -112,6 +112,7 @@ void dayBuckets(AppContext &ctx, const GraphRequest &request, GraphData &data, D
 {
     DayWalk walk(ctx, request, data, first, last);
     Buckets buckets(request.infoKind, data);
+    data.firstDay = first;
     for (DateTime day = first; day <= last; day += 1) {
         const DaySums sums = walk.visit(day);
         buckets.add(QDateFromDateTime(day).toString(labelFormat), sums.value, sums.sessions);

@@ -46,6 +46,7 @@ struct GraphData {
     QStringList labels;
     QList<double> bars;
     QList<double> line;
+    DateTime firstDay = 0;     // day views: the day of the first bucket (the others follow it)
     qint64 connections = 0;    // every session of the walked days, whatever the filter
     qint64 seconds = 0;        // the included sessions only
     double cost = 0;
