@@ -93,15 +93,21 @@ void TestBillForm::endOfPeriodShowsTheNotice()
     p.ctx.settings.DisplayBillWindow = true;
     p.ctx.tariff.AccountEndDate = p.clock.today();
     bool notice = false;
+    bool ticking = false;
+    p.ctx.shell.Timer1Enabled = false;   // as the main tick runs it
     ReportsProgram::whileOpen([&] { CheckEndOfAccountPeriod(p.ctx); }, [&] {
         if (TBillForm *bill = p.windows.billForm()) {
             notice = bill->endOfPeriodLabel()->isVisible();
+            ticking = p.ctx.shell.Timer1Enabled;
             QCOMPARE(bill->endOfPeriodLabel()->text(), QStringLiteral("You have reached the end of your account period."));
             testsupport::screenshot(bill, QStringLiteral("bill-end-of-period"));
             bill->okButton()->click();
         }
     });
     QVERIFY(notice);
+    // The ticks went on under it, and stop again with the tick that raised it.
+    QVERIFY(ticking);
+    QVERIFY(!p.ctx.shell.Timer1Enabled);
     // Opened from the menu, the same bill has no notice.
     TMainForm *window = p.openFromTray();
     ReportsProgram::whileOpen([&] { window->action(QStringLiteral("BillButton"))->trigger(); }, [&] {

@@ -160,8 +160,11 @@ void Windows::showWindow(UiWindow window)
         showAccountWindow();
         break;
     case UiWindow::EndOfPeriodBill:
+        // Raised from the main tick: the ticks go on while it is up.
+        m_tickBoxes.raise(QStringLiteral("Account bill"), [this] { showBill(true); });
+        break;
     case UiWindow::AccountBill:
-        showBill(window == UiWindow::EndOfPeriodBill);
+        showBill(false);
         break;
     case UiWindow::SessionPrint:
         showSessionPrint();
