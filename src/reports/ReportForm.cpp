@@ -379,12 +379,13 @@ void TReportForm::applyChartLook()
         shade.setColorAt(0, barColor.lighter(125));
         shade.setColorAt(0.6, barColor);
         shade.setColorAt(1, barColor.darker(160));
-        m_barSet->setBrush(shade);
+        m_barBrush = shade;
         m_barSet->setBorderColor(barColor.darker(200));
     } else {
-        m_barSet->setBrush(barColor);
+        m_barBrush = barColor;
         m_barSet->setBorderColor(barColor.darker(140));
     }
+    m_barSet->setBrush(m_barBrush);
     m_chart->setDropShadowEnabled(s.DisplayGraphAs3D);
     m_barSeries->setLabelsVisible(s.ShowValueMarkers);
     m_chart->setAnimationOptions(s.AnimatedZoom ? QChart::GridAxisAnimations : QChart::NoAnimation);
@@ -479,6 +480,14 @@ void TReportForm::DrawReportGraph()
         points.append(QPointF(i, m_data.line[i]));
     }
     m_barSet->append(m_data.bars);
+    // Years of days: the edges of the bars would be all that shows.
+    // Years of days make bars narrower than a pixel: drawn without edges
+    // and in a solid, deeper shade, they still show.
+    const bool hairlines = m_data.bars.size() > 200;
+    QPen edge = m_barSet->pen();
+    edge.setStyle(hairlines ? Qt::NoPen : Qt::SolidLine);
+    m_barSet->setPen(edge);
+    m_barSet->setBrush(hairlines ? QBrush(storedColor(m_ctx.settings.GraphSeriesColor).darker(160)) : m_barBrush);
     m_line->replace(points);
     const double step = axisStep(ReportAxisIncrement(m_infoKind), top);
     leftAxis->setTickInterval(step);
@@ -509,7 +518,7 @@ void TReportForm::applyBottomLabels()
     for (const QString &label : m_data.labels)
         widest = std::max(widest, metrics.horizontalAdvance(label));
     const bool upright = count > 16;
-    const int room = upright ? metrics.height() + 4 : widest + 6;
+    const int room = upright ? 2 * metrics.height() : widest + 6;
     const double width = std::max(100.0, m_chart->plotArea().width() > 0 ? m_chart->plotArea().width()
                                                                          : m_chartView->width() - 120.0);
     int step = 1;

@@ -3,6 +3,7 @@
 #include "account_window/AccountPeriodList.h"
 #include "reports/ReportGraph.h"
 
+#include <QBrush>
 #include <QDialog>
 
 #include <array>
@@ -110,6 +111,7 @@ private:
     ReportChartView *m_chartView = nullptr;
     QBarSeries *m_barSeries = nullptr;
     QBarSet *m_barSet = nullptr;
+    QBrush m_barBrush;
     QLineSeries *m_line = nullptr;
     std::array<QLabel *, 3> m_statusPanels{};
     QPushButton *m_zoomOutButton = nullptr;
