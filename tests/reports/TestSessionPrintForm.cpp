@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
@@ -28,6 +29,7 @@ private Q_SLOTS:
     void previewShowsTheFirstPage();
     void longListingsRunOntoMorePages();
     void exportWritesTheChosenFile();
+    void printerSetupOpensFromTheMenu();
 };
 
 namespace {
@@ -166,6 +168,23 @@ void TestSessionPrintForm::exportWritesTheChosenFile()
     QCOMPARE(lines[6], QStringLiteral("Total Cost : 6.75"));
     QCOMPARE(lines[15], QStringLiteral("10/01/2001        07:00:00        07:02:00        00:02:00        \u00a30.25        "
                                        "\u00a36.75   "));
+}
+
+void TestSessionPrintForm::printerSetupOpensFromTheMenu()
+{
+    ReportsProgram p;
+    p.logIn(QStringLiteral("Admin"));
+    TMainForm *window = p.openFromTray();
+    QString opened;
+    ReportsProgram::whileOpen([&] { window->action(QStringLiteral("PrintSetupItem"))->trigger(); }, [&] {
+        if (auto *setup = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget())) {
+            opened = setup->windowTitle();
+            setup->reject();
+        }
+    });
+    QCOMPARE(opened, QStringLiteral("Printer Setup"));
+    // The dialog it belongs to went with it.
+    QVERIFY(!p.windows.sessionPrintForm());
 }
 
 TALLYLINE_TEST_MAIN(TestSessionPrintForm)
