@@ -9,21 +9,21 @@
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QFormLayout>
-#include <QGraphicsDropShadowEffect>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
+#include <QHash>
 #include <QLabel>
 #include <QLineSeries>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
