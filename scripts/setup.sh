@@ -11,6 +11,7 @@ packages=(
     fonts-dejavu-core
     iproute2 iputils-ping chrony
     xvfb xauth imagemagick xdotool
+    poppler-utils
 )
 
 missing=()

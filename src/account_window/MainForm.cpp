@@ -11,6 +11,8 @@
 #include "core/AppContext.h"
 #include "core/ErrorReport.h"
 #include "core/GlobalErrorHandler.h"
+#include "reports/SessionListing.h"
+#include "reports/gui/SessionExportDialog.h"
 #include "session/SessionLifecycle.h"
 #include "session/SessionRecord.h"
 #include "store/SettingsRecord.h"
@@ -264,9 +266,28 @@ void TMainForm::buildMenusAndToolBar()
     QAction *helpButton = addButton(m_toolBar, "HelpButton", QStyle::SP_DialogHelpButton, QStringLiteral("Help"));
 
     // The windows these open are not built yet.
-    for (QAction *pending : {printSetup, print, exportInfo, bill, reports, settings, printButton, billButton,
-                             reportsButton, settingsButton})
+    for (QAction *pending : {settings, settingsButton})
         pending->setEnabled(false);
+
+    const auto opens = [this](QAction *item, UiWindow window) {
+        connect(item, &QAction::triggered, this, [this, window] { m_ctx.ui.showWindow(window); });
+    };
+    opens(printSetup, UiWindow::PrintSetup);
+    for (QAction *item : {print, printButton})
+        opens(item, UiWindow::SessionPrint);
+    for (QAction *item : {reports, reportsButton})
+        opens(item, UiWindow::Reports);
+    // The bill only while someone is logged in.
+    for (QAction *item : {bill, billButton}) {
+        opens(item, UiWindow::AccountBill);
+        item->setEnabled(m_ctx.login.LoggedIn);
+        connect(&m_ctx.events, &EngineEvents::userLoggedIn, item, [item] { item->setEnabled(true); });
+        connect(&m_ctx.events, &EngineEvents::userLoggedOut, item, [item] { item->setEnabled(false); });
+    }
+    connect(exportInfo, &QAction::triggered, this, [this] {
+        const int entry = m_sessionPeriodCombo->currentIndex();
+        ExportSessionInfo(m_ctx, this, m_sessionPeriodCombo->currentText(), PeriodListSpan(m_sessionPeriods, entry));
+    });
 
     for (QAction *logIn : {m_logInItem, m_logInButton})
         connect(logIn, &QAction::triggered, this, [this] {

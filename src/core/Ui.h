@@ -20,6 +20,10 @@ enum class UiWindow {
     SpecificTimeAlarm,   // the quick alarm dialog on its "specific time" page
     TipOfTheDay,         // ShowTipOfTheDayForm: modal, one instance
     InternetTools,       // the tools window, on the page it showed last
+    AccountBill,         // the bill, modally, without the end-of-period line
+    SessionPrint,        // ShowSessionPrintForm: the printout dialog, modal
+    PrintSetup,          // the printer set-up of the session printout
+    Reports,             // ShowReportForm: the graph reports, modal
 };
 
 // What the engine needs from the screen: boxes that must be answered or seen

@@ -58,6 +58,9 @@ struct Program {
     {
         ctx.startup.programDirectory = temp.dir.path() + QLatin1Char('/');
         ctx.currencySymbol = QStringLiteral("\u00a3");
+        // Users are logged in by hand here, with no account period: closing
+        // a session would find it ended and bring up the bill.
+        ctx.settings.DisplayBillWindow = false;
         windows.startResidentShell(ctx);
     }
 

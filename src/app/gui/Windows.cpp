@@ -17,6 +17,9 @@
 #include "platform/LineControl.h"
 #include "platform/SignalWatcher.h"
 #include "session/AddEditAppForm.h"
+#include "reports/BillForm.h"
+#include "reports/ReportForm.h"
+#include "reports/SessionPrintForm.h"
 #include "session/DialUpLine.h"
 #include "session/EditSessionForm.h"
 #include "session/TaskBarWindowForm.h"
@@ -164,7 +167,20 @@ void Windows::showWindow(UiWindow window)
         showAccountWindow();
         break;
     case UiWindow::EndOfPeriodBill:
-        // The bill window does not exist yet.
+        // Raised from the main tick: the ticks go on while it is up.
+        m_tickBoxes.raise(QStringLiteral("Account bill"), [this] { showBill(true); });
+        break;
+    case UiWindow::AccountBill:
+        showBill(false);
+        break;
+    case UiWindow::SessionPrint:
+        showSessionPrint();
+        break;
+    case UiWindow::PrintSetup:
+        showPrintSetup();
+        break;
+    case UiWindow::Reports:
+        showReports();
         break;
     }
 }
@@ -356,6 +372,69 @@ void Windows::showInformation(bool contact)
     TInformationForm form(*m_ctx, m_accountWindow);
     form.showPanel(contact ? TInformationForm::ContactPanel : TInformationForm::AboutPanel);
     form.exec();
+}
+
+// The bill is made once and kept; each showing rebuilds it.
+void Windows::showBill(bool endOfPeriod)
+{
+    if (!m_ctx->login.LoggedIn)
+        return;
+    if (m_bill && m_bill->isVisible()) {
+        bringUp(m_bill.get());
+        return;
+    }
+    if (!m_bill) {
+        m_bill = std::make_unique<TBillForm>(*m_ctx);
+        connect(m_bill.get(), &TBillForm::printRequested, this, &Windows::showSessionPrint);
+    }
+    runEditor([&] {
+        m_bill->prepare(endOfPeriod);
+        m_bill->exec();
+    });
+}
+
+TSessionPrintForm *Windows::sessionPrintForm() const
+{
+    return m_sessionPrint.data();
+}
+
+TReportForm *Windows::reportForm() const
+{
+    return m_report.data();
+}
+
+// Made for each use and let go when closed (printing ends before it closes).
+void Windows::showSessionPrint()
+{
+    if (m_sessionPrint) {
+        bringUp(m_sessionPrint);
+        return;
+    }
+    QWidget *owner = m_bill && m_bill->isVisible() ? static_cast<QWidget *>(m_bill.get()) : m_accountWindow.data();
+    TSessionPrintForm form(*m_ctx, owner);
+    m_sessionPrint = &form;
+    form.prepare(m_bill && m_bill->isVisible() ? m_bill->selectedPeriod() : -1);
+    form.exec();
+}
+
+void Windows::showPrintSetup()
+{
+    TSessionPrintForm form(*m_ctx, m_accountWindow);
+    form.runPrinterSetup();
+}
+
+void Windows::showReports()
+{
+    if (m_report) {
+        bringUp(m_report);
+        return;
+    }
+    runEditor([&] {
+        TReportForm form(*m_ctx, m_accountWindow);
+        m_report = &form;
+        form.prepare();
+        form.exec();
+    });
 }
 
 void Windows::startResidentShell(AppContext &ctx)

@@ -27,6 +27,9 @@ class TTipOfTheDayForm;
 class TInternetToolsForm;
 enum class InternetToolsPage;
 class TTaskBarWindowForm;
+class TBillForm;
+class TReportForm;
+class TSessionPrintForm;
 struct AppContext;
 
 // The one owner of the program's windows. It makes each window when it is
@@ -117,6 +120,9 @@ public:
 
     // The tools window at one of its pages, as the tray's tool items open it.
     void showInternetTools(InternetToolsPage page);
+    TBillForm *billForm() const { return m_bill.get(); }
+    TSessionPrintForm *sessionPrintForm() const;
+    TReportForm *reportForm() const;
     DialUpLine *line() const { return m_line.get(); }
     const QStringList &tickBoxesShowing() const { return m_tickBoxes.showing(); }
 
@@ -129,6 +135,10 @@ private:
     void showSetupWizard();
     void showAccountWindow();
     void showInformation(bool contact);
+    void showBill(bool endOfPeriod);
+    void showSessionPrint();
+    void showPrintSetup();
+    void showReports();
     void closeStartupDialogOnExit();
     void tidyUp();
     // Runs a modal editor window, counted as open while it runs.
@@ -154,6 +164,9 @@ private:
     QPointer<TTipOfTheDayForm> m_tipOfTheDay;
     // Made when first wanted and kept, with its log, as long as the tray form.
     QPointer<TInternetToolsForm> m_internetTools;
+    std::unique_ptr<TBillForm> m_bill;
+    QPointer<TSessionPrintForm> m_sessionPrint;
+    QPointer<TReportForm> m_report;
     int m_editorsOpen = 0;
 
     std::unique_ptr<SignalWatcher> m_signals;
