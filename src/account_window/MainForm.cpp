@@ -43,7 +43,7 @@
 namespace {
 
 // The window's size as designed; a saved size of 0 means this one.
-constexpr int DesignWidth = 800;
+constexpr int DesignWidth = 860;
 constexpr int DesignHeight = 560;
 
 const char *const PageTitles[TMainForm::PageCount] = {"Applications", "Sessions", "Performance", "Phone Charges",
