@@ -267,8 +267,14 @@ TimeZonePreset ReadISPTariff(AppContext &ctx, int user, int isp)
 bool SaveTimeZonePreset(AppContext &ctx, const QString &name)
 {
     PROCEDURE_GUARD(ctx, "TimeZoneSave", "SaveTimeZonePreset");
-    if (!IsUsablePresetName(name))
+    // An empty name does nothing; one that names no plain file is explained.
+    if (name.trimmed().isEmpty())
         return false;
+    if (!IsUsablePresetName(name)) {
+        ctx.ui.showMessage(MessageKind::Information,
+                           QStringLiteral("A preset name cannot contain \"/\" or begin with \".\"."));
+        return false;
+    }
     const int user = ctx.login.CurrentUser;
     const int isp = ctx.tariff.CurrentTimeZoneISP;
     const QByteArray text = PresetFileText(ReadISPTariff(ctx, user, isp));

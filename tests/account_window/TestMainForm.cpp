@@ -46,6 +46,7 @@ private Q_SLOTS:
     void theTipOfTheDayOpensOncePerRun();
     void restrictionsHideWhatTheyMust_data();
     void restrictionsHideWhatTheyMust();
+    void liveRowsAndPanelsFollowTheSession_data();
     void liveRowsAndPanelsFollowTheSession();
     void closingKeepsItsSizesAndLoggingOutClosesIt();
     void closeAndExitAsksFirst_data();
@@ -344,9 +345,20 @@ void TestMainForm::restrictionsHideWhatTheyMust()
     }
 }
 
+void TestMainForm::liveRowsAndPanelsFollowTheSession_data()
+{
+    // Without separators the open session's row is the last one, and the
+    // row before it is today's earlier session, which must stay as it is.
+    QTest::addColumn<bool>("separateDays");
+    QTest::newRow("days separated") << true;
+    QTest::newRow("days run on") << false;
+}
+
 void TestMainForm::liveRowsAndPanelsFollowTheSession()
 {
+    QFETCH(bool, separateDays);
     Program p;
+    p.ctx.settings.SeperateDays = separateDays;
     p.logIn(QStringLiteral("Admin"));
     TMainForm *window = p.openFromTray();
     TickFailureReport failures;
@@ -376,6 +388,7 @@ void TestMainForm::liveRowsAndPanelsFollowTheSession()
     QCOMPARE(cell(sessions, row, SessionListModel::TimeOnline), live.timeOnline);
     QCOMPARE(cell(sessions, row, SessionListModel::ListCost), live.accountCost);
     QCOMPARE(selectedEachTick, (QList<int>{row, -1, row, -1}));
+    QCOMPARE(cell(sessions, sessions->rowOf(dayOf(10), 1), SessionListModel::TimeOnline), QStringLiteral("00:02:00"));
     const int performanceRow = window->performanceModel()->rowOf(dayOf(10), 2);
     QCOMPARE(cell(window->performanceModel(), performanceRow, PerformanceListModel::TimeOnline), live.timeOnline);
 

@@ -337,6 +337,8 @@ void TestTimeZonePresets::unusableNames()
     PresetFixture f;
     QVERIFY(!IsUsablePresetName(name));
     QVERIFY(!SaveTimeZonePreset(f.ctx, name));
+    // A blank name is ignored; any other is refused with the reason.
+    QCOMPARE(f.ui.texts().size(), name.trimmed().isEmpty() ? 0 : 1);
     QVERIFY(!DeleteTimeZonePreset(f.ctx, name));
     QCOMPARE(QDir(f.ctx.startup.programDirectory).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".tzp")),
              QStringList());
