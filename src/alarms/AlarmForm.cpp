@@ -73,17 +73,8 @@ TAlarmForm::TAlarmForm(AppContext &ctx, QWidget *parent) : QDialog(parent), m_ct
     m_pages->addTab(buildGeneralPage(), QStringLiteral("General"));
     m_pages->addTab(buildTimeZonePage(), QStringLiteral("Time-zone"));
 
-    auto *buttons = new QDialogButtonBox;
-    m_okButton = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
-    QPushButton *cancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
-    QPushButton *help = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
-    m_okButton->setObjectName(QStringLiteral("OkButton"));
-    cancel->setObjectName(QStringLiteral("CancelButton"));
-    for (QPushButton *b : {m_okButton, cancel, help})
-        b->setAutoDefault(false);
-    connect(m_okButton, &QPushButton::clicked, this, &TAlarmForm::onOkClicked);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this, [this] { m_ctx.ui.showHelp(QStringLiteral("IDH_online_alarms")); });
+    QDialogButtonBox *buttons = MakeEditorButtons(this, m_ctx.ui, QStringLiteral("IDH_online_alarms"),
+                                                  [this] { onOkClicked(); }, &m_okButton);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_pages);

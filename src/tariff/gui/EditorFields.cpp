@@ -2,10 +2,15 @@
 
 #include "tariff/DayTypes.h"
 
+#include "core/Ui.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -83,4 +88,23 @@ void SetTickListGreyed(QListWidget *list, bool greyed)
         QListWidgetItem *item = list->item(i);
         item->setFlags(greyed ? Qt::NoItemFlags : Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     }
+}
+
+QDialogButtonBox *MakeEditorButtons(QDialog *editor, Ui &ui, const QString &helpTopic,
+                                    const std::function<void()> &onOk, QPushButton **ok)
+{
+    auto *buttons = new QDialogButtonBox;
+    QPushButton *okButton = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
+    QPushButton *cancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    QPushButton *help = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
+    okButton->setObjectName(QStringLiteral("OkButton"));
+    cancel->setObjectName(QStringLiteral("CancelButton"));
+    for (QPushButton *b : {okButton, cancel, help})
+        b->setAutoDefault(false);
+    QObject::connect(okButton, &QPushButton::clicked, editor, onOk);
+    QObject::connect(cancel, &QPushButton::clicked, editor, &QDialog::reject);
+    QObject::connect(help, &QPushButton::clicked, editor, [&ui, helpTopic] { ui.showHelp(helpTopic); });
+    if (ok)
+        *ok = okButton;
+    return buttons;
 }

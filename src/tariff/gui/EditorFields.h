@@ -2,7 +2,13 @@
 
 #include <QStringList>
 
+#include <functional>
+
+class QDialog;
+class QDialogButtonBox;
 class QLineEdit;
+class QPushButton;
+class Ui;
 class QListWidget;
 class QWidget;
 
@@ -24,3 +30,9 @@ int TickedRows(const QListWidget *list);
 void SetTickedRows(QListWidget *list, int bits);
 // Greys the rows ("cut"): drawn disabled, their ticks cannot be flipped.
 void SetTickListGreyed(QListWidget *list, bool greyed);
+
+// The "&OK", "&Cancel" and "&Help" row of an editor: OK runs onOk (which
+// closes the editor when it accepts), Cancel rejects, Help opens helpTopic.
+// *ok is the OK button.
+QDialogButtonBox *MakeEditorButtons(QDialog *editor, Ui &ui, const QString &helpTopic,
+                                    const std::function<void()> &onOk, QPushButton **ok);
