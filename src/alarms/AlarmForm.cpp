@@ -41,11 +41,6 @@ int fieldValue(const QLineEdit *edit)
     return edit->text().trimmed().toInt();
 }
 
-QString twoDigits(int value)
-{
-    return QString::asprintf("%.2d", value);
-}
-
 // An hours box, ":", a minutes box and, where wanted, "(hrs : mins)".
 QHBoxLayout *timeRow(QLineEdit *hours, QLineEdit *minutes, QLabel *units = nullptr, QLabel **colon = nullptr)
 {
