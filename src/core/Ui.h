@@ -20,6 +20,8 @@ enum class UiWindow {
     SpecificTimeAlarm,   // the quick alarm dialog on its "specific time" page
     TipOfTheDay,         // ShowTipOfTheDayForm: modal, one instance
     InternetTools,       // the tools window, on the page it showed last
+    Settings,            // ShowSettingsForm: the settings dialog, modal
+    ReportSettings,      // the settings dialog on its report pages only ("&Graph Setup")
 };
 
 // What the engine needs from the screen: boxes that must be answered or seen

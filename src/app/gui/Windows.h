@@ -25,6 +25,7 @@ class TQuickAlarmsForm;
 class TEditSessionForm;
 class TTipOfTheDayForm;
 class TInternetToolsForm;
+class TSettingsForm;
 enum class InternetToolsPage;
 class TTaskBarWindowForm;
 struct AppContext;
@@ -114,6 +115,7 @@ public:
     TEditSessionForm *editSessionForm() const;
     TTipOfTheDayForm *tipOfTheDayForm() const;
     TInternetToolsForm *internetToolsForm() const;
+    TSettingsForm *settingsForm() const;
 
     // The tools window at one of its pages, as the tray's tool items open it.
     void showInternetTools(InternetToolsPage page);
@@ -124,6 +126,8 @@ private:
     void showLogin();
     void showQuickAlarms(UiWindow opener);
     void plugInInternetTools(TMainAppForm &tray);
+    // mode: a TSettingsForm::Mode.
+    void showSettings(int mode);
     void showSplash();
     void showTipOfTheDay();
     void showSetupWizard();
@@ -154,6 +158,7 @@ private:
     QPointer<TTipOfTheDayForm> m_tipOfTheDay;
     // Made when first wanted and kept, with its log, as long as the tray form.
     QPointer<TInternetToolsForm> m_internetTools;
+    QPointer<TSettingsForm> m_settings;
     int m_editorsOpen = 0;
 
     std::unique_ptr<SignalWatcher> m_signals;
