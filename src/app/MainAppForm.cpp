@@ -82,14 +82,11 @@ TMainAppForm::TMainAppForm(AppContext &ctx, QWidget *parent)
     RASCheckTimer.setInterval(1000);
     SntpClockTimer.setObjectName(QStringLiteral("SntpClockTimer"));
     SntpClockTimer.setInterval(1000);
-    // Qt never delivers a timer's event again while its handler still runs,
-    // so a box opened inside the handler would stop that timer until it is
-    // answered. Queued, the ticks run from posted calls instead, and the
-    // timers go on firing in the box's event loop: pricing, line drops and
-    // alarms carry on while any box waits.
-    connect(&Timer1, &QTimer::timeout, this, &TMainAppForm::runMainTick, Qt::QueuedConnection);
-    connect(&RASCheckTimer, &QTimer::timeout, this, &TMainAppForm::runConnectionCheck, Qt::QueuedConnection);
-    connect(&SntpClockTimer, &QTimer::timeout, this, &TMainAppForm::runClockTick, Qt::QueuedConnection);
+    // Tick timers go on firing in the event loop of a box opened inside a
+    // tick: pricing, line drops and alarms carry on while any box waits.
+    connect(&Timer1, &QTimer::timeout, this, &TMainAppForm::runMainTick);
+    connect(&RASCheckTimer, &QTimer::timeout, this, &TMainAppForm::runConnectionCheck);
+    connect(&SntpClockTimer, &QTimer::timeout, this, &TMainAppForm::runClockTick);
     Timer1.start();
     RASCheckTimer.start();
 

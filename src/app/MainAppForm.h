@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/MainTimer.h"
+#include "app/TickTimer.h"
 #include "session/DialUp.h"
 #include "tools/Ping.h"
 
-#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -43,9 +43,9 @@ public:
     // quick alarms, the settings dialog and the Internet tools.
     void plugIn(QAction *item, std::function<void()> action);
 
-    QTimer Timer1;
-    QTimer RASCheckTimer;
-    QTimer SntpClockTimer;
+    TickTimer Timer1;
+    TickTimer RASCheckTimer;
+    TickTimer SntpClockTimer;
     TDialUp DialUp1;
     TPing Ping1;
     // The window shown while dialing; created with the form.

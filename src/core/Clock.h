@@ -11,6 +11,8 @@ class Clock
 public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
+    // The same moment as milliseconds since 1970 UTC, with no time-zone work.
+    virtual qint64 msecsSinceEpoch() const { return now().toMSecsSinceEpoch(); }
 
     // The same moment in UTC: elapsed times are measured on it, so that a
     // change of the UTC offset (daylight saving) is not taken for time passing.
@@ -25,6 +27,7 @@ class LocalClock : public Clock
 {
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
+    qint64 msecsSinceEpoch() const override { return QDateTime::currentMSecsSinceEpoch(); }
 };
 
 // A clock that only moves when told to.

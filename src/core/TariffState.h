@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/DateTime.h"
+#include "core/TickDay.h"
 
 // The band in force, the ISP of the open session and the current account period.
 struct TariffState {
@@ -12,6 +13,7 @@ struct TariffState {
     DateTime AccountStartDate = 0;  // the period is start <= day < end
     DateTime AccountEndDate = 0;
     bool AccountPeriodCheckRunning = false;  // CheckEndOfAccountPeriod is on the stack
+    TickDay AccountCheckDay;                 // today, as CheckEndOfAccountPeriod asks each tick
 
     // While the setup wizard is open it names the presets it loads itself.
     bool SetupWizardOpen = false;

@@ -111,7 +111,12 @@ FileVersion GetFileVersion(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw fail();
-    const QByteArray bytes = file.readAll();
+    // Mapped, only the headers and the section are read: an executable with
+    // debugging information runs to tens of megabytes.
+    const qint64 size = file.size();
+    const uchar *mapped = size > 0 ? file.map(0, size) : nullptr;
+    const QByteArray bytes = mapped ? QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), size)
+                                    : file.readAll();
     if (bytes.size() < EI_NIDENT || std::memcmp(bytes.constData(), ELFMAG, SELFMAG) != 0)
         throw fail();
     VersionBlock block{};

@@ -233,7 +233,7 @@ void CheckEndOfAccountPeriod(AppContext &ctx)
         ~Running() { flag = false; }
     } running(ctx.tariff.AccountPeriodCheckRunning);
 
-    if (ctx.clock.today() < ctx.tariff.AccountEndDate)
+    if (ctx.tariff.AccountCheckDay.today(ctx.clock) < ctx.tariff.AccountEndDate)
         return;
     if (ctx.settings.DisplayBillWindow)
         ctx.ui.showWindow(UiWindow::EndOfPeriodBill);
