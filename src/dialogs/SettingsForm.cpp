@@ -573,7 +573,9 @@ void TSettingsForm::loadControls()
     applyCurrencyState();
     loadRows(m_securityList, SecurityRows, s);
     loadRows(m_onlineList, OnlineRows, s);
-    m_correctionSecondsEdit->setText(SecondsBoxText(QString::number(s.ModemCorrectionFactor)));
+    // Only typing is held to two characters: a longer stored value shows
+    // whole and survives an OK untouched.
+    m_correctionSecondsEdit->setText(QString::number(s.ModemCorrectionFactor));
     for (int i = 0; i < 11; ++i) {
         setRow(m_sessionColumnsList, i, s.SessionListDisplay[i]);
         setRow(m_performanceColumnsList, i, s.PerformanceListDisplay[i]);

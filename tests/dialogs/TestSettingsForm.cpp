@@ -1,3 +1,4 @@
+#include "app/HelpForm.h"
 #include "core/RecordingUi.h"
 #include "dialogs/SettingsForm.h"
 #include "session/TaskBarWindowForm.h"
@@ -41,8 +42,8 @@ private Q_SLOTS:
     void monitorRowsFollowTheFloatingWindow();
     void boxesTakeWhatIsTyped_data();
     void boxesTakeWhatIsTyped();
-    void radiosShowTheStoredChoice_data();
-    void radiosShowTheStoredChoice();
+    void storedChoicesShowAndSurviveOk_data();
+    void storedChoicesShowAndSurviveOk();
     void currencyBoxFollowsItsCheck();
     void soundBrowseTakesAnExistingWave();
     void lockOutAtTheCallers_data();
@@ -158,6 +159,9 @@ void TestSettingsForm::treeLeadsToEachPageAndItsHelp()
     QVERIFY(form.settingsTree()->currentItem()->childCount() == 0);
     form.helpButton()->click();
     QCOMPARE(ui.helpTopics, QStringList{topic});
+    if (!topic.isEmpty())
+        QCOMPARE(QFileInfo(THelpForm::topicFile(QStringLiteral(TALLYLINE_SOURCE_DATA_DIR "/help"), topic)).fileName(),
+                 topic + QStringLiteral(".html"));
     if (!shot.isEmpty())
         testsupport::screenshot(&form, shot);
 }
@@ -422,7 +426,7 @@ void TestSettingsForm::boxesTakeWhatIsTyped()
     QCOMPARE(p.ctx.settings.HangupMinimumBytes, bytesStored);
 }
 
-void TestSettingsForm::radiosShowTheStoredChoice_data()
+void TestSettingsForm::storedChoicesShowAndSurviveOk_data()
 {
     QTest::addColumn<int>("detectionType");
     QTest::addColumn<QString>("modemRadio");
@@ -430,18 +434,19 @@ void TestSettingsForm::radiosShowTheStoredChoice_data()
     QTest::addColumn<bool>("reconnect");
     QTest::addColumn<QString>("reconnectionRadio");
     QTest::addColumn<QString>("server");
+    QTest::addColumn<int>("seconds");
 
     QTest::newRow("password verification, prompt")
         << 0 << "On password verification" << true << false << "Prompt to reconnect if connection drops."
-        << "time.nist.gov";
+        << "time.nist.gov" << 10;
     QTest::newRow("modem dial, reconnect")
-        << 1 << "On modem dial" << false << true << "Automatically reconnect if connection drops." << "0.pool.ntp.org";
+        << 1 << "On modem dial" << false << true << "Automatically reconnect if connection drops." << "0.pool.ntp.org" << 120;
     QTest::newRow("internet, nothing")
         << 2 << "On internet connection" << false << false << "Do nothing if connection drops."
-        << "clock.example.lan";
+        << "clock.example.lan" << -15;
 }
 
-void TestSettingsForm::radiosShowTheStoredChoice()
+void TestSettingsForm::storedChoicesShowAndSurviveOk()
 {
     QFETCH(int, detectionType);
     QFETCH(QString, modemRadio);
@@ -449,6 +454,7 @@ void TestSettingsForm::radiosShowTheStoredChoice()
     QFETCH(bool, reconnect);
     QFETCH(QString, reconnectionRadio);
     QFETCH(QString, server);
+    QFETCH(int, seconds);
 
     Program p;
     QVERIFY(p.logIn(QStringLiteral("Admin")));
@@ -457,7 +463,9 @@ void TestSettingsForm::radiosShowTheStoredChoice()
     s.PromptForReconnection = prompt;
     s.AutoReconnectConnection = reconnect;
     s.NTPClockServer = server;
+    s.ModemCorrectionFactor = seconds;
     WhenOpen<TSettingsForm>([&](TSettingsForm *form) {
+        QCOMPARE(form->correctionSecondsEdit()->text(), QString::number(seconds));
         QStringList chosen;
         for (QRadioButton *radio : form->findChildren<QRadioButton *>())
             if (radio->isChecked())
@@ -483,6 +491,7 @@ void TestSettingsForm::radiosShowTheStoredChoice()
     QCOMPARE(s.PromptForReconnection, prompt);
     QCOMPARE(s.AutoReconnectConnection, reconnect);
     QCOMPARE(s.NTPClockServer, server);
+    QCOMPARE(s.ModemCorrectionFactor, seconds);
 }
 
 void TestSettingsForm::currencyBoxFollowsItsCheck()
