@@ -265,9 +265,12 @@ void TMainForm::buildMenusAndToolBar()
     m_toolBar->addSeparator();
     QAction *helpButton = addButton(m_toolBar, "HelpButton", QStyle::SP_DialogHelpButton, QStringLiteral("Help"));
 
-    // The windows these open are not built yet.
-    for (QAction *pending : {settings, settingsButton})
-        pending->setEnabled(false);
+    for (QAction *settingsCommand : {settings, settingsButton})
+        connect(settingsCommand, &QAction::triggered, this, [this] {
+            PROCEDURE_GUARD(m_ctx, "Properties", "Settings1Click");
+            if (SettingsUnlocked(m_ctx))
+                m_ctx.ui.showWindow(UiWindow::Settings);
+        });
 
     const auto opens = [this](QAction *item, UiWindow window) {
         connect(item, &QAction::triggered, this, [this, window] { m_ctx.ui.showWindow(window); });
@@ -429,6 +432,20 @@ void TMainForm::connectEngineEvents()
     connect(&events, &EngineEvents::restrictionsChanged, this, &TMainForm::applyRestrictions);
     connect(&events, &EngineEvents::menuStateChanged, this, &TMainForm::applySessionState);
     connect(&events, &EngineEvents::onlineDetectionToggled, m_onlineDetectionItem, &QAction::setChecked);
+    connect(&events, &EngineEvents::settingsApplied, this, &TMainForm::applySettings);
+}
+
+// The settings dialog's OK: toolbar, exit item, grid lines and shown columns
+// as now set, and both lists rebuilt.
+void TMainForm::applySettings()
+{
+    applyToolBarStyle();
+    m_closeAndExitItem->setEnabled(m_ctx.settings.AllowToBeExited);
+    // Widths the user dragged since the window opened are kept.
+    storeWindowSizes();
+    applyColumnWidths();
+    UpdateSessionInfoList(-1);
+    UpdatePerformanceList();
 }
 
 QAction *TMainForm::action(const QString &objectName) const

@@ -121,6 +121,7 @@ private:
     void applyRestrictions();
     void applySessionState();
     void applyToolBarStyle();
+    void applySettings();
     void refreshForLogin();
     void clearForLogout();
     void showPage(Page page, bool shown);

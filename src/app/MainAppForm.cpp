@@ -103,6 +103,8 @@ TMainAppForm::TMainAppForm(AppContext &ctx, QWidget *parent)
 
     connect(&ctx.events, &EngineEvents::menuStateChanged, this, &TMainAppForm::MirrorMenuState);
     connect(&ctx.events, &EngineEvents::sessionFullyConnected, this, &TMainAppForm::hideDialWindow);
+    connect(&ctx.events, &EngineEvents::settingsApplied, this,
+            [this] { Ping1.setAddress(m_ctx.settings.AlivePingAddress); });
     MirrorMenuState();
 }
 

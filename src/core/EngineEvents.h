@@ -61,4 +61,14 @@ Q_SIGNALS:
 
     // "Automatic Online Detection" was switched (ctx.shell.AutoDetectionEnabled).
     void onlineDetectionToggled(bool enabled);
+
+    // The settings dialog's OK has put changed settings in force (they are
+    // stored right after): each open window applies what it shows of them
+    // (toolbar, grid lines, list columns, exit items, monitor layout, graph).
+    void settingsApplied();
+
+    // A graph colour was picked in the settings dialog (0x00BBGGRR): an open
+    // report window shows the three at once, whether or not the dialog is
+    // confirmed later.
+    void graphColoursPicked(int startColour, int finishColour, int seriesColour);
 };

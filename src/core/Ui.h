@@ -24,6 +24,8 @@ enum class UiWindow {
     SessionPrint,        // ShowSessionPrintForm: the printout dialog, modal
     PrintSetup,          // the printer set-up of the session printout
     Reports,             // ShowReportForm: the graph reports, modal
+    Settings,            // ShowSettingsForm: the settings dialog, modal
+    ReportSettings,      // the settings dialog on its report pages only ("&Graph Setup")
 };
 
 // What the engine needs from the screen: boxes that must be answered or seen

@@ -263,8 +263,17 @@ void TReportForm::buildMenus(QVBoxLayout *layout)
     QMenu *edit = menuBar->addMenu(QStringLiteral("&Edit"));
     m_graphSetupItem = edit->addAction(QStringLiteral("&Graph Setup"));
     m_graphSetupItem->setObjectName(QStringLiteral("GraphSetupItem"));
-    // The settings dialog it opens is not built yet.
-    m_graphSetupItem->setEnabled(false);
+    connect(m_graphSetupItem, &QAction::triggered, this,
+            [this] { m_ctx.ui.showWindow(UiWindow::ReportSettings); });
+    // The settings dialog recolours the graph as colours are picked, and
+    // applies the rest of its look when confirmed.
+    connect(&m_ctx.events, &EngineEvents::graphColoursPicked, this, [this](int start, int finish, int series) {
+        applyChartLook(start, finish, series);
+    });
+    connect(&m_ctx.events, &EngineEvents::settingsApplied, this, [this] {
+        applyChartLook();
+        DrawReportGraph();
+    });
 
     QMenu *help = menuBar->addMenu(QStringLiteral("&Help"));
     QAction *helpItem = help->addAction(QStringLiteral("Tallyline reports &help"));
@@ -370,7 +379,13 @@ void TReportForm::prepare()
 void TReportForm::applyChartLook()
 {
     const Settings &s = m_ctx.settings;
-    const QColor barColor = storedColor(s.GraphSeriesColor);
+    applyChartLook(s.StartGraphColor, s.FinishGraphColor, s.GraphSeriesColor);
+}
+
+void TReportForm::applyChartLook(int startColour, int finishColour, int seriesColour)
+{
+    const Settings &s = m_ctx.settings;
+    const QColor barColor = storedColor(seriesColour);
     if (s.DisplayGraphAs3D) {
         // Qt Charts draws flat bars: the 3D look is bars shaded as a lit
         // column, a darker edge and a shadow under the chart.
@@ -403,8 +418,8 @@ void TReportForm::applyChartLook()
     } else {
         QLinearGradient gradient(0, 0, 0, 1);
         gradient.setCoordinateMode(QGradient::ObjectBoundingMode);
-        gradient.setColorAt(0, storedColor(s.StartGraphColor));
-        gradient.setColorAt(1, storedColor(s.FinishGraphColor));
+        gradient.setColorAt(0, storedColor(startColour));
+        gradient.setColorAt(1, storedColor(finishColour));
         m_chart->setBackgroundBrush(gradient);
         m_chartView->setBackgroundPicture(QPixmap());
     }

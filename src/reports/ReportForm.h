@@ -79,6 +79,7 @@ private:
     void buildMenus(class QVBoxLayout *layout);
     void buildTree();
     void applyChartLook();
+    void applyChartLook(int startColour, int finishColour, int seriesColour);
     void onTreeSelectionChanged();
     void exportPicture(PictureFormat format);
     QString periodText() const;

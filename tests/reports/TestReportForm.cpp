@@ -1,3 +1,4 @@
+#include "dialogs/SettingsForm.h"
 #include "reports/ReportForm.h"
 #include "reports/gui/ReportChartView.h"
 #include "support/ReportsProgram.h"
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void drawsEveryViewFromTheAccountWindow();
     void zoomsPansAndSavesPictures();
     void quarterlyAccountsOpenOnTheMonth();
+    void graphSetupRecoloursTheOpenGraph();
 };
 
 namespace {
@@ -103,7 +105,7 @@ void TestReportForm::drawsEveryViewFromTheAccountWindow()
     QVERIFY(counted);
     QVERIFY(!p.windows.reportForm());
     QCOMPARE(seen.size(), 4 + 9 + 1 + 9 + 1 + 9 * 5 + 1);
-    QCOMPARE(seen.mid(0, 4), (QStringList{"Tallyline report for user : Admin", "AccountGroupBox", "1", "0"}));
+    QCOMPARE(seen.mid(0, 4), (QStringList{"Tallyline report for user : Admin", "AccountGroupBox", "1", "1"}));
     const auto view = [&](int at) { return seen.mid(at, 9); };
     QCOMPARE(view(4), (QStringList{"0", "Online times for Month 13 : 01 Jan 01 - 01 Feb 01", "Day",
                                    "Time online (Minutes)", "31", "31", "Total Connections : 5",
@@ -201,6 +203,38 @@ void TestReportForm::quarterlyAccountsOpenOnTheMonth()
     QCOMPARE(view, int(ReportSelectedMonth));
     QCOMPARE(month, QStringLiteral("January"));
     QCOMPARE(year, QStringLiteral("2001"));
+}
+
+// "&Graph Setup" opens the settings on their report pages; a colour picked
+// there shows in the graph at once, even when the dialog is cancelled.
+void TestReportForm::graphSetupRecoloursTheOpenGraph()
+{
+    ReportsProgram p;
+    p.ctx.settings.FillGraphBackground = false;  // the colour gradient, not the picture
+    p.logIn(QStringLiteral("Admin"));
+    TMainForm *window = p.openFromTray();
+    QString settingsTitle;
+    QColor backgroundTop;
+    const int before = p.ctx.settings.StartGraphColor;
+    ReportsProgram::whileOpen([&] { window->action(QStringLiteral("ReportsItem"))->trigger(); }, [&] {
+        TReportForm *form = p.windows.reportForm();
+        if (!form)
+            return;
+        ReportsProgram::whileOpen([&] { form->graphSetupItem()->trigger(); }, [&] {
+            if (TSettingsForm *settings = p.windows.settingsForm()) {
+                settingsTitle = settings->windowTitle();
+                Q_EMIT p.ctx.events.graphColoursPicked(0x0000FF, 0xFFFFFF, 0x00FF00);
+                settings->cancelButton()->click();
+            }
+        });
+        const QGradient *gradient = form->chart()->backgroundBrush().gradient();
+        if (gradient)
+            backgroundTop = gradient->stops().first().second;
+        form->closeButton()->click();
+    });
+    QCOMPARE(settingsTitle, QStringLiteral("Tallyline Report Settings"));
+    QCOMPARE(backgroundTop, QColor(Qt::red));  // 0x00BBGGRR
+    QCOMPARE(p.ctx.settings.StartGraphColor, before);
 }
 
 TALLYLINE_TEST_MAIN(TestReportForm)

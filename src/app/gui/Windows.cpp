@@ -11,6 +11,7 @@
 #include "app/gui/BoxRequests.h"
 #include "core/AppContext.h"
 #include "core/GlobalErrorHandler.h"
+#include "dialogs/SettingsForm.h"
 #include "dialogs/SplashForm.h"
 #include "dialogs/TipOfTheDayForm.h"
 #include "dialogs/WizardForm.h"
@@ -24,6 +25,7 @@
 #include "session/EditSessionForm.h"
 #include "session/TaskBarWindowForm.h"
 #include "users/EditUserForm.h"
+#include "users/Users.h"
 #include "tools/InternetToolsForm.h"
 #include "users/LoginForm.h"
 
@@ -181,6 +183,12 @@ void Windows::showWindow(UiWindow window)
         break;
     case UiWindow::Reports:
         showReports();
+        break;
+    case UiWindow::Settings:
+        showSettings(int(TSettingsForm::Mode::All));
+        break;
+    case UiWindow::ReportSettings:
+        showSettings(int(TSettingsForm::Mode::Report));
         break;
     }
 }
@@ -457,6 +465,11 @@ void Windows::startResidentShell(AppContext &ctx)
     tray.plugIn(tray.onlineTimeAlarmItem(), [this] { showWindow(UiWindow::OnlineTimeAlarm); });
     tray.plugIn(tray.specificTimeAlarmItem(), [this] { showWindow(UiWindow::SpecificTimeAlarm); });
     plugInInternetTools(tray);
+    tray.plugIn(tray.settingsItem(), [this] {
+        PROCEDURE_GUARD(*m_ctx, "MainApp", "Settings1Click");
+        if (SettingsUnlocked(*m_ctx) && NoEditorWindowOpen(*m_ctx))
+            showWindow(UiWindow::Settings);
+    });
     connect(&tray, &TMainAppForm::exitRequested, this, &Windows::requestExit);
     // The resident window closed: as Exit, and a fresh instance for a user
     // who may not end the program. It waits for this one to let go.
@@ -471,6 +484,7 @@ void Windows::startResidentShell(AppContext &ctx)
     m_monitor = std::make_unique<TTaskBarWindowForm>(ctx);
     m_monitor->LayoutSessionMonitor();
     ctx.startup.monitorWindowWidth = m_monitor->width();
+    connect(&ctx.events, &EngineEvents::settingsApplied, m_monitor.get(), &TTaskBarWindowForm::LayoutSessionMonitor);
 
     tray.AddSystemTrayIcon();
 }
@@ -554,6 +568,26 @@ void Windows::abandon()
     (void)m_monitor.release();
     (void)m_mainAppForm.release();
     (void)m_line.release();
+}
+
+// The settings dialog: modal, one at a time, counted as an open editor. The
+// report window's set-up opens it on its report pages.
+TSettingsForm *Windows::settingsForm() const
+{
+    return m_settings.data();
+}
+
+void Windows::showSettings(int mode)
+{
+    if (m_settings) {
+        bringUp(m_settings);
+        return;
+    }
+    runEditor([&] {
+        TSettingsForm form(*m_ctx, TSettingsForm::Mode(mode), QApplication::activeWindow());
+        m_settings = &form;
+        form.exec();
+    });
 }
 
 // The Internet tools window: one per program, a window of the tray form's

@@ -25,6 +25,7 @@ class TQuickAlarmsForm;
 class TEditSessionForm;
 class TTipOfTheDayForm;
 class TInternetToolsForm;
+class TSettingsForm;
 enum class InternetToolsPage;
 class TTaskBarWindowForm;
 class TBillForm;
@@ -117,6 +118,7 @@ public:
     TEditSessionForm *editSessionForm() const;
     TTipOfTheDayForm *tipOfTheDayForm() const;
     TInternetToolsForm *internetToolsForm() const;
+    TSettingsForm *settingsForm() const;
 
     // The tools window at one of its pages, as the tray's tool items open it.
     void showInternetTools(InternetToolsPage page);
@@ -130,6 +132,8 @@ private:
     void showLogin();
     void showQuickAlarms(UiWindow opener);
     void plugInInternetTools(TMainAppForm &tray);
+    // mode: a TSettingsForm::Mode.
+    void showSettings(int mode);
     void showSplash();
     void showTipOfTheDay();
     void showSetupWizard();
@@ -167,6 +171,7 @@ private:
     std::unique_ptr<TBillForm> m_bill;
     QPointer<TSessionPrintForm> m_sessionPrint;
     QPointer<TReportForm> m_report;
+    QPointer<TSettingsForm> m_settings;
     int m_editorsOpen = 0;
 
     std::unique_ptr<SignalWatcher> m_signals;
