@@ -24,6 +24,13 @@ using Page = InternetToolsPage;
 
 namespace {
 
+// Names of this machine come from /etc/hosts, which a bare system (a
+// container, a chroot) may not have.
+bool resolvesLocalhost()
+{
+    return QHostInfo::fromName(QStringLiteral("localhost")).error() == QHostInfo::NoError;
+}
+
 // The windows as the program makes them; the tools window is opened
 // through the tray's items.
 struct Program {
@@ -263,10 +270,7 @@ void TestInternetToolsForm::lookUps()
     QFETCH(int, page);
     QFETCH(QString, asked);
     QFETCH(QString, firstLine);
-    // Names of this machine come from /etc/hosts, which a bare system
-    // (a container, a chroot) may not have.
-    if ((asked == QLatin1String("localhost") || page == int(Page::HostLookUp))
-        && QHostInfo::fromName(QStringLiteral("localhost")).error() != QHostInfo::NoError)
+    if ((asked == QLatin1String("localhost") || page == int(Page::HostLookUp)) && !resolvesLocalhost())
         QSKIP("this system does not resolve \"localhost\"");
     Program p;
     TInternetToolsForm *form =
@@ -314,6 +318,8 @@ void TestInternetToolsForm::pingThroughTheWindow()
     QVERIFY(!form->cancelPingButton()->isEnabled());
 
     // A name goes through the look-up first.
+    if (!resolvesLocalhost())
+        QSKIP("this system does not resolve \"localhost\"");
     form->pingHostCombo()->setEditText(QStringLiteral("localhost"));
     form->pingButton()->click();
     QVERIFY(form->cancelPingButton()->isEnabled());
