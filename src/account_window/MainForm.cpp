@@ -39,6 +39,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -355,14 +356,11 @@ QWidget *TMainForm::buildSessionsPage()
     QAction *editItem = addItem(m_sessionListMenu, "SessionEditItem", QStringLiteral("&Edit"));
     QAction *removeItem = addItem(m_sessionListMenu, "SessionRemoveItem", QStringLiteral("&Remove"));
 
-    connect(m_sessionPeriodCombo, &QComboBox::currentIndexChanged, this, [this] {
-        if (!m_filling)
-            UpdateSessionInfoList(-1);
-    });
-    connect(m_sessionIspCombo, &QComboBox::currentIndexChanged, this, [this] {
-        if (!m_filling)
-            UpdateSessionInfoList(-1);
-    });
+    for (QComboBox *combo : {m_sessionPeriodCombo, m_sessionIspCombo})
+        connect(combo, &QComboBox::currentIndexChanged, this, [this] {
+            if (!m_filling)
+                UpdateSessionInfoList(-1);
+        });
     connect(m_editSessionButton, &QPushButton::clicked, this, &TMainForm::onEditSessionClicked);
     connect(m_removeSessionButton, &QPushButton::clicked, this, &TMainForm::onRemoveSessionClicked);
     connect(m_sessionList, &QWidget::customContextMenuRequested, this, &TMainForm::onSessionListMenu);
@@ -550,7 +548,6 @@ void TMainForm::fillPeriodLists()
 {
     m_filling = true;
     m_sessionPeriods = FillAccountComboBox(m_ctx);
-    m_performancePeriods = m_sessionPeriods;
     for (QComboBox *combo : {m_sessionPeriodCombo, m_performancePeriodCombo}) {
         combo->clear();
         combo->addItems(m_sessionPeriods.texts);
@@ -676,10 +673,14 @@ void TMainForm::applySessionState()
     m_phoneChargesPage->applySessionState();
 }
 
-DateTime TMainForm::periodStartOf(const QComboBox *combo) const
+// The period a pick list has chosen; none while it is empty. Both lists
+// hold the same periods.
+std::optional<AccountPeriod> TMainForm::chosenPeriod(const QComboBox *combo) const
 {
     const int entry = combo->currentIndex();
-    return entry >= 0 && entry < m_sessionPeriods.periods.size() ? m_sessionPeriods.periods[entry].start : 0;
+    if (entry < 0 || entry >= m_sessionPeriods.periods.size())
+        return std::nullopt;
+    return m_sessionPeriods.periods[entry];
 }
 
 bool TMainForm::currentPeriodSelected() const
@@ -702,16 +703,15 @@ void TMainForm::UpdateSessionInfoList(int row)
     PROCEDURE_GUARD(m_ctx, "Global Unit", "UpdateSessionInfoList");
     if (!m_ctx.login.LoggedIn)
         return;
-    const int entry = m_sessionPeriodCombo->currentIndex();
-    if (entry < 0 || entry >= m_sessionPeriods.periods.size()) {
+    const std::optional<AccountPeriod> period = chosenPeriod(m_sessionPeriodCombo);
+    if (!period) {
         m_sessionModel->clear();
         return;
     }
-    const AccountPeriod period = m_sessionPeriods.periods[entry];
     {
         BusyCursor busy;
         m_sessionList->setShowGrid(m_ctx.settings.ShowGridLines);
-        m_sessionModel->rebuild(period.start, period.end, ispFilterOf(m_sessionIspCombo));
+        m_sessionModel->rebuild(period->start, period->end, ispFilterOf(m_sessionIspCombo));
     }
     const int rows = m_sessionModel->rowCount();
     if (rows == 0)
@@ -731,15 +731,14 @@ void TMainForm::UpdatePerformanceList()
     PROCEDURE_GUARD(m_ctx, "Global Unit", "UpdatePerformanceList");
     if (!m_ctx.login.LoggedIn)
         return;
-    const int entry = m_performancePeriodCombo->currentIndex();
-    if (entry < 0 || entry >= m_performancePeriods.periods.size()) {
+    const std::optional<AccountPeriod> period = chosenPeriod(m_performancePeriodCombo);
+    if (!period) {
         m_performanceModel->clear();
         return;
     }
-    const AccountPeriod period = m_performancePeriods.periods[entry];
     {
         BusyCursor busy;
-        m_performanceModel->rebuild(period.start, period.end, ispFilterOf(m_performanceIspCombo));
+        m_performanceModel->rebuild(period->start, period->end, ispFilterOf(m_performanceIspCombo));
     }
     m_performanceList->clearSelection();
     scrollToEnd(m_performanceList);

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <array>
+#include <optional>
 
 class AlarmsPageWidget;
 class ApplicationsPageWidget;
@@ -142,14 +143,13 @@ private:
     void scrollPendingLists();
     int selectedSessionRow() const;
     int changeableSessionRow();
-    DateTime periodStartOf(const QComboBox *combo) const;
+    std::optional<AccountPeriod> chosenPeriod(const QComboBox *combo) const;
     bool currentPeriodSelected() const;
 
     AppContext &m_ctx;
     SessionListModel *m_sessionModel = nullptr;
     PerformanceListModel *m_performanceModel = nullptr;
     AccountPeriodList m_sessionPeriods;
-    AccountPeriodList m_performancePeriods;
     // The open session's record number within its day, once known.
     int m_liveSession = 0;
     // The lists were rebuilt once to find the open session's row.
