@@ -21,12 +21,13 @@ private:
 
 // A store operation that failed ("Failed to set data for '...'", "Invalid data type for '...'").
 // The cause tells the passing conditions (another program holds the database
-// locked, the disk is full) from the rest, so that a caller can keep its
-// values and try again later instead of giving up.
+// locked, the disk is full, the disk failed a read or write) from the rest,
+// so that a caller can keep its values and try again later instead of
+// giving up.
 class StoreError : public TallylineError
 {
 public:
-    enum class Cause { Other, Locked, DiskFull };
+    enum class Cause { Other, Locked, DiskFull, IoError };
 
     explicit StoreError(const QString &message, Cause cause = Cause::Other)
         : TallylineError(message, "ERegistryException"), m_cause(cause) {}

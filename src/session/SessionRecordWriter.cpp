@@ -84,12 +84,13 @@ void reportOnce(AppContext &ctx)
     if (w.failureReported)
         return;
     const qint64 now = ctx.clock.now().toMSecsSinceEpoch();
-    if (now - w.failingSinceMs < RecordWriteReportDelayMs)
+    if (w.failure != StoreError::Cause::IoError && now - w.failingSinceMs < RecordWriteReportDelayMs)
         return;
     w.failureReported = true;
     const QString file = ctx.store.filePath();
-    const QString text = w.failure == StoreError::Cause::Locked ? DatabaseLockedMessage(file)
-                                                                  : DatabaseDiskFullMessage(file);
+    const QString text = w.failure == StoreError::Cause::Locked   ? DatabaseLockedMessage(file)
+                       : w.failure == StoreError::Cause::DiskFull ? DatabaseDiskFullMessage(file)
+                                                                  : DatabaseIoErrorMessage(file);
     // Ticks go on under the box, and write as soon as they can. Outside a
     // tick (a command from the menu) the main timer keeps its switch.
     const bool timerEnabled = ctx.shell.Timer1Enabled;
@@ -98,7 +99,7 @@ void reportOnce(AppContext &ctx)
 }
 
 // Writes everything pending in one transaction. False when the database
-// is locked or the disk is full; other failures are thrown. The pending
+// is locked, the disk is full or failed; other failures are thrown. The pending
 // values stay until a write succeeds.
 bool flush(AppContext &ctx)
 {
@@ -171,8 +172,11 @@ void FlushSessionRecordWritesForExit(AppContext &ctx, int waitMs)
     throw StoreError(w.failure == StoreError::Cause::Locked
                          ? QStringLiteral("The session's last values were not saved: another program holds the "
                                           "Tallyline database '%1' locked.").arg(file)
+                     : w.failure == StoreError::Cause::DiskFull
+                         ? QStringLiteral("The session's last values were not saved: the disk holding the "
+                                          "Tallyline database '%1' is full.").arg(file)
                          : QStringLiteral("The session's last values were not saved: the disk holding the "
-                                          "Tallyline database '%1' is full.").arg(file),
+                                          "Tallyline database '%1' failed to write them.").arg(file),
                      w.failure);
 }
 
@@ -185,6 +189,13 @@ QString DatabaseLockedMessage(const QString &databaseFile)
 {
     return QStringLiteral("Tallyline cannot save the session: another program holds its database '%1' locked. "
                           "The session's values are kept and will be saved once that program lets go of it.")
+        .arg(QDir::toNativeSeparators(databaseFile));
+}
+
+QString DatabaseIoErrorMessage(const QString &databaseFile)
+{
+    return QStringLiteral("Tallyline cannot save the session: the disk holding its database '%1' failed to read or "
+                          "write it. The session's values are kept and will be saved as soon as the disk allows.")
         .arg(QDir::toNativeSeparators(databaseFile));
 }
 

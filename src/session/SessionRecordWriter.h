@@ -21,8 +21,10 @@ void BeginSessionRecord(AppContext &ctx);
 // full, does not fail: the values stay pending and a later call (or
 // RetrySessionRecordWrites) writes them. When that has lasted
 // RecordWriteReportDelayMs by the program's clock it is said once, in a box
-// naming the database, and not again until a write has succeeded. Any other
-// failure is thrown, with the values kept pending all the same.
+// naming the database, and not again until a write has succeeded. A disk
+// that fails a read or write (an I/O error) is handled the same way but said
+// at once: unlike a lock it is no everyday event. Any other failure is
+// thrown, with the values kept pending all the same.
 void WriteSessionRecordValues(AppContext &ctx, DateTime now, bool withConnectionName);
 
 // Writes what is pending, if anything; the main tick calls it while no
@@ -40,3 +42,4 @@ constexpr int RecordWriteReportDelayMs = 5000;
 // The texts of the box.
 QString DatabaseLockedMessage(const QString &databaseFile);
 QString DatabaseDiskFullMessage(const QString &databaseFile);
+QString DatabaseIoErrorMessage(const QString &databaseFile);

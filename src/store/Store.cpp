@@ -457,6 +457,8 @@ StoreError::Cause Store::lastCause() const
         return StoreError::Cause::Locked;
     case SQLITE_FULL:
         return StoreError::Cause::DiskFull;
+    case SQLITE_IOERR:
+        return StoreError::Cause::IoError;
     default:
         return StoreError::Cause::Other;
     }

@@ -1,7 +1,8 @@
+#include "session/SessionRecordWriter.h"
 #include "session/SessionRecords.h"
 #include "support/DatabaseFaults.h"
 #include "support/TestMain.h"
-#include "support/TickingShell.h"
+#include "support/SessionWalk.h"
 
 #include <QSignalSpy>
 
@@ -25,6 +26,9 @@ private Q_SLOTS:
     void lastingFaultIsReportedOncePerSpell();
     void sessionsOpenedDuringTheFaultAreNumberedInOrder_data();
     void sessionsOpenedDuringTheFaultAreNumberedInOrder();
+    void lockHeldForAWhileDuringASession_data();
+    void lockHeldForAWhileDuringASession();
+    void failingDiskIsSaidAtOnceAndTheValuesKept();
 };
 
 namespace {
@@ -191,6 +195,88 @@ void TestSessionRecordWriter::sessionsOpenedDuringTheFaultAreNumberedInOrder()
     QCOMPARE(s.text(QStringLiteral("Session1-Connection")), QStringLiteral("My ISP"));
     QCOMPARE(s.text(QStringLiteral("Session2-Connection")), QStringLiteral("My ISP"));
     // Nine seconds of it: said once.
+    QCOMPARE(s.ui.messages.size(), 1);
+}
+
+void TestSessionRecordWriter::lockHeldForAWhileDuringASession_data()
+{
+    QTest::addColumn<int>("heldMs");
+    QTest::addColumn<int>("boxes");
+    // A tenth of a second covers one tick's write; three seconds pass in
+    // silence; thirty are said once.
+    QTest::newRow("0.1 s") << 100 << 0;
+    QTest::newRow("3 s") << 3000 << 0;
+    QTest::newRow("30 s") << 30000 << 1;
+}
+
+// Another program holds the write lock for a while in the middle of a
+// session: the session goes on, and once the lock is gone its record holds
+// every second, as if nothing had happened.
+void TestSessionRecordWriter::lockHeldForAWhileDuringASession()
+{
+    QFETCH(int, heldMs);
+    QFETCH(int, boxes);
+    Shell s;
+    s.lineUp();
+    s.run(6);
+    QVERIFY(s.ctx.shell.SessionOpen);
+    const double before = s.field(1, SessionTimeOnline);
+
+    s.startFault(Fault::Locked);
+    const QDateTime released = s.clock.now().addMSecs(heldMs);
+    int failedTicks = 0;
+    do {
+        s.run(1);
+        ++failedTicks;
+    } while (s.clock.now() < released);
+    QCOMPARE(s.field(1, SessionTimeOnline), before);
+    s.endFault();
+    QVERIFY(s.ctx.shell.SessionOpen);
+    QVERIFY(s.ctx.shell.Timer1Enabled);
+    QCOMPARE(s.ui.messages.size(), boxes);
+    if (boxes > 0)
+        QCOMPARE(s.ui.messages.first().text, DatabaseLockedMessage(s.store().filePath()));
+
+    // The next tick catches up.
+    s.run(2);
+    QCOMPARE(s.field(1, SessionTimeOnline), double(s.ctx.pricing.SecondsOnline));
+    QVERIFY(s.ctx.pricing.SecondsOnline >= qint64(before) + failedTicks / 2);
+    s.lineDown();
+    s.run(4);
+    QVERIFY(!s.ctx.shell.SessionOpen);
+    QCOMPARE(s.sessionsOn(), 1);
+    QCOMPARE(s.field(1, SessionTimeOnline), double(s.ctx.pricing.SecondsOnline));
+    QVERIFY(qAbs(s.field(1, SessionCost) - s.ctx.pricing.SessionCost) < 1e-9);
+    QCOMPARE(s.ui.messages.size(), boxes);
+}
+
+// A disk that fails the session's writes (an I/O error, not a full disk):
+// said at once, once, naming the database; the session goes on in memory
+// and is stored whole once the disk writes again.
+void TestSessionRecordWriter::failingDiskIsSaidAtOnceAndTheValuesKept()
+{
+    Shell s;
+    s.lineUp();
+    s.run(4);
+    QVERIFY(s.ctx.shell.SessionOpen);
+    FileFaults::reset();
+    FileFaults::failFrom(FileFaults::Write, 1, SQLITE_IOERR_WRITE);
+    s.run(1);
+    QCOMPARE(s.ui.texts(), QStringList{DatabaseIoErrorMessage(s.store().filePath())});
+    QCOMPARE(s.ui.messages.first().kind, MessageKind::Warning);
+    s.run(20);
+    s.lineDown();
+    s.run(4);
+    QVERIFY(!s.ctx.shell.SessionOpen);
+    QCOMPARE(s.ui.messages.size(), 1);
+    QVERIFY(s.ctx.shell.Timer1Enabled);
+    QVERIFY(s.field(1, SessionTimeOnline) < double(s.ctx.pricing.SecondsOnline));
+
+    FileFaults::reset();
+    s.run(1);
+    QCOMPARE(s.field(1, SessionTimeOnline), double(s.ctx.pricing.SecondsOnline));
+    QVERIFY(qAbs(s.field(1, SessionCost) - s.ctx.pricing.SessionCost) < 1e-9);
+    QCOMPARE(IntegrityOf(s.store()), QStringLiteral("ok"));
     QCOMPARE(s.ui.messages.size(), 1);
 }
 

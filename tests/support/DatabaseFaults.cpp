@@ -8,6 +8,8 @@
 
 #include <atomic>
 #include <cstring>
+#include <unistd.h>
+#include <vector>
 
 namespace testsupport {
 
@@ -22,7 +24,38 @@ sqlite3_io_methods layerMethods;
 struct LayerFile {
     sqlite3_file base;
     sqlite3_file *real;
+    const char *kind;
 };
+
+struct Armed {
+    int op = -1;
+    int nth = 0;
+    int errorCode = SQLITE_OK;
+    int exitStatus = -1;
+    bool lasting = false;
+    bool fired = false;
+};
+
+int counts[3] = {0, 0, 0};
+Armed armed;
+const char *activity = "";
+bool recording = false;
+std::vector<QString> noted[3];
+
+// Numbers one operation; what it should do instead of going through.
+int nextOperation(sqlite3_file *f, FileFaults::Op op)
+{
+    const int n = ++counts[op];
+    if (recording)
+        noted[op].push_back(QStringLiteral("%1 (%2)").arg(QLatin1String(activity),
+                                                           QLatin1String(reinterpret_cast<LayerFile *>(f)->kind)));
+    if (armed.op != op || (armed.lasting ? n < armed.nth : n != armed.nth))
+        return SQLITE_OK;
+    armed.fired = true;
+    if (armed.exitStatus >= 0)
+        ::_exit(armed.exitStatus);
+    return armed.errorCode;
+}
 
 sqlite3_file *real(sqlite3_file *f)
 {
@@ -30,15 +63,27 @@ sqlite3_file *real(sqlite3_file *f)
 }
 
 int layerClose(sqlite3_file *f) { return real(f)->pMethods->xClose(real(f)); }
-int layerRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off) { return real(f)->pMethods->xRead(real(f), buf, n, off); }
+int layerRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)
+{
+    if (const int rc = nextOperation(f, FileFaults::Read))
+        return rc;
+    return real(f)->pMethods->xRead(real(f), buf, n, off);
+}
 int layerWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
 {
     if (diskFull.load())
         return SQLITE_FULL;
+    if (const int rc = nextOperation(f, FileFaults::Write))
+        return rc;
     return real(f)->pMethods->xWrite(real(f), buf, n, off);
 }
 int layerTruncate(sqlite3_file *f, sqlite3_int64 size) { return real(f)->pMethods->xTruncate(real(f), size); }
-int layerSync(sqlite3_file *f, int flags) { return real(f)->pMethods->xSync(real(f), flags); }
+int layerSync(sqlite3_file *f, int flags)
+{
+    if (const int rc = nextOperation(f, FileFaults::Sync))
+        return rc;
+    return real(f)->pMethods->xSync(real(f), flags);
+}
 int layerFileSize(sqlite3_file *f, sqlite3_int64 *size) { return real(f)->pMethods->xFileSize(real(f), size); }
 int layerLock(sqlite3_file *f, int lock) { return real(f)->pMethods->xLock(real(f), lock); }
 int layerUnlock(sqlite3_file *f, int lock) { return real(f)->pMethods->xUnlock(real(f), lock); }
@@ -59,6 +104,10 @@ int layerOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *f, int flags, 
     auto *file = reinterpret_cast<LayerFile *>(f);
     file->base.pMethods = nullptr;
     file->real = reinterpret_cast<sqlite3_file *>(file + 1);
+    file->kind = (flags & SQLITE_OPEN_MAIN_DB)  ? "database"
+               : (flags & SQLITE_OPEN_WAL)      ? "write-ahead log"
+               : (flags & SQLITE_OPEN_MAIN_JOURNAL) ? "journal"
+                                                : "temporary file";
     const int rc = realVfs->xOpen(realVfs, name, file->real, flags, outFlags);
     if (rc == SQLITE_OK && file->real->pMethods) {
         // Memory mapping would let writes bypass xWrite; offer no more than version 2.
@@ -102,6 +151,67 @@ void DiskFullLayer::install()
 void DiskFullLayer::setFull(bool full)
 {
     diskFull.store(full);
+}
+
+void FileFaults::install()
+{
+    DiskFullLayer::install();
+}
+
+void FileFaults::reset()
+{
+    for (int op = Read; op <= Sync; ++op) {
+        counts[op] = 0;
+        noted[op].clear();
+    }
+    armed = Armed();
+}
+
+void FileFaults::failOnce(Op op, int nth, int errorCode)
+{
+    armed = Armed();
+    armed.op = op;
+    armed.nth = nth;
+    armed.errorCode = errorCode;
+}
+
+void FileFaults::failFrom(Op op, int nth, int errorCode)
+{
+    failOnce(op, nth, errorCode);
+    armed.lasting = true;
+}
+
+void FileFaults::exitAt(Op op, int nth, int status)
+{
+    armed = Armed();
+    armed.op = op;
+    armed.nth = nth;
+    armed.exitStatus = status;
+}
+
+int FileFaults::count(Op op)
+{
+    return counts[op];
+}
+
+bool FileFaults::fired()
+{
+    return armed.fired;
+}
+
+void FileFaults::setActivity(const char *what)
+{
+    activity = what;
+}
+
+void FileFaults::setRecording(bool on)
+{
+    recording = on;
+}
+
+QString FileFaults::describe(Op op, int nth)
+{
+    return nth >= 1 && nth <= int(noted[op].size()) ? noted[op][size_t(nth - 1)] : QString();
 }
 
 WriteLockHolder::WriteLockHolder(const QString &databaseFile)

@@ -46,8 +46,9 @@ inline int AddSeedUser(Store &store, Settings &settings, const SeedUser &u)
 // of EngineFixture, nobody logged in, cheap password hashing, and the
 // sounds named as the settings name them.
 struct SessionFixture : EngineFixture {
-    explicit SessionFixture(const QDateTime &start = QDateTime(QDate(2001, 1, 10), QTime(12, 0)))
-        : EngineFixture(start)
+    explicit SessionFixture(const QDateTime &start = QDateTime(QDate(2001, 1, 10), QTime(12, 0)),
+                            const QString &databaseFile = QString())
+        : EngineFixture(start, databaseFile)
     {
         ctx.platform.dialUp = &network;
         ctx.platform.sound = &sound;

@@ -7,9 +7,14 @@
 
 namespace testsupport {
 
-// A fresh store in a temporary data directory that disappears with the object.
+// A fresh store in a temporary data directory that disappears with the
+// object; or, given a file, the store in that file, which stays.
 struct TempStore {
-    TempStore() : store(Store::open(dir.filePath(QString::fromLatin1(Store::DefaultFileName)))) {}
+    explicit TempStore(const QString &databaseFile = QString())
+        : store(Store::open(databaseFile.isEmpty() ? dir.filePath(QString::fromLatin1(Store::DefaultFileName))
+                                                   : databaseFile))
+    {
+    }
     QString path(const QString &name) const { return dir.filePath(name); }
 
     QTemporaryDir dir;
