@@ -120,6 +120,11 @@ struct ExclusiveHolder {
 
 const QString Today = QStringLiteral("--today=2001-03-15");
 
+QStringList words(const char *line)
+{
+    return QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
 } // namespace
 
 class TestCli : public QObject
@@ -129,6 +134,8 @@ class TestCli : public QObject
 private Q_SLOTS:
     void output_data();
     void output();
+    void jsonDocuments_data();
+    void jsonDocuments();
     void choosesAndNamesUser_data();
     void choosesAndNamesUser();
     void errors_data();
@@ -151,7 +158,7 @@ void TestCli::output_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("sessions text, current period")
-        << QStringList{QStringLiteral("sessions"), Today}
+        << words("sessions --today=2001-03-15")
         << QStringLiteral(
                "Sessions of alice, Month 3 : 01 Mar 01 - 01 Apr 01\n"
                "\n"
@@ -162,53 +169,24 @@ void TestCli::output_data()
                "----------  ---  ----------  --------  -----------  ------  --------  -------  -----------\n"
                "Total         3                           01:10:00   £0.88   1.49 MB  20.05 k\n");
     QTest::newRow("sessions csv, a day range")
-        << QStringList{QStringLiteral("sessions"), QStringLiteral("--from"), QStringLiteral("2001-02-10"),
-                       QStringLiteral("--to"), QStringLiteral("2001-03-01"), QStringLiteral("--format=csv"), Today}
+        << words("sessions --from 2001-02-10 --to 2001-03-01 --format=csv --today=2001-03-15")
         << QStringLiteral("date,number,start,end,seconds,cost,downloaded,uploaded,connection\r\n"
                           "2001-02-10,1,2001-02-10T09:00:00,2001-02-10T10:00:00,3600,1.5,2097152,1024,Default\r\n"
                           "2001-03-01,1,2001-03-01T23:30:00,2001-03-02T00:15:00,2700,0.25,512000,20480,\"Work, Inc\"\r\n");
     QTest::newRow("sessions csv quotes quotes")
-        << QStringList{QStringLiteral("sessions"), QStringLiteral("--from=2001-03-15"), QStringLiteral("--to=2001-03-15"),
-                       QStringLiteral("--format"), QStringLiteral("csv"), Today}
+        << words("sessions --from=2001-03-15 --to=2001-03-15 --format csv --today=2001-03-15")
         << QStringLiteral("date,number,start,end,seconds,cost,downloaded,uploaded,connection\r\n"
                           "2001-03-15,1,2001-03-15T08:00:00,2001-03-15T08:10:00,600,0.125,1048576,0,\"Dial \"\"Home\"\"\"\r\n"
                           "2001-03-15,2,2001-03-15T12:00:00,2001-03-15T12:15:00,900,0.5,100,50,Default\r\n");
-    QTest::newRow("sessions json, previous period")
-        << QStringList{QStringLiteral("sessions"), QStringLiteral("--period=previous"), QStringLiteral("--format=json"), Today}
-        << QStringLiteral("{\n"
-                          "    \"from\": \"2001-02-01\",\n"
-                          "    \"sessions\": [\n"
-                          "        {\n"
-                          "            \"connection\": \"Default\",\n"
-                          "            \"cost\": 1.5,\n"
-                          "            \"date\": \"2001-02-10\",\n"
-                          "            \"downloaded\": 2097152,\n"
-                          "            \"end\": \"2001-02-10T10:00:00\",\n"
-                          "            \"number\": 1,\n"
-                          "            \"seconds\": 3600,\n"
-                          "            \"start\": \"2001-02-10T09:00:00\",\n"
-                          "            \"uploaded\": 1024\n"
-                          "        }\n"
-                          "    ],\n"
-                          "    \"to\": \"2001-02-28\",\n"
-                          "    \"total\": {\n"
-                          "        \"cost\": 1.5,\n"
-                          "        \"downloaded\": 2097152,\n"
-                          "        \"seconds\": 3600,\n"
-                          "        \"sessions\": 1,\n"
-                          "        \"uploaded\": 1024\n"
-                          "    },\n"
-                          "    \"user\": \"alice\"\n"
-                          "}\n");
     QTest::newRow("sessions text, empty period 1")
-        << QStringList{QStringLiteral("sessions"), QStringLiteral("--period=1"), Today}
+        << words("sessions --period=1 --today=2001-03-15")
         << QStringLiteral("Sessions of alice, Month 1 : 01 Jan 01 - 01 Feb 01\n"
                           "\n"
                           "Date   No.  Start time  End time  Time Online   Cost  Download  Upload  Connection\n"
                           "-----  ---  ----------  --------  -----------  -----  --------  ------  ----------\n"
                           "Total    0                           00:00:00  £0.00    0.00 k  0.00 k\n");
     QTest::newRow("totals text")
-        << QStringList{QStringLiteral("totals"), Today}
+        << words("totals --today=2001-03-15")
         << QStringLiteral(
                "Totals of alice on 15/03/2001, Month 3 : 01 Mar 01 - 01 Apr 01\n"
                "\n"
@@ -219,70 +197,26 @@ void TestCli::output_data()
                "Connection  Dial \"Home\"  01/03/2001  31/03/2001         1     00:10:00  £0.13   1.00 MB\n"
                "Connection  Work, Inc    01/03/2001  31/03/2001         1     00:45:00  £0.25  500.00 k\n");
     QTest::newRow("totals csv")
-        << QStringList{QStringLiteral("totals"), QStringLiteral("--format=csv"), Today}
+        << words("totals --format=csv --today=2001-03-15")
         << QStringLiteral("scope,connection,from,to,sessions,seconds,cost,downloaded\r\n"
                           "today,,2001-03-15,2001-03-15,2,1500,0.625,1048676\r\n"
                           "period,,2001-03-01,2001-03-31,3,4200,0.875,1560676\r\n"
                           "connection,Default,2001-03-01,2001-03-31,1,900,0.5,100\r\n"
                           "connection,\"Dial \"\"Home\"\"\",2001-03-01,2001-03-31,1,600,0.125,1048576\r\n"
                           "connection,\"Work, Inc\",2001-03-01,2001-03-31,1,2700,0.25,512000\r\n");
-    QTest::newRow("totals json of bob")
-        << QStringList{QStringLiteral("totals"), QStringLiteral("--user=bob"), QStringLiteral("--format=json"), Today}
-        << QStringLiteral("{\n"
-                          "    \"period\": {\n"
-                          "        \"from\": \"2001-03-12\",\n"
-                          "        \"number\": 64,\n"
-                          "        \"text\": \"Week 64 : 12 Mar 01 - 19 Mar 01\",\n"
-                          "        \"to\": \"2001-03-18\"\n"
-                          "    },\n"
-                          "    \"today\": \"2001-03-15\",\n"
-                          "    \"totals\": [\n"
-                          "        {\n"
-                          "            \"connection\": null,\n"
-                          "            \"cost\": 0.75,\n"
-                          "            \"downloaded\": 10,\n"
-                          "            \"from\": \"2001-03-15\",\n"
-                          "            \"scope\": \"today\",\n"
-                          "            \"seconds\": 60,\n"
-                          "            \"sessions\": 1,\n"
-                          "            \"to\": \"2001-03-15\"\n"
-                          "        },\n"
-                          "        {\n"
-                          "            \"connection\": null,\n"
-                          "            \"cost\": 0.75,\n"
-                          "            \"downloaded\": 10,\n"
-                          "            \"from\": \"2001-03-12\",\n"
-                          "            \"scope\": \"period\",\n"
-                          "            \"seconds\": 60,\n"
-                          "            \"sessions\": 1,\n"
-                          "            \"to\": \"2001-03-18\"\n"
-                          "        },\n"
-                          "        {\n"
-                          "            \"connection\": \"Default\",\n"
-                          "            \"cost\": 0.75,\n"
-                          "            \"downloaded\": 10,\n"
-                          "            \"from\": \"2001-03-12\",\n"
-                          "            \"scope\": \"connection\",\n"
-                          "            \"seconds\": 60,\n"
-                          "            \"sessions\": 1,\n"
-                          "            \"to\": \"2001-03-18\"\n"
-                          "        }\n"
-                          "    ],\n"
-                          "    \"user\": \"bob\"\n"
-                          "}\n");
     QTest::newRow("bill text, current")
-        << QStringList{QStringLiteral("bill"), Today}
+        << words("bill --today=2001-03-15")
         << QStringLiteral("Bill of alice, Month 3 : 01 Mar 01 - 01 Apr 01\n"
                           "Statistics for this month are shown below :\n"
                           "Number of connections : 3\n"
                           "Total time online : 01:10:00\n"
                           "Total cost : £0.88\n");
     QTest::newRow("bill csv, all periods")
-        << QStringList{QStringLiteral("bill"), QStringLiteral("--period=all"), QStringLiteral("--format=csv"), Today}
+        << words("bill --period=all --format=csv --today=2001-03-15")
         << QStringLiteral("period,from,to,connections,seconds,cost\r\n"
                           "all,2001-01-01,2001-03-31,4,7800,2.375\r\n");
     QTest::newRow("bill json, period 2")
-        << QStringList{QStringLiteral("bill"), QStringLiteral("--period=2"), QStringLiteral("--format=json"), Today}
+        << words("bill --period=2 --format=json --today=2001-03-15")
         << QStringLiteral("{\n"
                           "    \"connections\": 1,\n"
                           "    \"cost\": 1.5,\n"
@@ -306,6 +240,53 @@ void TestCli::output()
         qWarning().noquote() << "The whole output:\n" + run.out;  // QCOMPARE shows only its start
     QCOMPARE(run.out, expected);
     QCOMPARE(run.status, 0);
+}
+
+// The JSON documents' content, compared member by member (the layout of
+// every document is that of the bill's, compared byte by byte above).
+void TestCli::jsonDocuments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("sessions, previous period")
+        << words("sessions --period=previous --today=2001-03-15")
+        << QByteArray(R"({"from": "2001-02-01", "to": "2001-02-28", "user": "alice",
+            "sessions": [{"connection": "Default", "cost": 1.5, "date": "2001-02-10", "downloaded": 2097152,
+                          "end": "2001-02-10T10:00:00", "number": 1, "seconds": 3600,
+                          "start": "2001-02-10T09:00:00", "uploaded": 1024}],
+            "total": {"cost": 1.5, "downloaded": 2097152, "seconds": 3600, "sessions": 1, "uploaded": 1024}})");
+    QTest::newRow("totals of bob, weekly")
+        << words("totals --user=bob --today=2001-03-15")
+        << QByteArray(R"({"period": {"from": "2001-03-12", "number": 64, "text": "Week 64 : 12 Mar 01 - 19 Mar 01",
+                       "to": "2001-03-18"},
+            "today": "2001-03-15", "user": "bob",
+            "totals": [
+              {"connection": null, "cost": 0.75, "downloaded": 10, "from": "2001-03-15", "scope": "today",
+               "seconds": 60, "sessions": 1, "to": "2001-03-15"},
+              {"connection": null, "cost": 0.75, "downloaded": 10, "from": "2001-03-12", "scope": "period",
+               "seconds": 60, "sessions": 1, "to": "2001-03-18"},
+              {"connection": "Default", "cost": 0.75, "downloaded": 10, "from": "2001-03-12",
+               "scope": "connection", "seconds": 60, "sessions": 1, "to": "2001-03-18"}]})");
+}
+
+void TestCli::jsonDocuments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir dir;
+    seedStore(dir.path());
+    const Run run = runCli(QStringList{QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--format=json")}
+                           + arguments);
+    QCOMPARE(run.status, 0);
+    QJsonParseError error{};
+    const QJsonDocument actual = QJsonDocument::fromJson(run.out.toUtf8(), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QJsonDocument wanted = QJsonDocument::fromJson(expected);
+    QVERIFY(wanted.isObject());
+    QCOMPARE(actual, wanted);
+    // Numbers are numbers, not texts.
+    QVERIFY(actual.object().value(QStringLiteral("user")).isString());
 }
 
 void TestCli::choosesAndNamesUser_data()
@@ -369,68 +350,46 @@ void TestCli::errors_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("err");  // DIR stands for the data directory
 
-    const QStringList sessions{QStringLiteral("sessions"), Today};
-    QTest::newRow("no database") << "none" << sessions << 3 << "tallyline-cli: no Tallyline database in DIR\n";
-    QTest::newRow("no directory") << "no directory" << sessions << 3
-                                  << "tallyline-cli: no Tallyline database in DIR\n";
-    QTest::newRow("not a database") << "empty file" << sessions << 1
-                                    << "tallyline-cli: The file 'DIR/Tallyline.sqlite' is not a Tallyline database "
-                                       "(the file is empty). It has been left untouched.\n";
-    QTest::newRow("impossible day") << "seeded"
-                                    << QStringList{QStringLiteral("sessions"), QStringLiteral("--from=2001-02-30"),
-                                                   QStringLiteral("--to=2001-03-01")}
-                                    << 2 << "tallyline-cli: bad date '2001-02-30' for --from: write YYYY-MM-DD\n";
-    QTest::newRow("day written the local way") << "seeded"
-                                               << QStringList{QStringLiteral("sessions"), QStringLiteral("--from=2001-02-01"),
-                                                              QStringLiteral("--to=01/03/2001")}
-                                               << 2 << "tallyline-cli: bad date '01/03/2001' for --to: write YYYY-MM-DD\n";
-    QTest::newRow("bad today") << "seeded" << QStringList{QStringLiteral("totals"), QStringLiteral("--today=2001-3-5")}
-                               << 2 << "tallyline-cli: bad date '2001-3-5' for --today: write YYYY-MM-DD\n";
-    QTest::newRow("range backwards") << "seeded"
-                                     << QStringList{QStringLiteral("sessions"), QStringLiteral("--from=2001-03-02"),
-                                                    QStringLiteral("--to=2001-03-01")}
-                                     << 2 << "tallyline-cli: the range 2001-03-02 to 2001-03-01 ends before it starts\n";
-    QTest::newRow("half a range") << "seeded" << QStringList{QStringLiteral("sessions"), QStringLiteral("--from=2001-03-02")}
-                                  << 2 << "tallyline-cli: a range needs both --from and --to\n";
-    QTest::newRow("range and period") << "seeded"
-                                      << QStringList{QStringLiteral("sessions"), QStringLiteral("--period=1"),
-                                                     QStringLiteral("--from=2001-03-01"), QStringLiteral("--to=2001-03-02")}
-                                      << 2 << "tallyline-cli: give either --period or --from and --to, not both\n";
-    QTest::newRow("bad period") << "seeded" << QStringList{QStringLiteral("bill"), QStringLiteral("--period=last")} << 2
-                                << "tallyline-cli: bad period 'last': current, previous, all or a number from 1\n";
-    QTest::newRow("period zero") << "seeded" << QStringList{QStringLiteral("bill"), QStringLiteral("--period=0")} << 2
-                                 << "tallyline-cli: bad period '0': current, previous, all or a number from 1\n";
-    QTest::newRow("period not yet") << "seeded"
-                                    << QStringList{QStringLiteral("bill"), QStringLiteral("--period=4"), Today} << 2
-                                    << "tallyline-cli: user alice (the user logged in last)\n"
-                                       "tallyline-cli: --period 4: the periods are numbered 1 to 3\n";
-    QTest::newRow("no previous period") << "seeded"
-                                        << QStringList{QStringLiteral("sessions"), QStringLiteral("--period=previous"),
-                                                       QStringLiteral("--today=2001-01-20")}
-                                        << 2
-                                        << "tallyline-cli: user alice (the user logged in last)\n"
-                                           "tallyline-cli: --period previous: there is no period before the current one\n";
-    QTest::newRow("period of totals") << "seeded" << QStringList{QStringLiteral("totals"), QStringLiteral("--period=1")}
-                                      << 2 << "tallyline-cli: totals are always of the current period: --period is not taken\n";
-    QTest::newRow("range of a bill") << "seeded"
-                                     << QStringList{QStringLiteral("bill"), QStringLiteral("--from=2001-03-01"),
-                                                    QStringLiteral("--to=2001-03-02")}
-                                     << 2 << "tallyline-cli: --from and --to are for sessions only\n";
-    QTest::newRow("unknown command") << "seeded" << QStringList{QStringLiteral("delete")} << 2
-                                     << "tallyline-cli: unknown command 'delete': sessions, totals or bill\n";
-    QTest::newRow("no command") << "seeded" << QStringList{} << 2
-                                << "tallyline-cli: no command given: sessions, totals or bill (see --help)\n";
-    QTest::newRow("two commands") << "seeded" << QStringList{QStringLiteral("bill"), QStringLiteral("totals")} << 2
-                                  << "tallyline-cli: one command at a time, not 'bill totals'\n";
-    QTest::newRow("unknown option") << "seeded" << QStringList{QStringLiteral("bill"), QStringLiteral("--month=3")} << 2
-                                    << "tallyline-cli: Unknown option 'month'. (see --help)\n";
-    QTest::newRow("unknown format") << "seeded" << QStringList{QStringLiteral("bill"), QStringLiteral("--format=xml")}
-                                    << 2 << "tallyline-cli: unknown format 'xml': text, csv or json\n";
+    const auto row = [](const char *tag, const char *store, const char *arguments, int status, const char *err) {
+        QTest::newRow(tag) << QString::fromLatin1(store) << words(arguments) << status << QString::fromUtf8(err);
+    };
+    const char *const chosen = "tallyline-cli: user alice (the user logged in last)\n";
+    row("no database", "none", "sessions", 3, "tallyline-cli: no Tallyline database in DIR\n");
+    row("no directory", "no directory", "sessions", 3, "tallyline-cli: no Tallyline database in DIR\n");
+    row("not a database", "empty file", "sessions", 1,
+        "tallyline-cli: The file 'DIR/Tallyline.sqlite' is not a Tallyline database (the file is empty). "
+        "It has been left untouched.\n");
+    row("impossible day", "seeded", "sessions --from=2001-02-30 --to=2001-03-01", 2,
+        "tallyline-cli: bad date '2001-02-30' for --from: write YYYY-MM-DD\n");
+    row("day written the local way", "seeded", "sessions --from=2001-02-01 --to=01/03/2001", 2,
+        "tallyline-cli: bad date '01/03/2001' for --to: write YYYY-MM-DD\n");
+    row("bad today", "seeded", "totals --today=2001-3-5", 2,
+        "tallyline-cli: bad date '2001-3-5' for --today: write YYYY-MM-DD\n");
+    row("range backwards", "seeded", "sessions --from=2001-03-02 --to=2001-03-01", 2,
+        "tallyline-cli: the range 2001-03-02 to 2001-03-01 ends before it starts\n");
+    row("half a range", "seeded", "sessions --from=2001-03-02", 2, "tallyline-cli: a range needs both --from and --to\n");
+    row("range and period", "seeded", "sessions --period=1 --from=2001-03-01 --to=2001-03-02", 2,
+        "tallyline-cli: give either --period or --from and --to, not both\n");
+    row("bad period", "seeded", "bill --period=last", 2,
+        "tallyline-cli: bad period 'last': current, previous, all or a number from 1\n");
+    row("period zero", "seeded", "bill --period=0", 2,
+        "tallyline-cli: bad period '0': current, previous, all or a number from 1\n");
+    row("period not yet", "seeded", "bill --period=4 --today=2001-03-15", 2,
+        (QByteArray(chosen) + "tallyline-cli: --period 4: the periods are numbered 1 to 3\n").constData());
+    row("no previous period", "seeded", "sessions --period=previous --today=2001-01-20", 2,
+        (QByteArray(chosen) + "tallyline-cli: --period previous: there is no period before the current one\n").constData());
+    row("period of totals", "seeded", "totals --period=1", 2,
+        "tallyline-cli: totals are always of the current period: --period is not taken\n");
+    row("range of a bill", "seeded", "bill --from=2001-03-01 --to=2001-03-02", 2,
+        "tallyline-cli: --from and --to are for sessions only\n");
+    row("unknown command", "seeded", "delete", 2, "tallyline-cli: unknown command 'delete': sessions, totals or bill\n");
+    row("no command", "seeded", "", 2, "tallyline-cli: no command given: sessions, totals or bill (see --help)\n");
+    row("two commands", "seeded", "bill totals", 2, "tallyline-cli: one command at a time, not 'bill totals'\n");
+    row("unknown option", "seeded", "bill --month=3", 2, "tallyline-cli: Unknown option 'month'. (see --help)\n");
+    row("unknown format", "seeded", "bill --format=xml", 2, "tallyline-cli: unknown format 'xml': text, csv or json\n");
     // Usage is checked before the store is looked for.
-    QTest::newRow("bad date, no database") << "none"
-                                           << QStringList{QStringLiteral("sessions"), QStringLiteral("--from=x"),
-                                                          QStringLiteral("--to=2001-01-01")}
-                                           << 2 << "tallyline-cli: bad date 'x' for --from: write YYYY-MM-DD\n";
+    row("bad date, no database", "none", "sessions --from=x --to=2001-01-01", 2,
+        "tallyline-cli: bad date 'x' for --from: write YYYY-MM-DD\n");
 }
 
 void TestCli::errors()
