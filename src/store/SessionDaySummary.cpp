@@ -83,7 +83,8 @@ SessionTotals SumSessionDays(Store &store, int user, DateTime first, DateTime en
 
 void RebuildSessionDaySummary(Store &store)
 {
-    if (!store.sessionSummaryUsable())
+    // A reader leaves it to the program that writes.
+    if (!store.sessionSummaryUsable() || store.readOnly())
         return;
     Store::Transaction tx(store, Store::Transaction::Lock::Immediate);
     store.beginSessionSummaryWrite();

@@ -301,6 +301,22 @@ std::unique_ptr<Store> Store::open(const QString &filePath)
     return store;
 }
 
+std::unique_ptr<Store> Store::openReadOnly(const QString &filePath, int busyTimeoutMs)
+{
+    const QByteArray native = QFile::encodeName(filePath);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0)
+        throw StoreOpenError(cannotOpenMessage(filePath, errnoText(errno)));
+    if (!S_ISREG(st.st_mode))
+        throw StoreOpenError(cannotOpenMessage(filePath, QStringLiteral("it is not a file")));
+    checkHeader(filePath);
+    std::unique_ptr<Store> store(new Store(filePath));
+    store->m_readOnly = true;
+    store->m_busyTimeoutMs = busyTimeoutMs;
+    store->openDatabase();
+    return store;
+}
+
 Store::Store(const QString &filePath) : m_filePath(filePath) {}
 
 Store::~Store()
@@ -314,8 +330,14 @@ Store::~Store()
 void Store::openDatabase()
 {
     const QByteArray native = QFile::encodeName(m_filePath);
-    const auto fail = [this](const QString &why) { return StoreOpenError(cannotOpenMessage(m_filePath, why)); };
-    if (sqlite3_open_v2(native.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+    const auto fail = [this](const QString &why) {
+        // A reader kept out by another program's lock may simply try again.
+        if (m_readOnly && m_db && lastCause() == StoreError::Cause::Locked)
+            throw StoreError(cannotOpenMessage(m_filePath, why), StoreError::Cause::Locked);
+        return StoreOpenError(cannotOpenMessage(m_filePath, why));
+    };
+    const int access = m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    if (sqlite3_open_v2(native.constData(), &m_db, access | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         const QString why = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
         throw fail(why);
     }
@@ -323,9 +345,14 @@ void Store::openDatabase()
     // Everything runs on the user-interface thread: a lock held by another
     // program must not freeze the window. A write that finds the database
     // locked fails soon, and the session keeps its values to write later.
-    sqlite3_busy_timeout(m_db, DefaultBusyTimeoutMs);
-    if (sqlite3_db_readonly(m_db, "main") == 1)
+    sqlite3_busy_timeout(m_db, m_busyTimeoutMs);
+    if (m_readOnly) {
+        // The last connection to close would otherwise try to fold the
+        // journal back into the file.
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    } else if (sqlite3_db_readonly(m_db, "main") == 1) {
         throw fail(QStringLiteral("the file is read-only"));
+    }
 
     const auto single = [this](const char *sql, QString &text) {
         sqlite3_stmt *stmt = nullptr;
@@ -344,10 +371,11 @@ void Store::openDatabase()
     // WAL: a process killed at any moment leaves every committed transaction
     // in place. NORMAL synchronisation keeps that promise for process crashes;
     // a power loss can drop the last few commits, but never corrupts the file.
+    // A reader takes the journal as it finds it.
     QString mode;
-    if (!single("PRAGMA journal_mode=WAL", mode))
+    if (!m_readOnly && !single("PRAGMA journal_mode=WAL", mode))
         throw fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
-    if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+    if (!m_readOnly && mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
         throw fail(QStringLiteral("its journal cannot be kept beside it (journal mode '%1')").arg(mode));
     QString version;
     if (!single("PRAGMA user_version", version))
@@ -395,6 +423,8 @@ void Store::prepareSessionSummary()
               && sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == SessionSummaryFormat;
         sqlite3_finalize(stmt);
     }
+    if (!intact && m_readOnly)
+        return;  // the totals read the tree itself
     if (!intact) {
         QByteArray sql = "BEGIN IMMEDIATE;";
         for (const auto &entry : SessionSummarySchema) {

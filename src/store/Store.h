@@ -52,12 +52,20 @@ public:
     // a file that cannot be opened or is not ours (an empty file, another
     // program's database, anything else); such a file is left exactly as it was.
     static std::unique_ptr<Store> open(const QString &filePath);
+    // Opens an existing database for reading only, beside a running program:
+    // never creates the file, changes no schema and writes nothing (every
+    // write fails). Reads see the last committed state. Throws StoreOpenError
+    // as open() does, also for a missing file, and StoreError with cause
+    // Locked when another program keeps it from being read within the busy
+    // timeout.
+    static std::unique_ptr<Store> openReadOnly(const QString &filePath, int busyTimeoutMs = DefaultBusyTimeoutMs);
     ~Store();
 
     Store(const Store &) = delete;
     Store &operator=(const Store &) = delete;
 
     QString filePath() const { return m_filePath; }
+    bool readOnly() const { return m_readOnly; }
 
     // Store functions; keyPath is relative to RootPath.
     bool ReadStoreInteger(const QString &valueName, const QString &keyPath, int &value);
@@ -252,4 +260,6 @@ private:
     int m_transactionDepth = 0;
     int m_savepointCounter = 0;
     bool m_sessionSummaryUsable = false;
+    bool m_readOnly = false;
+    int m_busyTimeoutMs = DefaultBusyTimeoutMs;
 };
