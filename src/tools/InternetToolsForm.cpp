@@ -1,5 +1,7 @@
 #include "tools/InternetToolsForm.h"
 
+#include "tools/LogText.h"
+
 #include "core/AppContext.h"
 
 #include <QButtonGroup>
@@ -110,28 +112,13 @@ void AppendToLog(QPlainTextEdit *memo, const QString &text)
         addLine(memo, QString());
     QTextCursor end(memo->document());
     end.movePosition(QTextCursor::End);
-    // A line just begun ends nothing: a break that follows one (the rest of
-    // "\r\n", or a second "\r") is dropped, and so is a line feed that comes
-    // in the next piece of text after a carriage return.
-    bool atLineStart = end.block().text().isEmpty();
-    QString piece;
-    for (const QChar ch : text) {
-        if (ch != QLatin1Char('\r') && ch != QLatin1Char('\n')) {
-            piece += ch;
-            continue;
-        }
-        if (!piece.isEmpty()) {
-            end.insertText(piece);
-            piece.clear();
-            atLineStart = false;
-        }
-        if (!atLineStart) {
+    const QStringList lines = SplitLogText(text, end.block().text().isEmpty());
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
             end.insertBlock();
-            atLineStart = true;
-        }
+        if (!lines[i].isEmpty())
+            end.insertText(lines[i]);
     }
-    if (!piece.isEmpty())
-        end.insertText(piece);
     memo->moveCursor(QTextCursor::End);
     memo->ensureCursorVisible();
 }
