@@ -9,6 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 build_dir=${TALLYLINE_FUZZ_BUILD_DIR:-build-fuzz}
+scripts/setup.sh
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 if [[ ! -f "$build_dir/build.ninja" ]]; then
