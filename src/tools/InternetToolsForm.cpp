@@ -396,7 +396,7 @@ void TInternetToolsForm::onFingerClicked()
     m_fingerButton->setEnabled(false);
     m_cancelFingerButton->setEnabled(true);
     m_finger.Query = m_fingerQueryCombo->currentText().trimmed();
-    m_fingerText.resetState();
+    m_fingerText.reset();
     try {
         m_finger.StartQuery();
     } catch (const TallylineError &) {
@@ -435,6 +435,10 @@ void TInternetToolsForm::onFingerDataAvailable(int error)
 void TInternetToolsForm::onFingerDone(int error)
 {
     PROCEDURE_GUARD(m_ctx, "InternetTools", "FingerCli1QueryDone");
+    // An answer that ends inside a character shows where it was cut.
+    const QString rest = m_fingerText.finish();
+    if (!rest.isEmpty())
+        AppendToLog(m_log, rest);
     if (error == TFingerCli::ConnectionRefused)
         AppendToLog(m_log, QStringLiteral("No finger service available.\r"));
     else if (error == TFingerCli::HostUnreachable)

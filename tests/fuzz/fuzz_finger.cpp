@@ -2,8 +2,6 @@
 // decodes it and lays it out in its log.
 #include "tools/LogText.h"
 
-#include <QStringDecoder>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,18 +12,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const qsizetype piece = 1 + data[0] % 32;
     const QByteArrayView answer(data + 1, qsizetype(size - 1));
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    Utf8PieceDecoder decoder;
     QString decoded;
     QStringList log{QString()};
-    for (qsizetype at = 0; at < answer.size(); at += piece) {
-        const QString text = decoder.decode(answer.sliced(at, qMin(piece, answer.size() - at)));
+    const auto append = [&](const QString &text) {
         decoded += text;
         const QStringList lines = SplitLogText(text, log.constLast().isEmpty());
         log.last() += lines.first();
         log += lines.mid(1);
-    }
+    };
+    for (qsizetype at = 0; at < answer.size(); at += piece)
+        append(decoder.decode(answer.sliced(at, qMin(piece, answer.size() - at))));
+    append(decoder.finish());
     // Pieces decode as the whole does, and the log holds every character but line breaks.
-    QString whole = QStringDecoder(QStringDecoder::Utf8).decode(answer);
+    QString whole = QString::fromUtf8(answer);
     if (decoded != whole)
         std::abort();
     whole.remove(QLatin1Char('\r'));
