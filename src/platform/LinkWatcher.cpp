@@ -2,11 +2,43 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+QList<LinkMessage> ReadLinkMessages(const char *buffer, size_t size)
+{
+    QList<LinkMessage> found;
+    int remaining = int(std::min<size_t>(size, INT_MAX));
+    for (auto *header = reinterpret_cast<const nlmsghdr *>(buffer); NLMSG_OK(header, remaining);
+         header = NLMSG_NEXT(header, remaining)) {
+        if (header->nlmsg_type == RTM_NEWADDR || header->nlmsg_type == RTM_DELADDR) {
+            if (header->nlmsg_len >= NLMSG_LENGTH(sizeof(ifaddrmsg)))
+                found.append({LinkMessage::Address, int(static_cast<const ifaddrmsg *>(NLMSG_DATA(header))->ifa_index),
+                              QString(), true});
+            continue;
+        }
+        if (header->nlmsg_type != RTM_NEWLINK && header->nlmsg_type != RTM_DELLINK)
+            continue;
+        if (header->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg)))
+            continue;
+        const auto *info = static_cast<const ifinfomsg *>(NLMSG_DATA(header));
+        int attributesLength = int(header->nlmsg_len - NLMSG_LENGTH(sizeof(ifinfomsg)));
+        QString name;
+        for (auto *a = IFLA_RTA(info); RTA_OK(a, attributesLength); a = RTA_NEXT(a, attributesLength)) {
+            if (a->rta_type != IFLA_IFNAME)
+                continue;
+            const char *text = static_cast<const char *>(RTA_DATA(a));
+            name = QString::fromLocal8Bit(text, qstrnlen(text, RTA_PAYLOAD(a)));
+        }
+        found.append({LinkMessage::Link, info->ifi_index, name, header->nlmsg_type == RTM_NEWLINK});
+    }
+    return found;
+}
 
 LinkWatcher::LinkWatcher(QObject *parent)
     : QObject(parent)
@@ -68,28 +100,11 @@ void LinkWatcher::readMessages()
         // Only the kernel speaks for the links.
         if (senderSize != sizeof sender || sender.nl_pid != 0)
             continue;
-        int remaining = int(n);
-        for (auto *header = reinterpret_cast<nlmsghdr *>(buffer); NLMSG_OK(header, remaining);
-             header = NLMSG_NEXT(header, remaining)) {
-            if (header->nlmsg_type == RTM_NEWADDR || header->nlmsg_type == RTM_DELADDR) {
-                if (header->nlmsg_len >= NLMSG_LENGTH(sizeof(ifaddrmsg)))
-                    Q_EMIT addressChanged(int(static_cast<const ifaddrmsg *>(NLMSG_DATA(header))->ifa_index));
-                continue;
-            }
-            if (header->nlmsg_type != RTM_NEWLINK && header->nlmsg_type != RTM_DELLINK)
-                continue;
-            if (header->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg)))
-                continue;
-            const auto *info = static_cast<const ifinfomsg *>(NLMSG_DATA(header));
-            int attributesLength = int(header->nlmsg_len - NLMSG_LENGTH(sizeof(ifinfomsg)));
-            QString name;
-            for (auto *a = IFLA_RTA(info); RTA_OK(a, attributesLength); a = RTA_NEXT(a, attributesLength)) {
-                if (a->rta_type != IFLA_IFNAME)
-                    continue;
-                const char *text = static_cast<const char *>(RTA_DATA(a));
-                name = QString::fromLocal8Bit(text, qstrnlen(text, RTA_PAYLOAD(a)));
-            }
-            Q_EMIT linkChanged(info->ifi_index, name, header->nlmsg_type == RTM_NEWLINK);
+        for (const LinkMessage &m : ReadLinkMessages(buffer, size_t(n))) {
+            if (m.kind == LinkMessage::Address)
+                Q_EMIT addressChanged(m.index);
+            else
+                Q_EMIT linkChanged(m.index, m.name, m.present);
         }
     }
     if (overflow)

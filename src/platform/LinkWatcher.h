@@ -1,11 +1,24 @@
 #pragma once
 
 #include <QObject>
+#include <QList>
 #include <QString>
 
 #include <memory>
 
 class QSocketNotifier;
+
+// One link or address notification as the kernel sent it.
+struct LinkMessage {
+    enum Kind { Link, Address } kind;
+    int index = 0;
+    QString name;          // links only; empty when the message names none
+    bool present = true;   // false for a link removed
+};
+
+// The notifications of one rtnetlink datagram (buffer aligned as nlmsghdr).
+// Messages of other kinds and messages too short for their kind are skipped.
+QList<LinkMessage> ReadLinkMessages(const char *buffer, size_t size);
 
 // The kernel's link and IPv4 address notifications (rtnetlink): tells when
 // a network interface appears, changes or goes, or an address comes or goes,

@@ -14,13 +14,34 @@ namespace {
 constexpr uint32_t WatchedEvents = IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE
     | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
-bool isPidFileName(const char *name)
+// The name field is padded with NULs to its length; it need not hold one.
+bool isPidFileName(const char *name, size_t field)
 {
-    const size_t length = std::strlen(name);
-    return length >= 7 && std::strncmp(name, "ppp", 3) == 0 && std::strcmp(name + length - 4, ".pid") == 0;
+    const size_t length = strnlen(name, field);
+    return length >= 7 && std::strncmp(name, "ppp", 3) == 0 && std::memcmp(name + length - 4, ".pid", 4) == 0;
 }
 
 } // namespace
+
+void ReadPidFileEvents(const char *buffer, size_t size, int mainWatch, PidFileEvents &events)
+{
+    size_t offset = 0;
+    while (size - offset >= sizeof(inotify_event)) {
+        inotify_event event;
+        std::memcpy(&event, buffer + offset, sizeof event);
+        const char *name = buffer + offset + sizeof event;
+        // A record claiming more than what is left is not a record.
+        if (event.len > size - offset - sizeof event)
+            break;
+        offset += sizeof event + event.len;
+        if (event.mask & IN_Q_OVERFLOW)
+            events.overflow = true;
+        else if (event.wd == mainWatch && (event.mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)))
+            events.gone = true;
+        else if (event.len > 0 && isPidFileName(name, event.len))
+            events.changed = true;
+    }
+}
 
 PidFileWatcher::PidFileWatcher(QObject *parent)
     : QObject(parent)
@@ -59,26 +80,18 @@ bool PidFileWatcher::open(const QStringList &folders)
 void PidFileWatcher::readEvents()
 {
     alignas(inotify_event) char buffer[8192];
-    bool changed = false;
-    bool overflow = false;
-    bool gone = false;
+    PidFileEvents events;
     for (;;) {
         const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             break;
-        for (ssize_t offset = 0; offset + ssize_t(sizeof(inotify_event)) <= n;) {
-            const auto *event = reinterpret_cast<const inotify_event *>(buffer + offset);
-            offset += sizeof(inotify_event) + event->len;
-            if (event->mask & IN_Q_OVERFLOW)
-                overflow = true;
-            else if (event->wd == m_mainWatch && (event->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)))
-                gone = true;
-            else if (event->len > 0 && isPidFileName(event->name))
-                changed = true;
-        }
+        ReadPidFileEvents(buffer, size_t(n), m_mainWatch, events);
     }
+    const bool gone = events.gone;
+    const bool overflow = events.overflow;
+    const bool changed = events.changed;
     if (gone && m_notifier) {
         m_notifier->setEnabled(false);
         m_mainWatch = -1;

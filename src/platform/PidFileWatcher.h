@@ -3,9 +3,21 @@
 #include <QObject>
 #include <QStringList>
 
+#include <cstddef>
 #include <memory>
 
 class QSocketNotifier;
+
+// What a run of inotify events says about the pid-file folders.
+struct PidFileEvents {
+    bool changed = false;    // a ppp*.pid file came, changed or went
+    bool overflow = false;   // events were lost
+    bool gone = false;       // the folder of mainWatch went
+};
+
+// Reads one buffer of inotify events as read(2) hands it over into events.
+// A record that runs past the end of the buffer ends the reading.
+void ReadPidFileEvents(const char *buffer, size_t size, int mainWatch, PidFileEvents &events);
 
 // Watches folders for pppd's pid files (ppp*.pid) coming, changing and
 // going, through inotify.

@@ -112,6 +112,90 @@ const QRegularExpression &localAddressPattern()
 
 } // namespace
 
+QStringList TakePppdOutputLines(QByteArray &pending)
+{
+    QStringList lines;
+    qsizetype newline;
+    while ((newline = pending.indexOf('\n')) >= 0) {
+        lines.append(QString::fromLocal8Bit(pending.left(newline)).trimmed());
+        pending.remove(0, newline + 1);
+    }
+    return lines;
+}
+
+PppdProgress ReadPppdOutputLine(const QString &line)
+{
+    PppdProgress progress;
+    QRegularExpressionMatch m;
+    if (line.startsWith(QLatin1String("Serial connection established"))) {
+        progress.state = RasState::DeviceConnected;
+    } else if ((m = usingInterfacePattern().match(line)).hasMatch()) {
+        progress.state = RasState::AllDevicesConnected;
+        progress.interfaceName = m.captured(1);
+    } else if ((m = connectPattern().match(line)).hasMatch()) {
+        progress.state = RasState::Authenticate;
+        progress.interfaceName = m.captured(1);
+    } else if (authenticatedPattern().match(line).hasMatch()) {
+        progress.state = RasState::Authenticated;
+    } else if (localAddressPattern().match(line).hasMatch()) {
+        progress.state = RasState::Connected;
+    }
+    return progress;
+}
+
+PppdPidFile ReadPppdPidFile(const QByteArray &text, const QString &baseName)
+{
+    static const QRegularExpression unitName(QStringLiteral("^ppp\\d+$"));
+    PppdPidFile file;
+    const QList<QByteArray> lines = text.split('\n');
+    bool ok = false;
+    const qint64 pid = lines.isEmpty() ? 0 : lines[0].trimmed().toLongLong(&ok);
+    if (!ok || pid <= 0)
+        return file;
+    file.pid = pid;
+    if (lines.size() > 1 && !lines[1].trimmed().isEmpty())
+        file.interfaceName = QString::fromLocal8Bit(lines[1].trimmed());   // ppp-<linkname>.pid
+    else if (unitName.match(baseName).hasMatch())
+        file.interfaceName = baseName;
+    return file;
+}
+
+std::optional<qint64> ReadProcStatParent(const QByteArray &stat)
+{
+    // "pid (comm) S ppid ...": the fields after the last ')' are plain.
+    const qsizetype close = stat.lastIndexOf(')');
+    if (close < 0)
+        return std::nullopt;
+    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+    if (fields.size() < 2 || fields[0] == "Z" || fields[0] == "X")
+        return std::nullopt;
+    return fields[1].toLongLong();
+}
+
+QStringList ReadProcCmdline(const QByteArray &cmdline)
+{
+    QStringList arguments;
+    for (const QByteArray &a : cmdline.split('\0'))
+        arguments.append(QString::fromLocal8Bit(a));
+    while (!arguments.isEmpty() && arguments.last().isEmpty())
+        arguments.removeLast();
+    return arguments;
+}
+
+PppdOptions ReadPppdOptions(const QStringList &args)
+{
+    PppdOptions options;
+    for (qsizetype i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("call"))
+            options.entryName = args[i + 1];
+        else if (args[i] == QLatin1String("ifname"))
+            options.unitInterface = args[i + 1];
+        else if (args[i] == QLatin1String("unit") && options.unitInterface.isEmpty())
+            options.unitInterface = QStringLiteral("ppp") + args[i + 1];
+    }
+    return options;
+}
+
 PppdDialUpNetwork::PppdDialUpNetwork(const Paths &paths, QObject *parent)
     : DialUpNetwork(parent)
     , m_paths(paths)
@@ -181,24 +265,16 @@ void PppdDialUpNetwork::readPidFiles()
 {
     m_pidFileInterfaces.clear();
     m_pidFileProcesses.clear();
-    static const QRegularExpression unitName(QStringLiteral("^ppp\\d+$"));
     for (const QString &folder : pidFileFolders()) {
         const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("ppp*.pid")}, QDir::Files, QDir::Name);
         for (const QFileInfo &f : files) {
-            const QList<QByteArray> lines = readSmallFile(f.filePath()).split('\n');
-            bool ok = false;
-            const qint64 pid = lines.isEmpty() ? 0 : lines[0].trimmed().toLongLong(&ok);
-            if (!ok || pid <= 0)
+            const PppdPidFile file = ReadPppdPidFile(readSmallFile(f.filePath()), f.completeBaseName());
+            if (file.pid <= 0)
                 continue;
             // A link-name file names its process before the link exists.
-            m_pidFileProcesses.insert(pid);
-            QString name;
-            if (lines.size() > 1 && !lines[1].trimmed().isEmpty())
-                name = QString::fromLocal8Bit(lines[1].trimmed());   // ppp-<linkname>.pid
-            else if (unitName.match(f.completeBaseName()).hasMatch())
-                name = f.completeBaseName();
-            if (!name.isEmpty())
-                m_pidFileInterfaces.emplace(pid, name);   // the first file of a process counts
+            m_pidFileProcesses.insert(file.pid);
+            if (!file.interfaceName.isEmpty())
+                m_pidFileInterfaces.emplace(file.pid, file.interfaceName);   // the first file of a process counts
         }
     }
 }
@@ -232,15 +308,9 @@ bool PppdDialUpNetwork::track(qint64 pid, const ProcessInfo *known)
     if (t->process.isValid() && t->process.hasEnded())
         return false;
     if (info) {
-        const QStringList &args = info->arguments;
-        for (qsizetype i = 0; i + 1 < args.size(); ++i) {
-            if (args[i] == QLatin1String("call"))
-                t->entryName = args[i + 1];
-            else if (args[i] == QLatin1String("ifname"))
-                t->unitInterface = args[i + 1];
-            else if (args[i] == QLatin1String("unit") && t->unitInterface.isEmpty())
-                t->unitInterface = QStringLiteral("ppp") + args[i + 1];
-        }
+        const PppdOptions options = ReadPppdOptions(info->arguments);
+        t->entryName = options.entryName;
+        t->unitInterface = options.unitInterface;
     }
     if (t->process.isValid()) {
         t->exitNotifier = std::make_unique<QSocketNotifier>(t->process.descriptor(), QSocketNotifier::Read);
@@ -436,34 +506,24 @@ void PppdDialUpNetwork::readOutput(Call &call)
             call.notifier->setEnabled(false);   // end of output; the exit comes by reaping
         break;
     }
-    qsizetype newline;
-    while ((newline = call.pending.indexOf('\n')) >= 0) {
-        const QString line = QString::fromLocal8Bit(call.pending.left(newline)).trimmed();
-        call.pending.remove(0, newline + 1);
+    for (const QString &line : TakePppdOutputLines(call.pending))
         handleLine(call, line);
-    }
 }
 
 void PppdDialUpNetwork::handleLine(Call &call, const QString &line)
 {
     if (call.connected)
         return;
-    QRegularExpressionMatch m;
-    if (line.startsWith(QLatin1String("Serial connection established"))) {
-        advance(call, RasState::DeviceConnected);
-    } else if ((m = usingInterfacePattern().match(line)).hasMatch()) {
-        call.interfaceName = m.captured(1);
-        advance(call, RasState::AllDevicesConnected);
-    } else if ((m = connectPattern().match(line)).hasMatch()) {
-        if (call.interfaceName.isEmpty())
-            call.interfaceName = m.captured(1);
-        advance(call, RasState::Authenticate);
-    } else if (authenticatedPattern().match(line).hasMatch()) {
-        advance(call, RasState::Authenticated);
-    } else if (localAddressPattern().match(line).hasMatch()) {
-        advance(call, RasState::Connected);
+    const PppdProgress progress = ReadPppdOutputLine(line);
+    if (progress.state < 0)
+        return;
+    // "Using interface" names the link for sure; "Connect:" only when nothing did.
+    if (progress.state == RasState::AllDevicesConnected
+        || (progress.state == RasState::Authenticate && call.interfaceName.isEmpty()))
+        call.interfaceName = progress.interfaceName;
+    advance(call, progress.state);
+    if (progress.state == RasState::Connected)
         call.connected = true;
-    }
 }
 
 void PppdDialUpNetwork::advance(Call &call, int state)
@@ -568,22 +628,13 @@ std::optional<PppdDialUpNetwork::ProcessInfo> PppdDialUpNetwork::pppdProcess(qin
     const QString dir = m_paths.procRoot + QLatin1Char('/') + QString::number(pid);
     if (QString::fromLocal8Bit(readSmallFile(dir + QStringLiteral("/comm"))).trimmed() != m_comm)
         return std::nullopt;
-    // "pid (comm) S ppid ...": the fields after the last ')' are plain.
-    const QByteArray stat = readSmallFile(dir + QStringLiteral("/stat"));
-    const qsizetype close = stat.lastIndexOf(')');
-    if (close < 0)
-        return std::nullopt;
-    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
-    if (fields.size() < 2 || fields[0] == "Z" || fields[0] == "X")
+    const std::optional<qint64> parent = ReadProcStatParent(readSmallFile(dir + QStringLiteral("/stat")));
+    if (!parent)
         return std::nullopt;
     ProcessInfo info;
     info.pid = pid;
-    info.parentPid = fields[1].toLongLong();
-    const QList<QByteArray> args = readSmallFile(dir + QStringLiteral("/cmdline")).split('\0');
-    for (const QByteArray &a : args)
-        info.arguments.append(QString::fromLocal8Bit(a));
-    while (!info.arguments.isEmpty() && info.arguments.last().isEmpty())
-        info.arguments.removeLast();
+    info.parentPid = *parent;
+    info.arguments = ReadProcCmdline(readSmallFile(dir + QStringLiteral("/cmdline")));
     return info;
 }
 

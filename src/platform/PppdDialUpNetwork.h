@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <memory>
+#include <optional>
 
 class QSocketNotifier;
 class LinkWatcher;
@@ -26,6 +27,42 @@ struct PppdPaths {
     // be had. They are only used where the interface tree is the kernel's.
     bool linkNotifications = true;
 };
+
+// What pppd and the kernel tell in text, read on its own so that any text
+// can be given to it.
+
+// Takes the whole lines out of pppd's output so far, trimmed; a partial
+// last line stays in pending.
+QStringList TakePppdOutputLines(QByteArray &pending);
+
+// The dial state one line of pppd's output means (state -1 for none), and
+// the interface it names ("Using interface ppp0", "Connect: ppp0 <--> ...").
+struct PppdProgress {
+    int state = -1;
+    QString interfaceName;
+};
+PppdProgress ReadPppdOutputLine(const QString &line);
+
+// A pppN.pid or ppp-LINK.pid file: the process id on the first line (0 when
+// there is none), and the interface, from the second line or else from a
+// "pppN" file name (baseName, without ".pid").
+struct PppdPidFile {
+    qint64 pid = 0;
+    QString interfaceName;
+};
+PppdPidFile ReadPppdPidFile(const QByteArray &text, const QString &baseName);
+
+// The parent process of /proc/PID/stat; none for a zombie or unreadable text.
+std::optional<qint64> ReadProcStatParent(const QByteArray &stat);
+// The arguments of /proc/PID/cmdline.
+QStringList ReadProcCmdline(const QByteArray &cmdline);
+
+// What a pppd command line says about its connection.
+struct PppdOptions {
+    QString entryName;       // "call ENTRY"
+    QString unitInterface;   // "ifname NAME" or "unit N"
+};
+PppdOptions ReadPppdOptions(const QStringList &arguments);
 
 // Dial-up networking through pppd. The phone book is the peers folder; a
 // call runs "pppd call ENTRY nodetach" and its log lines become the dial

@@ -1,4 +1,5 @@
 #include "sntp/SntpTime.h"
+#include "sntp/SntpReply.h"
 
 #include <cerrno>
 #include <cmath>
@@ -77,37 +78,6 @@ Timestamp timestampOf(double unix)
     return t;
 }
 
-// Splits "name", "name:port", "[v6]" or "[v6]:port"; an address with more
-// than one colon and no brackets is an IPv6 address without a port.
-bool splitHost(const char *text, std::string &name, std::string &port)
-{
-    const std::string host(text);
-    port = "123";
-    if (!host.empty() && host.front() == '[') {
-        const std::size_t close = host.find(']');
-        if (close == std::string::npos)
-            return false;
-        name = host.substr(1, close - 1);
-        const std::string rest = host.substr(close + 1);
-        if (!rest.empty()) {
-            if (rest.front() != ':' || rest.size() < 2)
-                return false;
-            port = rest.substr(1);
-        }
-    } else {
-        const std::size_t colon = host.find(':');
-        if (colon != std::string::npos && host.find(':', colon + 1) == std::string::npos) {
-            name = host.substr(0, colon);
-            port = host.substr(colon + 1);
-            if (port.empty())
-                return false;
-        } else {
-            name = host;
-        }
-    }
-    return !name.empty();
-}
-
 struct Descriptor {
     int fd = -1;
     ~Descriptor()
@@ -124,7 +94,7 @@ bool query(const char *host, int timeoutMs, double &serverNow, double &offset)
     const long long deadline = monotonicMs() + (timeoutMs > 0 ? timeoutMs : 0);
     std::string name;
     std::string port;
-    if (!host || !splitHost(host, name, port))
+    if (!host || !SplitSntpHost(host, name, port))
         return false;
 
     addrinfo hints{};
@@ -180,25 +150,8 @@ bool query(const char *host, int timeoutMs, double &serverNow, double &offset)
                 return false;
             continue;
         }
-        if (n < PacketSize)
+        if (!ReadSntpReply(request, reply, size_t(n), sentAt, receivedAt, offset))
             continue;
-        const int leap = reply[0] >> 6;
-        const int version = (reply[0] >> 3) & 7;
-        const int mode = reply[0] & 7;
-        const int stratum = reply[1];
-        const Timestamp originate = readTimestamp(reply + 24);
-        const Timestamp received = readTimestamp(reply + 32);
-        const Timestamp sent = readTimestamp(reply + 40);
-        if (mode != ModeServer || version < 1 || version > 4 || leap == LeapAlarm || stratum < 1 || stratum > 15)
-            continue;
-        if (originate != transmit || sent == Timestamp{})
-            continue;
-        // Our own readings of the two moments: the stamp we sent carries noise.
-        const double t1 = sentAt;
-        const double t2 = received == Timestamp{} ? unixSeconds(sent) : unixSeconds(received);
-        const double t3 = unixSeconds(sent);
-        const double t4 = receivedAt;
-        offset = ((t2 - t1) + (t3 - t4)) / 2.0;
         serverNow = receivedAt + offset;
         return true;
     }
@@ -213,6 +166,63 @@ double localDateTime(double unix)
 }
 
 } // namespace
+
+// Splits "name", "name:port", "[v6]" or "[v6]:port"; an address with more
+// than one colon and no brackets is an IPv6 address without a port.
+bool SplitSntpHost(const char *text, std::string &name, std::string &port)
+{
+    const std::string host(text);
+    port = "123";
+    if (!host.empty() && host.front() == '[') {
+        const std::size_t close = host.find(']');
+        if (close == std::string::npos)
+            return false;
+        name = host.substr(1, close - 1);
+        const std::string rest = host.substr(close + 1);
+        if (!rest.empty()) {
+            if (rest.front() != ':' || rest.size() < 2)
+                return false;
+            port = rest.substr(1);
+        }
+    } else {
+        const std::size_t colon = host.find(':');
+        if (colon != std::string::npos && host.find(':', colon + 1) == std::string::npos) {
+            name = host.substr(0, colon);
+            port = host.substr(colon + 1);
+            if (port.empty())
+                return false;
+        } else {
+            name = host;
+        }
+    }
+    return !name.empty();
+}
+
+bool ReadSntpReply(const unsigned char *request, const unsigned char *reply, size_t size, double sentAt,
+                   double receivedAt, double &offset)
+{
+    if (size < size_t(PacketSize))
+        return false;
+    const int leap = reply[0] >> 6;
+    const int version = (reply[0] >> 3) & 7;
+    const int mode = reply[0] & 7;
+    const int stratum = reply[1];
+    const Timestamp transmit = readTimestamp(request + 40);
+    const Timestamp originate = readTimestamp(reply + 24);
+    const Timestamp received = readTimestamp(reply + 32);
+    const Timestamp sent = readTimestamp(reply + 40);
+    if (mode != ModeServer || version < 1 || version > 4 || leap == LeapAlarm || stratum < 1 || stratum > 15)
+        return false;
+    if (originate != transmit || sent == Timestamp{})
+        return false;
+    // Our own readings of the two moments: the stamp we sent carries noise.
+    const double t1 = sentAt;
+    const double t2 = received == Timestamp{} ? unixSeconds(sent) : unixSeconds(received);
+    const double t3 = unixSeconds(sent);
+    const double t4 = receivedAt;
+    offset = ((t2 - t1) + (t3 - t4)) / 2.0;
+    return true;
+}
 
 extern "C" SNTPTIME_EXPORT void GetTimeFromHostWithin(const char *host, int timeoutMs, unsigned char *ok,
                                                       double *time, double *extra)

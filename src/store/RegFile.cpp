@@ -797,8 +797,8 @@ void ExportRegFile(Store &store, const QString &filePath)
 
 namespace {
 
-// Reads and checks the whole file; nothing is applied yet.
-QList<Op> readRegFile(const QString &filePath)
+// The whole file; nothing is checked or applied yet.
+QByteArray readRegFile(const QString &filePath)
 {
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -811,18 +811,16 @@ QList<Op> readRegFile(const QString &filePath)
                                .arg(filePath, file.errorString()));
     }
     file.close();
-    return Parser(filePath, raw).parse();
+    return raw;
 }
 
-} // namespace
-
-int RegFileUserCount(const QString &filePath)
+int userCountOf(const QList<Op> &ops)
 {
     const QString users = (RootParts + QStringList{QStringLiteral("Users")}).join(QLatin1Char('\\'));
     const QString general = (RootParts + QStringList{QStringLiteral("General")}).join(QLatin1Char('\\'));
     int inUsers = 0;
     int inGeneral = 0;
-    for (const Op &op : readRegFile(filePath)) {
+    for (const Op &op : ops) {
         if (op.kind != Op::SetValue || op.value.type != RegDword
             || op.value.name.compare(UserCountValueName(), Qt::CaseInsensitive) != 0)
             continue;
@@ -834,11 +832,8 @@ int RegFileUserCount(const QString &filePath)
     return inUsers > 0 ? inUsers : inGeneral;
 }
 
-void ImportRegFile(Store &store, const QString &filePath)
+void importOps(Store &store, const QList<Op> &ops, const QString &filePath)
 {
-    // Read the whole file before touching the store.
-    const QList<Op> ops = readRegFile(filePath);
-
     Store::Transaction transaction(store);
     int line = 0;
     try {
@@ -871,4 +866,27 @@ void ImportRegFile(Store &store, const QString &filePath)
     // made anew from what was imported, in the same transaction.
     RebuildSessionDaySummary(store);
     transaction.commit();
+}
+
+} // namespace
+
+int RegFileUserCount(const QString &filePath)
+{
+    return RegFileTextUserCount(readRegFile(filePath), filePath);
+}
+
+int RegFileTextUserCount(const QByteArray &text, const QString &fileNameForErrors)
+{
+    return userCountOf(Parser(fileNameForErrors, text).parse());
+}
+
+void ImportRegFile(Store &store, const QString &filePath)
+{
+    // Read the whole file before touching the store.
+    importOps(store, Parser(filePath, readRegFile(filePath)).parse(), filePath);
+}
+
+void ImportRegFileText(Store &store, const QByteArray &text, const QString &fileNameForErrors)
+{
+    importOps(store, Parser(fileNameForErrors, text).parse(), fileNameForErrors);
 }

@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 
+#include <QByteArray>
 #include <QString>
 
 class Store;
@@ -25,3 +26,8 @@ int RegFileUserCount(const QString &filePath);
 // Imports a registry editor file into the store in one transaction: either
 // the whole file or, on any error, nothing.
 void ImportRegFile(Store &store, const QString &filePath);
+
+// The same two on file text already read; fileNameForErrors names it in
+// messages.
+int RegFileTextUserCount(const QByteArray &text, const QString &fileNameForErrors);
+void ImportRegFileText(Store &store, const QByteArray &text, const QString &fileNameForErrors);

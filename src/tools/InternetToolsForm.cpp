@@ -1,5 +1,7 @@
 #include "tools/InternetToolsForm.h"
 
+#include "tools/LogText.h"
+
 #include "core/AppContext.h"
 
 #include <QButtonGroup>
@@ -110,28 +112,13 @@ void AppendToLog(QPlainTextEdit *memo, const QString &text)
         addLine(memo, QString());
     QTextCursor end(memo->document());
     end.movePosition(QTextCursor::End);
-    // A line just begun ends nothing: a break that follows one (the rest of
-    // "\r\n", or a second "\r") is dropped, and so is a line feed that comes
-    // in the next piece of text after a carriage return.
-    bool atLineStart = end.block().text().isEmpty();
-    QString piece;
-    for (const QChar ch : text) {
-        if (ch != QLatin1Char('\r') && ch != QLatin1Char('\n')) {
-            piece += ch;
-            continue;
-        }
-        if (!piece.isEmpty()) {
-            end.insertText(piece);
-            piece.clear();
-            atLineStart = false;
-        }
-        if (!atLineStart) {
+    const QStringList lines = SplitLogText(text, end.block().text().isEmpty());
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
             end.insertBlock();
-            atLineStart = true;
-        }
+        if (!lines[i].isEmpty())
+            end.insertText(lines[i]);
     }
-    if (!piece.isEmpty())
-        end.insertText(piece);
     memo->moveCursor(QTextCursor::End);
     memo->ensureCursorVisible();
 }
@@ -409,7 +396,7 @@ void TInternetToolsForm::onFingerClicked()
     m_fingerButton->setEnabled(false);
     m_cancelFingerButton->setEnabled(true);
     m_finger.Query = m_fingerQueryCombo->currentText().trimmed();
-    m_fingerText.resetState();
+    m_fingerText.reset();
     try {
         m_finger.StartQuery();
     } catch (const TallylineError &) {
@@ -448,6 +435,10 @@ void TInternetToolsForm::onFingerDataAvailable(int error)
 void TInternetToolsForm::onFingerDone(int error)
 {
     PROCEDURE_GUARD(m_ctx, "InternetTools", "FingerCli1QueryDone");
+    // An answer that ends inside a character shows where it was cut.
+    const QString rest = m_fingerText.finish();
+    if (!rest.isEmpty())
+        AppendToLog(m_log, rest);
     if (error == TFingerCli::ConnectionRefused)
         AppendToLog(m_log, QStringLiteral("No finger service available.\r"));
     else if (error == TFingerCli::HostUnreachable)

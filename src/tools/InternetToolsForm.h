@@ -2,10 +2,10 @@
 
 #include "tools/DnsLookup.h"
 #include "tools/FingerCli.h"
+#include "tools/LogText.h"
 #include "tools/Ping.h"
 
 #include <QDialog>
-#include <QStringDecoder>
 
 class QButtonGroup;
 class QComboBox;
@@ -106,7 +106,7 @@ private:
     TPing m_ping;
     TFingerCli m_finger;
     TDnsLookup m_lookup;
-    QStringDecoder m_fingerText{QStringDecoder::Utf8};
+    Utf8PieceDecoder m_fingerText;
     QString m_pingedHost;
 
     QButtonGroup *m_tabs = nullptr;

@@ -250,6 +250,46 @@ int TPing::Ping()
     return replies;
 }
 
+EchoAnswer ReadEchoAnswer(const unsigned char *bytes, size_t n, bool raw, quint16 id, quint16 sequence)
+{
+    EchoAnswer answer;
+    size_t offset = 0;
+    if (raw) {
+        if (n < sizeof(iphdr))
+            return answer;
+        const auto *ip = reinterpret_cast<const iphdr *>(bytes);
+        offset = size_t(ip->ihl) * 4;
+        answer.ttl = ip->ttl;
+    }
+    if (n < offset + sizeof(icmphdr))
+        return answer;
+    const auto *icmp = reinterpret_cast<const icmphdr *>(bytes + offset);
+    if (icmp->type == ICMP_ECHOREPLY) {
+        if (ntohs(icmp->un.echo.sequence) != sequence || (raw && ntohs(icmp->un.echo.id) != id))
+            return answer;
+        answer.kind = EchoAnswer::Reply;
+        answer.dataSize = quint16(n - offset - sizeof(icmphdr));
+        return answer;
+    }
+    if (!raw || icmp->type == ICMP_ECHO)
+        return answer;
+    // An error message quotes the IP header and first 8 bytes of our echo.
+    const size_t quoted = offset + sizeof(icmphdr);
+    if (n < quoted + sizeof(iphdr))
+        return answer;
+    const auto *innerIp = reinterpret_cast<const iphdr *>(bytes + quoted);
+    const size_t innerOffset = quoted + size_t(innerIp->ihl) * 4;
+    if (n < innerOffset + sizeof(icmphdr) || innerIp->protocol != IPPROTO_ICMP)
+        return answer;
+    const auto *inner = reinterpret_cast<const icmphdr *>(bytes + innerOffset);
+    if (inner->type != ICMP_ECHO || ntohs(inner->un.echo.id) != id || ntohs(inner->un.echo.sequence) != sequence)
+        return answer;
+    answer.kind = EchoAnswer::Error;
+    answer.icmpType = icmp->type;
+    answer.icmpCode = icmp->code;
+    return answer;
+}
+
 int TPing::echo(const QByteArray &payload)
 {
     Socket s;
@@ -347,49 +387,25 @@ int TPing::echo(const QByteArray &payload)
         const ssize_t n = ::recvmsg(s.fd, &msg, 0);
         if (n < 0)
             continue;
-        const auto *bytes = reinterpret_cast<const unsigned char *>(buffer.constData());
-        size_t offset = 0;
         int replyTtl = 0;
-        if (s.raw) {
-            if (size_t(n) < sizeof(iphdr))
-                continue;
-            const auto *ip = reinterpret_cast<const iphdr *>(bytes);
-            offset = size_t(ip->ihl) * 4;
-            replyTtl = ip->ttl;
-        } else {
+        if (!s.raw) {
             for (cmsghdr *c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c))
                 if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_TTL)
                     memcpy(&replyTtl, CMSG_DATA(c), sizeof replyTtl);
         }
-        if (size_t(n) < offset + sizeof(icmphdr))
-            continue;
-        const auto *icmp = reinterpret_cast<const icmphdr *>(bytes + offset);
-        if (icmp->type == ICMP_ECHOREPLY) {
-            if (ntohs(icmp->un.echo.sequence) != sequence || (s.raw && ntohs(icmp->un.echo.id) != id))
-                continue;
-            Reply.Address = ntohl(from.sin_addr.s_addr);
-            Reply.RoundTripTime = quint32(timer.elapsed());
-            Reply.DataSize = quint16(size_t(n) - offset - sizeof(icmphdr));
-            Reply.Ttl = quint8(replyTtl);
-            ErrorCode = NoError;
-            return 1;
-        }
-        if (!s.raw || icmp->type == ICMP_ECHO)
-            continue;
-        // An error message quotes the IP header and first 8 bytes of our echo.
-        const size_t quoted = offset + sizeof(icmphdr);
-        if (size_t(n) < quoted + sizeof(iphdr))
-            continue;
-        const auto *innerIp = reinterpret_cast<const iphdr *>(bytes + quoted);
-        const size_t innerOffset = quoted + size_t(innerIp->ihl) * 4;
-        if (size_t(n) < innerOffset + sizeof(icmphdr) || innerIp->protocol != IPPROTO_ICMP)
-            continue;
-        const auto *inner = reinterpret_cast<const icmphdr *>(bytes + innerOffset);
-        if (inner->type != ICMP_ECHO || ntohs(inner->un.echo.id) != id || ntohs(inner->un.echo.sequence) != sequence)
+        const EchoAnswer answer =
+            ReadEchoAnswer(reinterpret_cast<const unsigned char *>(buffer.constData()), size_t(n), s.raw, id, sequence);
+        if (answer.kind == EchoAnswer::Unrelated)
             continue;
         Reply.Address = ntohl(from.sin_addr.s_addr);
         Reply.RoundTripTime = quint32(timer.elapsed());
-        ErrorCode = codeForIcmp(icmp->type, icmp->code);
+        if (answer.kind == EchoAnswer::Reply) {
+            Reply.DataSize = answer.dataSize;
+            Reply.Ttl = quint8(s.raw ? answer.ttl : replyTtl);
+            ErrorCode = NoError;
+            return 1;
+        }
+        ErrorCode = codeForIcmp(answer.icmpType, answer.icmpCode);
         return 0;
     }
     ErrorCode = RequestTimedOut;

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 
 // The reply record of the last echo, laid out as the 28-byte echo-reply
@@ -21,6 +22,19 @@ struct IcmpEchoReply {
     quint32 OptionsData = 0;
 };
 static_assert(sizeof(IcmpEchoReply) == 28);
+
+// What one packet read from the ICMP socket says about our echo (id and
+// sequence as sent). A raw socket's packet starts with its IP header; a
+// datagram socket's with the ICMP header, and the kernel has matched its id.
+struct EchoAnswer {
+    enum Kind { Unrelated, Reply, Error } kind = Unrelated;
+    quint16 dataSize = 0;   // the payload a reply echoed
+    int ttl = 0;            // from a raw packet's IP header
+    int icmpType = 0;       // of an error about the echo
+    int icmpCode = 0;
+};
+// bytes is aligned as an IP header.
+EchoAnswer ReadEchoAnswer(const unsigned char *bytes, size_t n, bool raw, quint16 id, quint16 sequence);
 
 // The ping component: one synchronous ICMP echo to Address. It uses an
 // unprivileged ICMP datagram socket where the system allows it

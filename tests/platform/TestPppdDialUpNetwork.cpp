@@ -55,6 +55,11 @@ private Q_SLOTS:
     void connectionsFollowTheInterface();
     void connectionStartedElsewhereIsFoundThroughPidFile();
     void countersAre64Bit();
+    void outputReadInPieces_data();
+    void outputReadInPieces();
+    void pidFiles_data();
+    void pidFiles();
+    void processRecords();
 };
 
 void TestPppdDialUpNetwork::phoneBookIsThePeersFolder()
@@ -312,6 +317,80 @@ void TestPppdDialUpNetwork::countersAre64Bit()
     QVERIFY(!network.linkCounters(QStringLiteral("../ppp0")).has_value());
     f.write(QStringLiteral("ppp0/statistics/tx_bytes"), "garbage\n");
     QVERIFY(!network.linkCounters(QStringLiteral("ppp0")).has_value());
+}
+
+void TestPppdDialUpNetwork::outputReadInPieces_data()
+{
+    QTest::addColumn<int>("piece");
+    for (int piece : {1, 3, 7, 4096})
+        QTest::newRow(qPrintable(QStringLiteral("%1 bytes at a time").arg(piece))) << piece;
+}
+
+void TestPppdDialUpNetwork::outputReadInPieces()
+{
+    QFETCH(int, piece);
+    const QByteArray output("Serial connection established.\r\nUsing interface ppp3\r\nConnect: ppp3 <--> /dev/ttyUSB0\n"
+                            "rcvd [LCP ConfReq id=0x1]\nMS-CHAP-v2 authentication succeeded: Access granted\n"
+                            "local  IP address 10.0.0.2\nremote IP address 10.0.0.1");
+    QByteArray pending;
+    QList<int> states;
+    QStringList interfaces;
+    for (qsizetype at = 0; at < output.size(); at += piece) {
+        pending += output.mid(at, piece);
+        for (const QString &line : TakePppdOutputLines(pending)) {
+            const PppdProgress progress = ReadPppdOutputLine(line);
+            if (progress.state < 0)
+                continue;
+            states.append(progress.state);
+            interfaces.append(progress.interfaceName);
+        }
+    }
+    // The last line has no end yet: it waits for the rest.
+    QCOMPARE(pending, QByteArray("remote IP address 10.0.0.1"));
+    QCOMPARE(states, (QList<int>{RasState::DeviceConnected, RasState::AllDevicesConnected, RasState::Authenticate,
+                                 RasState::Authenticated, RasState::Connected}));
+    QCOMPARE(interfaces, (QStringList{QString(), QStringLiteral("ppp3"), QStringLiteral("ppp3"), QString(), QString()}));
+}
+
+void TestPppdDialUpNetwork::pidFiles_data()
+{
+    QTest::addColumn<QByteArray>("pidFile");
+    QTest::addColumn<QString>("baseName");
+    QTest::addColumn<qint64>("pid");
+    QTest::addColumn<QString>("interfaceName");
+
+    QTest::newRow("unit file") << QByteArray("2817\n") << "ppp0" << qint64(2817) << "ppp0";
+    QTest::newRow("link-name file") << QByteArray("2817\nppp1\n") << "ppp-dsl" << qint64(2817) << "ppp1";
+    QTest::newRow("link-name file before the link") << QByteArray("2817\n") << "ppp-dsl" << qint64(2817) << "";
+    QTest::newRow("spaces and no line end") << QByteArray("  42 ") << "ppp12" << qint64(42) << "ppp12";
+    QTest::newRow("empty") << QByteArray() << "ppp0" << qint64(0) << "";
+    QTest::newRow("not a number") << QByteArray("pppd\nppp0\n") << "ppp0" << qint64(0) << "";
+    QTest::newRow("negative") << QByteArray("-1\nppp0\n") << "ppp0" << qint64(0) << "";
+    QTest::newRow("beyond 64 bits") << QByteArray("99999999999999999999\n") << "ppp0" << qint64(0) << "";
+}
+
+void TestPppdDialUpNetwork::pidFiles()
+{
+    QFETCH(QByteArray, pidFile);
+    QFETCH(QString, baseName);
+    QFETCH(qint64, pid);
+    QFETCH(QString, interfaceName);
+
+    const PppdPidFile file = ReadPppdPidFile(pidFile, baseName);
+    QCOMPARE(file.pid, pid);
+    QCOMPARE(file.interfaceName, interfaceName);
+}
+
+void TestPppdDialUpNetwork::processRecords()
+{
+    // A command name with spaces and parentheses does not move the fields.
+    QCOMPARE(ReadProcStatParent("2817 (pppd (x) 1) S 1 2817 2817 0").value_or(-1), qint64(1));
+    QVERIFY(!ReadProcStatParent("2818 (pppd) Z 2817 2817"));
+    QVERIFY(!ReadProcStatParent("2818 pppd S 1"));
+    const PppdOptions options =
+        ReadPppdOptions(ReadProcCmdline(QByteArray("/usr/sbin/pppd\0unit\0""3\0call\0isp\0nodetach\0", 40)));
+    QCOMPARE(options.entryName, QStringLiteral("isp"));
+    QCOMPARE(options.unitInterface, QStringLiteral("ppp3"));
 }
 
 TALLYLINE_ENGINE_TEST_MAIN(TestPppdDialUpNetwork)

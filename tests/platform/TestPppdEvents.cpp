@@ -1,4 +1,6 @@
 #include "platform/FakeDialUpNetwork.h"
+#include "platform/LinkWatcher.h"
+#include "platform/PidFileWatcher.h"
 #include "platform/PppdDialUpNetwork.h"
 #include "session/ConnectionDetection.h"
 #include "support/FakeLineContext.h"
@@ -9,7 +11,11 @@
 #include <QSignalSpy>
 
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 using testsupport::FakeLineContext;
@@ -85,6 +91,10 @@ private Q_SLOTS:
     void pidFolderRemovedFallsBackToScanning();
     void tickAsksTheLineOnce_data();
     void tickAsksTheLineOnce();
+    void pidFileEventRecords_data();
+    void pidFileEventRecords();
+    void linkMessages_data();
+    void linkMessages();
 };
 
 void TestPppdEvents::outsidePppdIsFollowedWithoutScans_data()
@@ -391,6 +401,151 @@ void TestPppdEvents::tickAsksTheLineOnce()
     QCOMPARE(IsConnectedAtStage(separate.ctx, 2), full);
     QCOMPARE(IsConnectedAtStage(separate.ctx, 1), modem);
     QCOMPARE(separate.ctx.connection.ConnectedEntryName, entryName);
+}
+
+namespace {
+
+// One inotify record as the kernel lays it out; nameField bytes of name
+// (padded with NULs), or a claimed length of its own.
+QByteArray inotifyRecord(int wd, uint32_t mask, const QByteArray &name, int nameField, int claimedLength = -1)
+{
+    inotify_event event{};
+    event.wd = wd;
+    event.mask = mask;
+    event.len = uint32_t(claimedLength >= 0 ? claimedLength : nameField);
+    QByteArray record(reinterpret_cast<const char *>(&event), sizeof event);
+    record += name.left(nameField);
+    record += QByteArray(nameField - qMin<int>(nameField, int(name.size())), '\0');
+    return record;
+}
+
+} // namespace
+
+void TestPppdEvents::pidFileEventRecords_data()
+{
+    QTest::addColumn<QByteArray>("buffer");
+    QTest::addColumn<bool>("changed");
+    QTest::addColumn<bool>("overflow");
+    QTest::addColumn<bool>("gone");
+
+    const QByteArray created = inotifyRecord(1, IN_CREATE, "ppp0.pid", 16);
+    QTest::newRow("pid file created") << created << true << false << false;
+    QTest::newRow("link-name pid file") << inotifyRecord(1, IN_MOVED_TO, "ppp-dsl.pid", 16) << true << false << false;
+    QTest::newRow("other file") << inotifyRecord(1, IN_CREATE, "resolv.conf", 16) << false << false << false;
+    QTest::newRow("name filling its field") << inotifyRecord(1, IN_DELETE, "ppp12345.pid", 12) << true << false << false;
+    QTest::newRow("overflow") << inotifyRecord(-1, IN_Q_OVERFLOW, QByteArray(), 0) << false << true << false;
+    QTest::newRow("folder gone") << inotifyRecord(1, IN_DELETE_SELF, QByteArray(), 0) << false << false << true;
+    QTest::newRow("another folder's own event") << inotifyRecord(2, IN_IGNORED, QByteArray(), 0) << false << false << false;
+    // A record whose name runs past the end of what was read is no record:
+    // its name must not be looked for in bytes that were never filled.
+    QTest::newRow("name beyond the end") << inotifyRecord(1, IN_CREATE, QByteArray(), 0, 16) << false << false << false;
+    QTest::newRow("name cut short") << inotifyRecord(1, IN_CREATE, "ppp0.p", 6, 16) << false << false << false;
+    QTest::newRow("good record, then a cut one")
+        << QByteArray(inotifyRecord(1, IN_DELETE_SELF, QByteArray(), 0) + inotifyRecord(1, IN_CREATE, "ppp0.pid", 8, 4096))
+        << false << false << true;
+    QTest::newRow("half a header") << created.left(10) << false << false << false;
+}
+
+void TestPppdEvents::pidFileEventRecords()
+{
+    QFETCH(QByteArray, buffer);
+    QFETCH(bool, changed);
+    QFETCH(bool, overflow);
+    QFETCH(bool, gone);
+
+    // What lies behind the bytes read looks like a pid file's name.
+    const QByteArray memory = buffer + QByteArray("ppp9.pid\0\0\0\0\0\0\0\0", 16);
+    PidFileEvents events;
+    ReadPidFileEvents(memory.constData(), size_t(buffer.size()), 1, events);
+    QCOMPARE(events.changed, changed);
+    QCOMPARE(events.overflow, overflow);
+    QCOMPARE(events.gone, gone);
+}
+
+namespace {
+
+QByteArray padded(QByteArray bytes)
+{
+    bytes.append(QByteArray(int(NLMSG_ALIGN(bytes.size()) - bytes.size()), '\0'));
+    return bytes;
+}
+
+QByteArray attribute(int type, const QByteArray &payload)
+{
+    rtattr a{};
+    a.rta_len = ushort(RTA_LENGTH(payload.size()));
+    a.rta_type = ushort(type);
+    return padded(QByteArray(reinterpret_cast<const char *>(&a), sizeof a) + payload);
+}
+
+// A netlink message as the kernel writes it; claimedLength overrides the
+// length in its header.
+QByteArray netlinkMessage(int type, const QByteArray &body, int claimedLength = -1)
+{
+    nlmsghdr h{};
+    h.nlmsg_len = uint32_t(claimedLength >= 0 ? claimedLength : int(NLMSG_LENGTH(body.size())));
+    h.nlmsg_type = ushort(type);
+    return QByteArray(reinterpret_cast<const char *>(&h), sizeof h) + padded(body);
+}
+
+QByteArray linkMessage(int type, int index, const QByteArray &attributes)
+{
+    ifinfomsg info{};
+    info.ifi_index = index;
+    return netlinkMessage(type, QByteArray(reinterpret_cast<const char *>(&info), sizeof info) + attributes);
+}
+
+QByteArray addressMessage(int type, int index)
+{
+    ifaddrmsg a{};
+    a.ifa_family = AF_INET;
+    a.ifa_index = uint32_t(index);
+    return netlinkMessage(type, QByteArray(reinterpret_cast<const char *>(&a), sizeof a) + attribute(IFA_LOCAL, QByteArray(4, '\1')));
+}
+
+} // namespace
+
+void TestPppdEvents::linkMessages_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QStringList>("expected");   // "link INDEX NAME present|gone" or "address INDEX"
+
+    const QByteArray ppp0 = attribute(IFLA_IFNAME, QByteArray("ppp0", 5));
+    const QByteArray mtu = attribute(IFLA_MTU, QByteArray(4, '\0'));
+    QTest::newRow("new link") << linkMessage(RTM_NEWLINK, 7, mtu + ppp0) << QStringList{"link 7 ppp0 present"};
+    QTest::newRow("link gone") << linkMessage(RTM_DELLINK, 7, ppp0) << QStringList{"link 7 ppp0 gone"};
+    QTest::newRow("name without its NUL") << linkMessage(RTM_NEWLINK, 3, attribute(IFLA_IFNAME, "dsl0")) << QStringList{"link 3 dsl0 present"};
+    QTest::newRow("link without a name") << linkMessage(RTM_NEWLINK, 4, mtu) << QStringList{"link 4  present"};
+    QTest::newRow("addresses and a link")
+        << QByteArray(addressMessage(RTM_NEWADDR, 7) + addressMessage(RTM_DELADDR, 2) + linkMessage(RTM_NEWLINK, 7, ppp0))
+        << QStringList{"address 7", "address 2", "link 7 ppp0 present"};
+    QTest::newRow("other messages") << QByteArray(netlinkMessage(NLMSG_DONE, QByteArray(4, '\0')) + netlinkMessage(RTM_NEWROUTE, QByteArray(12, '\0')))
+                                    << QStringList();
+    QTest::newRow("address message too short") << netlinkMessage(RTM_NEWADDR, QByteArray(4, '\0')) << QStringList();
+    QTest::newRow("link message too short") << netlinkMessage(RTM_NEWLINK, QByteArray(8, '\0')) << QStringList();
+    // A message claiming more than the datagram holds is not read at all.
+    QTest::newRow("cut short") << netlinkMessage(RTM_NEWLINK, linkMessage(RTM_NEWLINK, 9, ppp0).mid(16), 400) << QStringList();
+    // The name of the next message is not this one's.
+    const QByteArray bare = linkMessage(RTM_NEWLINK, 5, QByteArray());
+    QTest::newRow("name only in the next message")
+        << QByteArray(bare + linkMessage(RTM_DELLINK, 6, ppp0)) << QStringList{"link 5  present", "link 6 ppp0 gone"};
+}
+
+void TestPppdEvents::linkMessages()
+{
+    QFETCH(QByteArray, datagram);
+    QFETCH(QStringList, expected);
+
+    QList<quint64> aligned(datagram.size() / 8 + 1);
+    memcpy(aligned.data(), datagram.constData(), size_t(datagram.size()));
+    QStringList found;
+    for (const LinkMessage &m : ReadLinkMessages(reinterpret_cast<const char *>(aligned.constData()), size_t(datagram.size()))) {
+        if (m.kind == LinkMessage::Address)
+            found.append(QStringLiteral("address %1").arg(m.index));
+        else
+            found.append(QStringLiteral("link %1 %2 %3").arg(m.index).arg(m.name, m.present ? QStringLiteral("present") : QStringLiteral("gone")));
+    }
+    QCOMPARE(found, expected);
 }
 
 TALLYLINE_ENGINE_TEST_MAIN(TestPppdEvents)

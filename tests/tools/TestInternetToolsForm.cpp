@@ -6,6 +6,7 @@
 #include "support/TempStore.h"
 #include "support/TestMain.h"
 #include "tools/InternetToolsForm.h"
+#include "tools/LogText.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -106,6 +107,8 @@ private Q_SLOTS:
     void trayItemsOpenTheirPage();
     void fingerAnswers_data();
     void fingerAnswers();
+    void fingerAnswerPieces_data();
+    void fingerAnswerPieces();
     void fingerFailures_data();
     void fingerFailures();
     void cancelFingerEndsTheQuery();
@@ -191,6 +194,35 @@ void TestInternetToolsForm::fingerAnswers()
     QCOMPARE(form->logLines(), QStringList({QString(), QStringLiteral("Query started."), QStringLiteral("Connected to host.")})
                                    + lines + QStringList({QStringLiteral("Done."), QString()}));
     testsupport::screenshot(form, QStringLiteral("internet-tools-finger"));
+}
+
+void TestInternetToolsForm::fingerAnswerPieces_data()
+{
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("character cut") << QList<QByteArray>{"Z\xc3", "\xbc" "rich"} << QStringLiteral("Z\u00fcrich");
+    QTest::newRow("character cut twice") << QList<QByteArray>{"\xe2", "\x82", "\xac 5"} << QStringLiteral("\u20ac 5");
+    QTest::newRow("four bytes one at a time")
+        << QList<QByteArray>{"\xf0", "\x9f", "\x93", "\x9e", "!"} << QStringLiteral("\U0001F4DE!");
+    // A cut sequence that the next piece shows to be invalid: nothing after it is lost.
+    QTest::newRow("invalid after the cut") << QList<QByteArray>{"no \xf3", "\n\nsuch user\n"}
+                                           << QStringLiteral("no \ufffd\n\nsuch user\n");
+    QTest::newRow("two bytes of three, then text") << QList<QByteArray>{"ab\xe2\x82", "X"} << QString::fromUtf8("ab\xe2\x82X");
+    QTest::newRow("stray continuation bytes") << QList<QByteArray>{"a\x82\x82", "\x82\x82" "b"} << QString::fromUtf8("a\x82\x82\x82\x82" "b");
+    QTest::newRow("ends inside a character") << QList<QByteArray>{"Z\xc3"} << QStringLiteral("Z\ufffd");
+}
+
+void TestInternetToolsForm::fingerAnswerPieces()
+{
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(QString, text);
+    Utf8PieceDecoder decoder;
+    QString decoded;
+    for (const QByteArray &piece : pieces)
+        decoded += decoder.decode(piece);
+    decoded += decoder.finish();
+    QCOMPARE(decoded, text);
+    QCOMPARE(decoded, QString::fromUtf8(pieces.join()));
 }
 
 void TestInternetToolsForm::fingerFailures_data()

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -32,6 +33,29 @@ bool hostsFileHasLocalhost()
 const QString Unresolvable = QString(64, QLatin1Char('x')) + QStringLiteral(".invalid");
 const char *ChildMode = "TALLYLINE_PING_CHILD";
 
+// Packets as the ICMP socket hands them over, for echo id 0x1234, sequence 7.
+QByteArray icmpPacket(int type, int code, quint16 id, quint16 sequence, const QByteArray &rest)
+{
+    QByteArray p;
+    p += char(type);
+    p += char(code);
+    p += QByteArray(2, '\0');   // the checksum is the kernel's business
+    p += char(id >> 8);
+    p += char(id & 0xff);
+    p += char(sequence >> 8);
+    p += char(sequence & 0xff);
+    return p + rest;
+}
+
+QByteArray ipPacket(const QByteArray &payload, int headerWords = 5, int ttl = 64)
+{
+    QByteArray h(headerWords * 4, '\0');
+    h[0] = char(0x40 | headerWords);
+    h[8] = char(ttl);
+    h[9] = char(1);   // ICMP
+    return h + payload;
+}
+
 bool ip(const QStringList &args)
 {
     QProcess p;
@@ -47,6 +71,8 @@ class TestPing : public QObject
 private Q_SLOTS:
     void echoToLoopback_data();
     void echoToLoopback();
+    void echoAnswers_data();
+    void echoAnswers();
     void errorStrings_data();
     void errorStrings();
     void unresolvableNameTriesAgainEachTime();
@@ -110,6 +136,58 @@ void TestPing::echoToLoopback()
     // The address stays resolved for the next echo.
     QCOMPARE(ping.Ping(), 1);
     QCOMPARE(requests.count(), 2);
+}
+
+void TestPing::echoAnswers_data()
+{
+    QTest::addColumn<bool>("raw");
+    QTest::addColumn<QByteArray>("packet");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("dataSize");
+    QTest::addColumn<int>("ttl");
+    QTest::addColumn<int>("icmpType");
+
+    const quint16 id = 0x1234;
+    const QByteArray payload(56, 'x');
+    const QByteArray ourEcho = icmpPacket(8, 0, id, 7, payload);
+    const int reply = EchoAnswer::Reply;
+    const int error = EchoAnswer::Error;
+    const int unrelated = EchoAnswer::Unrelated;
+    QTest::newRow("datagram reply") << false << icmpPacket(0, 0, 0x9999, 7, payload) << reply << 56 << 0 << 0;
+    QTest::newRow("datagram reply to an older echo") << false << icmpPacket(0, 0, id, 6, payload) << unrelated << 0 << 0 << 0;
+    QTest::newRow("raw reply") << true << ipPacket(icmpPacket(0, 0, id, 7, payload), 5, 57) << reply << 56 << 57 << 0;
+    QTest::newRow("raw reply with IP options") << true << ipPacket(icmpPacket(0, 0, id, 7, payload), 6, 3) << reply << 56 << 3 << 0;
+    QTest::newRow("raw reply to another program") << true << ipPacket(icmpPacket(0, 0, 0x4321, 7, payload)) << unrelated << 0 << 64 << 0;
+    QTest::newRow("raw: our own echo") << true << ipPacket(ourEcho) << unrelated << 0 << 64 << 0;
+    QTest::newRow("unreachable about our echo")
+        << true << ipPacket(icmpPacket(3, 1, 0, 0, ipPacket(ourEcho.left(8)))) << error << 0 << 64 << 3;
+    QTest::newRow("time exceeded about another echo")
+        << true << ipPacket(icmpPacket(11, 0, 0, 0, ipPacket(icmpPacket(8, 0, id, 8, QByteArray())))) << unrelated << 0 << 64 << 0;
+    QTest::newRow("error quoting less than the echo header")
+        << true << ipPacket(icmpPacket(3, 1, 0, 0, ipPacket(ourEcho.left(4)))) << unrelated << 0 << 64 << 0;
+    QTest::newRow("IP header longer than the packet") << true << ipPacket(QByteArray(), 15) << unrelated << 0 << 64 << 0;
+    QTest::newRow("shorter than an IP header") << true << ipPacket(ourEcho).left(12) << unrelated << 0 << 0 << 0;
+    QTest::newRow("shorter than an ICMP header") << false << ourEcho.left(7) << unrelated << 0 << 0 << 0;
+}
+
+void TestPing::echoAnswers()
+{
+    QFETCH(bool, raw);
+    QFETCH(QByteArray, packet);
+    QFETCH(int, kind);
+    QFETCH(int, dataSize);
+    QFETCH(int, ttl);
+    QFETCH(int, icmpType);
+
+    // Aligned as the receive buffer is.
+    QList<quint32> storage(packet.size() / 4 + 1);
+    memcpy(storage.data(), packet.constData(), size_t(packet.size()));
+    const EchoAnswer answer =
+        ReadEchoAnswer(reinterpret_cast<const unsigned char *>(storage.constData()), size_t(packet.size()), raw, 0x1234, 7);
+    QCOMPARE(int(answer.kind), kind);
+    QCOMPARE(int(answer.dataSize), dataSize);
+    QCOMPARE(answer.ttl, ttl);
+    QCOMPARE(answer.icmpType, icmpType);
 }
 
 void TestPing::errorStrings_data()
