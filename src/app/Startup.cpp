@@ -1,4 +1,5 @@
 #include "app/Startup.h"
+#include "tariff/Formatting.h"
 
 #include "core/AppContext.h"
 #include "store/Store.h"
@@ -32,20 +33,6 @@ namespace {
 
 const QString ClosingText =
     QStringLiteral("Tallyline will now be closed. Please reload tallyline for the new database to take effect.");
-
-// Digits after the decimal point in the locale's currency format.
-int LocaleCurrencyDecimals()
-{
-    const QLocale locale;
-    const QString text = locale.toCurrencyString(1.0);
-    const qsizetype point = text.lastIndexOf(locale.decimalPoint());
-    if (point < 0)
-        return 0;
-    int digits = 0;
-    for (qsizetype i = point + 1; i < text.size() && text[i].isDigit(); ++i)
-        ++digits;
-    return digits;
-}
 
 // A backup without users (a first run whose wizard was cancelled) would
 // restore nothing. One that cannot be read may still hold the user's data:

@@ -9,6 +9,7 @@
 #include "core/Errors.h"
 #include "store/SettingsRecord.h"
 #include "store/Store.h"
+#include "tariff/Formatting.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -67,21 +68,6 @@ public:
     void showMessage(MessageKind, const QString &text) override { QTextStream(stderr) << text << '\n'; }
     bool confirm(const QString &) override { return false; }
 };
-
-// Digits after the decimal point of the locale's currency, as the program
-// shows money.
-int LocaleCurrencyDecimals()
-{
-    const QLocale locale;
-    const QString text = locale.toCurrencyString(1.0);
-    const qsizetype point = text.lastIndexOf(locale.decimalPoint());
-    if (point < 0)
-        return 0;
-    int digits = 0;
-    for (qsizetype i = point + 1; i < text.size() && text[i].isDigit(); ++i)
-        ++digits;
-    return digits;
-}
 
 // Fixed for --today: every "today" of the query is that day.
 class DayClock : public Clock

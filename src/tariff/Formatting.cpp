@@ -55,3 +55,16 @@ QString FormatClockTime(DateTime moment)
 {
     return QTimeFromDateTime(moment).toString(QStringLiteral("hh:mm:ss"));
 }
+
+int LocaleCurrencyDecimals()
+{
+    const QLocale locale;
+    const QString text = locale.toCurrencyString(1.0);
+    const qsizetype point = text.lastIndexOf(locale.decimalPoint());
+    if (point < 0)
+        return 0;
+    int digits = 0;
+    for (qsizetype i = point + 1; i < text.size() && text[i].isDigit(); ++i)
+        ++digits;
+    return digits;
+}

@@ -9,6 +9,9 @@ struct AppContext;
 // Money in the locale's currency layout with the symbol in force
 // (ctx.currencySymbol) and the locale's currency decimals.
 QString FormatMoney(const AppContext &ctx, double value);
+
+// Digits after the decimal point in the locale's currency format.
+int LocaleCurrencyDecimals();
 // The same with one decimal more, for the running cost of a session (when
 // the locale shows any currency decimals at all).
 QString FormatSessionMoney(const AppContext &ctx, double value);
