@@ -14,7 +14,9 @@ if [[ ! -f "$build_dir/build.ninja" ]]; then
     cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc \
         -DTALLYLINE_SANITIZE=ON -DTALLYLINE_BUILD_BENCH=OFF
 fi
+SECONDS=0
 cmake --build "$build_dir" --parallel "$(nproc)"
+echo "Sanitized build: ${SECONDS} s"
 
 # The tests write their reports here (tests/CMakeLists.txt sets the options).
 reports="$build_dir/sanitizer-reports"
@@ -22,7 +24,16 @@ rm -rf "$reports"
 mkdir -p "$reports"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 status=0
+SECONDS=0
 ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)" "$@" || status=$?
+echo "Sanitized tests: ${SECONDS} s"
+
+# UBSan writes to the test's output whatever log_path says; a program a
+# test started may have died of it without the test noticing.
+if grep -n -B2 -A12 "runtime error:" "$build_dir/Testing/Temporary/LastTest.log"; then
+    echo "UBSan reports in $build_dir/Testing/Temporary/LastTest.log (above)" >&2
+    status=1
+fi
 
 shopt -s nullglob
 found=("$reports"/*)
