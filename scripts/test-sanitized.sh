@@ -11,7 +11,7 @@ build_dir=${TALLYLINE_ASAN_BUILD_DIR:-build-asan}
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 if [[ ! -f "$build_dir/build.ninja" ]]; then
-    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc \
+    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DTALLYLINE_SANITIZE=ON -DTALLYLINE_BUILD_BENCH=OFF
 fi
 SECONDS=0
