@@ -144,7 +144,7 @@ void TestProgram::unusableLockFileIsTakenOver_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::newRow("empty") << QByteArray();
-    QTest::newRow("garbage") << QByteArray("\x01\x02 not a lock file at all\n", 29);
+    QTest::newRow("garbage") << QByteArray("\x01\x02 not a lock file at all\n");
     QTest::newRow("another host") << QByteArray::number(QCoreApplication::applicationPid())
                                          + "\ntallyline\nsomewhere-else.example\n";
 }
