@@ -12,6 +12,7 @@ packages=(
     iproute2 iputils-ping chrony
     xvfb xauth imagemagick xdotool
     poppler-utils
+    desktop-file-utils appstream dpkg-dev
 )
 
 missing=()
