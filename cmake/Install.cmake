@@ -27,16 +27,19 @@ install(FILES
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tallyline)
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "Orvane Software")
 set(CPACK_PACKAGE_CONTACT "Orvane Software <support@tallyline.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "cost meter for dial-up and other metered internet links")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tallyline sits in the system tray and notices when the computer goes online over a metered link, "
-    "such as a dial-up connection through pppd. It records each online period as a session of the "
-    "logged-in user, prices it second by second from that user's tariff, and keeps daily and "
-    "billing-period totals, alarms that can hang up the line, session lists, reports and a bill. "
-    "tallyline-cli answers read-only queries on the sessions from the shell.")
-string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+# One paragraph in lines of under 80 characters, as the control file wants.
+set(CPACK_PACKAGE_DESCRIPTION [[
+Tallyline sits in the system tray and notices when the computer goes
+online over a metered link, such as a dial-up connection through pppd.
+It records each online period as a session of the logged-in user, prices
+it second by second from that user's tariff, and keeps daily and
+billing-period totals, alarms that can hang up the line, session lists,
+reports and a bill. tallyline-cli answers read-only queries on the
+sessions from the shell.]])
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)

@@ -44,7 +44,7 @@ for package in libc6 libqt6core6 libqt6widgets6 libqt6network6 libqt6multimedia6
 done
 [[ $depends != *sntptime* ]] || fail "Depends names the private library: $depends"
 
-listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
+listing=$(dpkg-deb --fsys-tarfile "$deb" | tar -t)
 for file in ./usr/bin/tallyline ./usr/bin/tallyline-line ./usr/bin/tallyline-cli \
     ./usr/share/applications/org.example.Tallyline.desktop ./usr/share/metainfo/org.example.Tallyline.metainfo.xml \
     ./usr/share/icons/hicolor/scalable/apps/tallyline.svg ./usr/share/icons/hicolor/48x48/apps/tallyline.png \
@@ -59,7 +59,7 @@ grep -q '^\./usr/lib/.*tallyline/libsntptime\.so\.1' <<<"$listing" || fail "the 
 # Unpacked into a scratch root, the stripped executables still run and still
 # carry the version block the program reads back.
 dpkg -x "$deb" "$work/root"
-run() { (cd "$work" && exec env -i PATH=/usr/bin:/bin HOME="$work" QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 "$@"); }
+run() { (cd "$work" && exec env -i PATH=/usr/bin:/bin HOME="$work" XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 "$@"); }
 out=$(run "$work/root/usr/bin/tallyline-cli" --version) || fail "tallyline-cli --version failed: $out"
 [[ $out == "tallyline-cli "* ]] || fail "tallyline-cli --version said '$out'"
 out=$(run "$work/root/usr/bin/tallyline" --version) || fail "tallyline --version failed: $out"
