@@ -36,6 +36,8 @@ int main(int argc, char **argv)
     Q_INIT_RESOURCE(tallyline);
     QCoreApplication::setOrganizationName(QStringLiteral("Kelmora"));
     QCoreApplication::setApplicationName(QStringLiteral("Tallyline"));
+    // Ties the windows to the installed desktop entry (its icon and name).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tallyline"));
     // No display name: the toolkit would append it to every window title,
     // and the titles are the program's own texts.
     QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -54,7 +56,9 @@ int main(int argc, char **argv)
     parser.addOption(lineOption);
     parser.addPositionalArgument(QStringLiteral("QuitReload"), QStringLiteral("Restart of a closed instance."));
     const bool parsed = parser.parse(QCoreApplication::arguments());
-    if (parsed && (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all")))) {
+    if (parsed && parser.isSet(QStringLiteral("help-all")))
+        parser.process(QCoreApplication::arguments());  // prints Qt's options too, and ends
+    if (parsed && parser.isSet(helpOption)) {
         QTextStream(stdout) << parser.helpText();
         return 0;
     }
