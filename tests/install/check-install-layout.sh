@@ -86,9 +86,9 @@ for exe in tallyline tallyline-line tallyline-cli; do
     [[ $runpath == '$ORIGIN/'* && $(realpath -m "$prefix/bin/${runpath#'$ORIGIN/'}") == "$(realpath -m "$prefix/$libdir")" ]] \
         || fail "bin/$exe has run path '$runpath'"
     # (the linker leaves it out of a command that does not call it)
-    readelf -d "$prefix/bin/$exe" | grep -q 'NEEDED.*\[libsntptime\.so\.1\]' || continue
+    [[ $(readelf -d "$prefix/bin/$exe") == *'Shared library: [libsntptime.so.1]'* ]] || continue
     resolved=$(env -u LD_LIBRARY_PATH ldd "$prefix/bin/$exe" | sed -n 's/.*libsntptime.so.1 => \(.*\) (.*/\1/p')
-    [[ $(realpath "$resolved" 2>/dev/null) == "$(realpath "$prefix/lib/tallyline/libsntptime.so.1")" ]] \
+    [[ $(realpath "$resolved" 2>/dev/null) == "$(realpath "$prefix/$libdir/libsntptime.so.1")" ]] \
         || fail "bin/$exe finds libsntptime at '$resolved'"
 done
 
