@@ -1,6 +1,8 @@
 #include "app/Startup.h"
 #include "tariff/Formatting.h"
 
+#include "app/BuildInfo.h"
+
 #include "core/AppContext.h"
 #include "store/Store.h"
 #include "core/GlobalErrorHandler.h"
@@ -77,7 +79,9 @@ QString DefaultDataDirectory()
 QString FindShippedDirectory(const QString &executablePath)
 {
     const QDir dir = QFileInfo(executablePath).absoluteDir();
-    for (const QString &candidate : {QStringLiteral("share/tallyline"), QStringLiteral("../share/tallyline")}) {
+    // The build tree keeps them beside the executable; an installed program
+    // in <prefix>/share/tallyline, seen from <prefix>/bin.
+    for (const QString &candidate : {QStringLiteral("share/tallyline"), QStringLiteral(TALLYLINE_SHIPPED_FROM_BIN)}) {
         const QString path = QDir::cleanPath(dir.filePath(candidate));
         if (QFileInfo(path).isDir())
             return path;

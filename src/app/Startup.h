@@ -98,7 +98,8 @@ void TidyUpForExit(AppContext &ctx);
 
 // ~/.local/share/Kelmora/Tallyline (the application's data location).
 QString DefaultDataDirectory();
-// share/tallyline beside the executable (build tree) or in ../share (installed).
+// share/tallyline beside the executable (build tree), or <prefix>/share/tallyline
+// for an executable installed in <prefix>/bin; empty when neither exists.
 QString FindShippedDirectory(const QString &executablePath);
 // Copies every shipped file that the data directory does not have yet.
 void SeedDataDirectory(const QString &dataDirectory, const QString &shippedDirectory);

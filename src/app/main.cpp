@@ -10,6 +10,7 @@
 
 #include <QCommandLineParser>
 #include <QScreen>
+#include <QTextStream>
 
 // The version block GetFileVersion reads back out of this executable.
 extern "C" {
@@ -35,11 +36,18 @@ int main(int argc, char **argv)
     Q_INIT_RESOURCE(tallyline);
     QCoreApplication::setOrganizationName(QStringLiteral("Kelmora"));
     QCoreApplication::setApplicationName(QStringLiteral("Tallyline"));
+    // Ties the windows to the installed desktop entry (its icon and name).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tallyline"));
     // No display name: the toolkit would append it to every window title,
     // and the titles are the program's own texts.
     QGuiApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Records and prices the online sessions of a dial-up or other metered link, from the system tray."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Displays version information."));
+    parser.addOption(versionOption);
     const QCommandLineOption dataDirOption(QStringLiteral("data-dir"),
                                            QStringLiteral("Keep the database and Tallyline's files in <dir>."),
                                            QStringLiteral("dir"));
@@ -48,6 +56,24 @@ int main(int argc, char **argv)
     parser.addOption(lineOption);
     parser.addPositionalArgument(QStringLiteral("QuitReload"), QStringLiteral("Restart of a closed instance."));
     const bool parsed = parser.parse(QCoreApplication::arguments());
+    if (parsed && parser.isSet(QStringLiteral("help-all")))
+        parser.process(QCoreApplication::arguments());  // prints Qt's options too, and ends
+    if (parsed && parser.isSet(helpOption)) {
+        QTextStream(stdout) << parser.helpText();
+        return 0;
+    }
+    if (parsed && parser.isSet(versionOption)) {
+        // The version block of this very file, as the program shows it elsewhere.
+        try {
+            const FileVersion version = GetFileVersion(QCoreApplication::applicationFilePath());
+            QTextStream(stdout) << "tallyline " << version.major << '.' << version.minor << '.' << version.release
+                                << '.' << version.build << '\n';
+            return 0;
+        } catch (const std::exception &error) {
+            QTextStream(stderr) << "tallyline: " << error.what() << '\n';
+            return 1;
+        }
+    }
 
     LocalClock clock;
     PlatformServices platformServices;

@@ -1,4 +1,5 @@
 // tallyline-line: drives the simulated line of a running Tallyline.
+#include "app/BuildInfo.h"
 #include "platform/LineControl.h"
 
 #include <QCommandLineParser>
@@ -9,6 +10,10 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tallyline-line"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(TALLYLINE_VERSION_MAJOR)
+                                                .arg(TALLYLINE_VERSION_MINOR)
+                                                .arg(TALLYLINE_VERSION_RELEASE));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -22,6 +27,7 @@ int main(int argc, char **argv)
         "  boxes            list the program's open message boxes\n"
         "  answer BUTTON    press ok, yes, no or cancel on the newest open box"));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption dataDir(QStringLiteral("data-dir"),
                                      QStringLiteral("The data directory the program was started with."),
