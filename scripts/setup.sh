@@ -9,7 +9,7 @@ packages=(
     libqt6svg6 libqt6opengl6-dev libxkbcommon-dev qt6-qpa-plugins libgl-dev libsodium-dev
     libsqlite3-dev sqlite3
     fonts-dejavu-core
-    desktop-file-utils appstream dpkg-dev
+    desktop-file-utils appstream dpkg-dev file
     iproute2 iputils-ping chrony
     xvfb xauth imagemagick xdotool
     poppler-utils
