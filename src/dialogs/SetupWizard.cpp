@@ -1,4 +1,5 @@
 #include "dialogs/SetupWizard.h"
+#include "tariff/Ordinal.h"
 
 #include "core/AppContext.h"
 #include "store/Store.h"
@@ -24,21 +25,6 @@ constexpr int YearlyAccountType = 3;
 constexpr int WeeklyAccountType = 0;
 constexpr int MaxAlarms = 255;
 constexpr int DisableUserEditingRestriction = 2;
-
-QString ordinal(int n)
-{
-    const int lastTwo = n % 100;
-    const char *suffix = "th";
-    if (lastTwo < 11 || lastTwo > 13) {
-        switch (n % 10) {
-        case 1: suffix = "st"; break;
-        case 2: suffix = "nd"; break;
-        case 3: suffix = "rd"; break;
-        default: break;
-        }
-    }
-    return QString::number(n) + QLatin1String(suffix);
-}
 
 QString clampText(const QString &text, int high)
 {
@@ -126,7 +112,7 @@ BillDateRow WizardBillDateRow(int accountType, const QDate &today)
         row.period = QStringLiteral("week");
     } else if (accountType == MonthlyAccountType) {
         for (int day = 1; day <= 31; ++day)
-            row.items.append(ordinal(day));
+            row.items.append(Ordinal(day));
         row.selected = today.day() - 1;
         row.period = QStringLiteral("month");
     } else {

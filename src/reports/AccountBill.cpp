@@ -1,4 +1,5 @@
 #include "reports/AccountBill.h"
+#include "tariff/Ordinal.h"
 
 #include "core/AppContext.h"
 #include "core/ErrorReport.h"
@@ -17,21 +18,6 @@ int numberOr(const QString &text, int fallback)
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     return ok ? value : fallback;
-}
-
-QString ordinal(int n)
-{
-    const int lastTwo = n % 100;
-    const char *suffix = "th";
-    if (lastTwo < 11 || lastTwo > 13) {
-        switch (n % 10) {
-        case 1: suffix = "st"; break;
-        case 2: suffix = "nd"; break;
-        case 3: suffix = "rd"; break;
-        default: break;
-        }
-    }
-    return QString::number(n) + QLatin1String(suffix);
 }
 
 } // namespace
@@ -74,7 +60,7 @@ QStringList BillDateChoices(int accountType)
                    QStringLiteral("Fri"), QStringLiteral("Sat"), QStringLiteral("Sun")};
     } else if (accountType == AccountMonthly) {
         for (int day = 1; day <= 31; ++day)
-            choices.append(ordinal(day));
+            choices.append(Ordinal(day));
     }
     return choices;
 }
