@@ -1,6 +1,7 @@
 #include "alarms/AlarmChecking.h"
 
 #include "core/AppContext.h"
+#include "core/DesktopNotices.h"
 #include "platform/SoundPlayer.h"
 #include "session/DialUp.h"
 #include "session/SessionLifecycle.h"
@@ -50,6 +51,7 @@ void playAlarmSound(AppContext &ctx, const QString &file)
 // not raised a second time by a tick that runs meanwhile.
 void showAlarmBox(AppContext &ctx, const QString &text)
 {
+    NotifyAlarm(ctx, text);
     ctx.ui.showMessageFromTick(MessageKind::Information, text);
 }
 

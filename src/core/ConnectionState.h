@@ -11,6 +11,9 @@ struct ConnectionState {
     bool ModemConnected = false;
     bool FullyConnected = false;
     QString ConnectedEntryName = QStringLiteral("Default");
+    // The program asked the line to hang up and has not seen it offline
+    // since: its going down is no dropped line.
+    bool HangUpRequested = false;
 
     qint64 TotalReceived = 0;
     qint64 TotalTransmitted = 0;

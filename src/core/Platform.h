@@ -7,6 +7,7 @@ class SystemClock;
 class SoundPlayer;
 class ProgramLauncher;
 class StartAtLogin;
+class DesktopNotifier;
 
 struct Platform {
     DialUpNetwork *dialUp = nullptr;
@@ -14,4 +15,5 @@ struct Platform {
     SoundPlayer *sound = nullptr;
     ProgramLauncher *launcher = nullptr;
     StartAtLogin *autostart = nullptr;  // the desktop's start-at-log-in entry
+    DesktopNotifier *notifier = nullptr;  // the desktop's notification service
 };

@@ -62,6 +62,7 @@ struct Settings {
     bool PlaySoundOnDisconnect = true;
     QString ConnectionSound;     // default: program directory + "Ringin.wav"
     QString DisconnectionSound;  // default: program directory + "Ringout.wav"
+    bool DesktopNotifications = false;  // alarms, a dropped line, a new account period
     bool AutoHangupConnection = false;
     int HangupMinimumBytes = 1000;
     int HangupTime = 30;

@@ -438,6 +438,13 @@ QWidget *TSettingsForm::buildSoundsPage()
     layout->addWidget(m_disconnectSoundCheck);
     layout->addLayout(soundRow("DisconnectSoundEdit", "DisconnectSoundBrowseButton", m_disconnectSoundEdit,
                                m_disconnectSoundBrowse, m_disconnectionSound));
+    layout->addSpacing(12);
+    m_desktopNotificationsCheck = check("DesktopNotificationsCheck",
+                                        QStringLiteral("Show desktop notifications for alarms, a dropped line and the "
+                                                       "end of an account period."));
+    m_desktopNotificationsCheck->setToolTip(
+        QStringLiteral("Shown by the desktop's notification service, in addition to Tallyline's own messages."));
+    layout->addWidget(m_desktopNotificationsCheck);
     layout->addStretch(1);
     return pageWith(layout);
 }
@@ -605,6 +612,7 @@ void TSettingsForm::loadControls()
     m_timeServerCombo->setEditText(s.NTPClockServer);
     m_connectSoundCheck->setChecked(s.PlaySoundOnConnect);
     m_disconnectSoundCheck->setChecked(s.PlaySoundOnDisconnect);
+    m_desktopNotificationsCheck->setChecked(s.DesktopNotifications);
     m_connectionSound = s.ConnectionSound;
     m_disconnectionSound = s.DisconnectionSound;
     m_connectSoundEdit->setText(SoundBoxText(m_connectionSound));
@@ -759,6 +767,7 @@ Settings TSettingsForm::chosenSettings() const
     s.NTPClockServer = server.isEmpty() ? QString::fromLatin1(DefaultNTPClockServer) : server;
     s.PlaySoundOnConnect = m_connectSoundCheck->isChecked();
     s.PlaySoundOnDisconnect = m_disconnectSoundCheck->isChecked();
+    s.DesktopNotifications = m_desktopNotificationsCheck->isChecked();
     s.ConnectionSound = m_connectionSound;
     s.DisconnectionSound = m_disconnectionSound;
     for (int i = 0; i < 3; ++i)

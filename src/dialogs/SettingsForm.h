@@ -60,6 +60,7 @@ public:
     QCheckBox *monitorFontBoldCheck() const { return m_monitorFontBoldCheck; }
     QCheckBox *connectSoundCheck() const { return m_connectSoundCheck; }
     QCheckBox *disconnectSoundCheck() const { return m_disconnectSoundCheck; }
+    QCheckBox *desktopNotificationsCheck() const { return m_desktopNotificationsCheck; }
     QLineEdit *connectSoundEdit() const { return m_connectSoundEdit; }
     QLineEdit *disconnectSoundEdit() const { return m_disconnectSoundEdit; }
     QPushButton *connectSoundBrowseButton() const { return m_connectSoundBrowse; }
@@ -131,6 +132,7 @@ private:
     QCheckBox *m_monitorFontBoldCheck = nullptr;
     QCheckBox *m_connectSoundCheck = nullptr;
     QCheckBox *m_disconnectSoundCheck = nullptr;
+    QCheckBox *m_desktopNotificationsCheck = nullptr;
     QLineEdit *m_connectSoundEdit = nullptr;
     QLineEdit *m_disconnectSoundEdit = nullptr;
     QPushButton *m_connectSoundBrowse = nullptr;

@@ -1,6 +1,7 @@
 #include "session/ConnectionDetection.h"
 
 #include "core/AppContext.h"
+#include "core/DesktopNotices.h"
 #include "platform/DialUpNetwork.h"
 
 namespace {
@@ -45,9 +46,18 @@ void RASCheckTimerTimer(AppContext &ctx)
     // The three stages are questions about one moment: one look at the line.
     const QList<DialUpConnection> connections =
         ctx.platform.dialUp ? ctx.platform.dialUp->connections() : QList<DialUpConnection>();
-    ctx.connection.OnlineDetected = IsConnectedAtStage(ctx, connections, ctx.settings.ModemDetectionType);
-    ctx.connection.FullyConnected = IsConnectedAtStage(ctx, connections, 2);
-    ctx.connection.ModemConnected = IsConnectedAtStage(ctx, connections, 1);
+    ConnectionState &c = ctx.connection;
+    const bool wasOnline = c.OnlineDetected;
+    c.OnlineDetected = IsConnectedAtStage(ctx, connections, ctx.settings.ModemDetectionType);
+    c.FullyConnected = IsConnectedAtStage(ctx, connections, 2);
+    c.ModemConnected = IsConnectedAtStage(ctx, connections, 1);
+    if (!c.OnlineDetected) {
+        // A hang-up of our own clears the flags at once, but the line may
+        // still look up for a check or two while it goes down.
+        if (wasOnline && ctx.shell.SessionOpen && !c.HangUpRequested)
+            NotifyDroppedLine(ctx, c.ConnectedEntryName);
+        c.HangUpRequested = false;
+    }
     if (ctx.shell.SessionOpen && ctx.connection.FullyConnected)
         UpdateTrafficCounters(ctx);
 }

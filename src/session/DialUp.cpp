@@ -150,4 +150,5 @@ void ForgetConnectionFlags(ConnectionState &connection)
     connection.OnlineDetected = false;
     connection.ModemConnected = false;
     connection.FullyConnected = false;
+    connection.HangUpRequested = true;
 }

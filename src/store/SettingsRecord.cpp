@@ -104,6 +104,7 @@ QList<SettingField> SettingFields(Settings &s)
     setting("PlaySoundOnDisconnect", &s.PlaySoundOnDisconnect);
     setting("ConnectionSound", &s.ConnectionSound);
     setting("DisconnectionSound", &s.DisconnectionSound);
+    setting("DesktopNotifications", &s.DesktopNotifications, New);
     setting("AutoHangupConnection", &s.AutoHangupConnection);
     setting("HangupMinimumBytes", &s.HangupMinimumBytes);
     setting("HangupTime", &s.HangupTime);

@@ -1,6 +1,7 @@
 #include "tariff/AccountPeriods.h"
 
 #include "core/AppContext.h"
+#include "core/DesktopNotices.h"
 #include "store/Store.h"
 #include "store/FloatText.h"
 #include "store/SessionDaySummary.h"
@@ -242,6 +243,7 @@ void CheckEndOfAccountPeriod(AppContext &ctx)
     ctx.tariff.AccountStartDate = start;
     ctx.tariff.AccountEndDate = end;
     CalculateAccountTotals(ctx, end, start);
+    NotifyNewAccountPeriod(ctx, start, end);
     Q_EMIT ctx.events.accountPeriodRolledOver(accountTotalsOf(ctx.pricing, start, end));
 }
 

@@ -2,11 +2,12 @@
 
 #include "app/gui/QtSoundPlayer.h"
 #include "core/Platform.h"
+#include "platform/FreedesktopNotifier.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/SystemClock.h"
 
-// The machine's own services for the running program: sounds, session
-// programs and the system clock the clock guard sets back. The dial-up line
+// The machine's own services for the running program: sounds, desktop
+// notices, session programs and the system clock the clock guard sets back. The dial-up line
 // comes separately (it depends on --line); tests use the fakes instead.
 class PlatformServices
 {
@@ -16,6 +17,7 @@ public:
 
 private:
     QtSoundPlayer m_sound;
+    FreedesktopNotifier m_notifier;
     LinuxProgramLauncher m_launcher;
     LinuxSystemClock m_systemClock;
 };
