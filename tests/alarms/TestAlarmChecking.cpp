@@ -2,6 +2,7 @@
 #include "alarms/QuickAlarms.h"
 #include "core/EngineEvents.h"
 #include "platform/FakeDialUpNetwork.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/SoundPlayer.h"
 #include "core/Errors.h"
 #include "support/EngineFixture.h"
@@ -115,6 +116,8 @@ private Q_SLOTS:
     void hangUpClosesTheSessionBeforeTheBox();
     void alarmSound_data();
     void alarmSound();
+    void desktopNotice_data();
+    void desktopNotice();
     void quickAlarms();
     void clockTimeQuickAlarmWaitsForItsTime_data();
     void clockTimeQuickAlarmWaitsForItsTime();
@@ -602,6 +605,52 @@ void TestAlarmChecking::alarmSound()
     QCOMPARE(sound.played, played);
     QCOMPARE(playedWhenShown, played.size());
     QCOMPARE(f.ui.messages.size(), 1);
+}
+
+void TestAlarmChecking::desktopNotice_data()
+{
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("notifierPresent");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("notices");
+    QTest::newRow("on") << true << true << QStringLiteral("Time for bed")
+                        << QStringList{QStringLiteral("Tallyline alarm|Time for bed")};
+    QTest::newRow("off") << false << true << QStringLiteral("Time for bed") << QStringList{};
+    QTest::newRow("on, no notification service") << true << false << QStringLiteral("Time for bed") << QStringList{};
+    // An alarm that fires without a box sends no notice either.
+    QTest::newRow("silent alarm") << true << true << QString() << QStringList{};
+}
+
+void TestAlarmChecking::desktopNotice()
+{
+    QFETCH(bool, enabled);
+    QFETCH(bool, notifierPresent);
+    QFETCH(QString, message);
+    QFETCH(QStringList, notices);
+    EngineFixture f;
+    FakeDesktopNotifier notifier;
+    if (notifierPresent)
+        f.ctx.platform.notifier = &notifier;
+    f.ctx.settings.DesktopNotifications = enabled;
+    Alarm a = timeAlarm(10, 0);
+    a.type = CustomMessageAlarm;
+    a.message = message;
+    storeAlarms(f, {a});
+    openSession(f);
+    // The notice goes out before the box, which may wait for an answer.
+    qsizetype sentWhenShown = -1;
+    f.ui.onMessage = [&](const RecordingUi::Message &) { sentWhenShown = notifier.sent.size(); };
+    f.ctx.pricing.SecondsOnline = 10 * 60;
+    CheckAlarms(f.ctx);
+    CheckAlarms(f.ctx);
+    QStringList sent;
+    for (const FakeDesktopNotifier::Notice &n : notifier.sent) {
+        sent.append(n.summary + QLatin1Char('|') + n.body);
+        QCOMPARE(n.urgency, DesktopNotifier::Urgency::Critical);
+    }
+    QCOMPARE(sent, notices);
+    if (!f.ui.messages.isEmpty())
+        QCOMPARE(sentWhenShown, notices.size());
 }
 
 void TestAlarmChecking::quickAlarms()

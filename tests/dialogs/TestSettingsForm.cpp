@@ -200,6 +200,8 @@ void TestSettingsForm::okStoresEveryControlAndTheProgramFollows()
         form->floatingWindowCheck()->click();
         form->connectSoundCheck()->click();
         form->disconnectSoundCheck()->click();
+        QVERIFY(!form->desktopNotificationsCheck()->isChecked());
+        form->desktopNotificationsCheck()->click();
         for (auto [button, path] : {std::pair{form->connectSoundBrowseButton(), chime},
                                     std::pair{form->disconnectSoundBrowseButton(), bell}}) {
             WhenOpen<QFileDialog>([path](QFileDialog *dialog) {
@@ -247,7 +249,7 @@ void TestSettingsForm::okStoresEveryControlAndTheProgramFollows()
                        &expected.DontBackupDatabase, &expected.CheckClockTamper, &expected.SessionMonitorFontBold,
                        &expected.ShowFloatingWindow, &expected.PlaySoundOnConnect, &expected.PlaySoundOnDisconnect,
                        &expected.AutoHangupConnection, &expected.KeepConnectionAlive, &expected.PromptHangUp,
-                       &expected.AutoClockCorrect, &expected.OverrideCurrency})
+                       &expected.AutoClockCorrect, &expected.OverrideCurrency, &expected.DesktopNotifications})
         flip(*flag);
     for (int i = 0; i < 11; ++i) {
         flip(expected.SessionListDisplay[i]);

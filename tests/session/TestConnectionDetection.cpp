@@ -1,5 +1,7 @@
 #include "platform/DialUpNetwork.h"
+#include "platform/DesktopNotifier.h"
 #include "session/ConnectionDetection.h"
+#include "session/DialUp.h"
 #include "support/FakeLineContext.h"
 #include "support/TestMain.h"
 
@@ -16,6 +18,8 @@ private Q_SLOTS:
     void disconnectedEntryIsSkipped();
     void firstQualifyingConnectionNamesTheEntry();
     void checkTickSetsFlagsAndReadsTrafficOnlyInFullSession();
+    void droppedLineNotice_data();
+    void droppedLineNotice();
 };
 
 void TestConnectionDetection::stageTable_data()
@@ -113,6 +117,55 @@ void TestConnectionDetection::checkTickSetsFlagsAndReadsTrafficOnlyInFullSession
     QVERIFY(!f.ctx.connection.OnlineDetected);
     QVERIFY(!f.ctx.connection.ModemConnected);
     QVERIFY(!f.ctx.connection.FullyConnected);
+}
+
+void TestConnectionDetection::droppedLineNotice_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<bool>("sessionOpen");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("goneAtHangUp");
+    QTest::addColumn<int>("notices");
+    QTest::newRow("drops in a session") << "up check drop check check" << true << true << true << 1;
+    QTest::newRow("no session open") << "up check drop check" << false << true << true << 0;
+    QTest::newRow("notices off") << "up check drop check" << true << false << true << 0;
+    QTest::newRow("own hang-up, line gone at once") << "up check hangup check" << true << true << true << 0;
+    QTest::newRow("own hang-up, line goes a check later")
+        << "up check hangup check drop check" << true << true << false << 0;
+    QTest::newRow("the next call drops") << "up check hangup check up check drop check" << true << true << true << 1;
+    QTest::newRow("the next call drops after a slow hang-up")
+        << "up check hangup check drop check up check drop check" << true << true << false << 1;
+    QTest::newRow("never online") << "check check" << true << true << true << 0;
+}
+
+void TestConnectionDetection::droppedLineNotice()
+{
+    QFETCH(QString, steps);
+    QFETCH(bool, sessionOpen);
+    QFETCH(bool, enabled);
+    QFETCH(bool, goneAtHangUp);
+    QFETCH(int, notices);
+    FakeLineContext f;
+    FakeDesktopNotifier notifier;
+    f.ctx.platform.notifier = &notifier;
+    f.ctx.settings.DesktopNotifications = enabled;
+    f.ctx.shell.SessionOpen = sessionOpen;
+    f.network.removeOnHangUp = goneAtHangUp;
+    for (const QString &step : steps.split(QLatin1Char(' '))) {
+        if (step == QLatin1String("up"))
+            f.network.addConnection(1, QStringLiteral("Provider"), RasState::Connected);
+        else if (step == QLatin1String("drop"))
+            f.network.active.clear();
+        else if (step == QLatin1String("hangup"))
+            HangUpAllConnections(f.ctx);
+        else
+            RASCheckTimerTimer(f.ctx);
+    }
+    QCOMPARE(notifier.sent.size(), notices);
+    for (const FakeDesktopNotifier::Notice &n : notifier.sent) {
+        QCOMPARE(n.summary, QStringLiteral("Connection dropped"));
+        QCOMPARE(n.body, QStringLiteral("The connection to Provider has dropped."));
+    }
 }
 
 TALLYLINE_ENGINE_TEST_MAIN(TestConnectionDetection)

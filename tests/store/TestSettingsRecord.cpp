@@ -118,7 +118,7 @@ void TestSettingsRecord::firstWriteStoresEveryValue()
         return f.store().values(Store::hivePathOf(QLatin1String(key))).size();
     };
     QCOMPARE(count("Users"), 2);
-    QCOMPARE(count("Settings"), 85);  // 61 single values, 2 x 11 list flags, preset name, version
+    QCOMPARE(count("Settings"), 86);  // 62 single values, 2 x 11 list flags, preset name, version
     QCOMPARE(count("Properties"), 2);
     QCOMPARE(count("Positions"), 24);
     QCOMPARE(f.store().ReadStoreString(QStringLiteral("CurrentTimezonePresetName"), QStringLiteral("Settings")),

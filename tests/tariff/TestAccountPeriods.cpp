@@ -1,6 +1,7 @@
 #include "account_window/LiveRows.h"
 #include "session/SessionRecords.h"
 #include "core/Errors.h"
+#include "platform/DesktopNotifier.h"
 #include "store/FloatText.h"
 #include "support/EngineFixture.h"
 #include "support/TariffSeed.h"
@@ -276,10 +277,11 @@ void TestAccountPeriods::endOfPeriod_data()
     QTest::addColumn<QDate>("storedEnd");
     QTest::addColumn<bool>("displayBill");
     QTest::addColumn<bool>("newPeriod");
-    QTest::newRow("period ended, bill shown") << QDate(2001, 1, 8) << true << true;
-    QTest::newRow("ends today") << QDate(2001, 1, 10) << true << true;
-    QTest::newRow("period ended, bill off") << QDate(2001, 1, 8) << false << true;
-    QTest::newRow("period still running") << QDate(2001, 1, 11) << true << false;
+    QTest::addColumn<bool>("desktopNotices");
+    QTest::newRow("period ended, bill shown") << QDate(2001, 1, 8) << true << true << true;
+    QTest::newRow("ends today") << QDate(2001, 1, 10) << true << true << false;
+    QTest::newRow("period ended, bill off") << QDate(2001, 1, 8) << false << true << true;
+    QTest::newRow("period still running") << QDate(2001, 1, 11) << true << false << true;
 }
 
 void TestAccountPeriods::endOfPeriod()
@@ -287,7 +289,11 @@ void TestAccountPeriods::endOfPeriod()
     QFETCH(QDate, storedEnd);
     QFETCH(bool, displayBill);
     QFETCH(bool, newPeriod);
+    QFETCH(bool, desktopNotices);
     EngineFixture f(QDateTime(QDate(2001, 1, 10), QTime(0, 0, 1)));
+    FakeDesktopNotifier notifier;
+    f.ctx.platform.notifier = &notifier;
+    f.ctx.settings.DesktopNotifications = desktopNotices;
     TariffSeed seed(f.store());
     seed.account(QStringLiteral("WEEKLY"), QStringLiteral("3"));  // Wednesdays
     seed.session({at(2001, 1, 10), 60, 0.75, 0, 0});
@@ -311,6 +317,14 @@ void TestAccountPeriods::endOfPeriod()
         QCOMPARE(f.ctx.pricing.AccountSessions, 0);
     }
     QVERIFY(!f.ctx.tariff.AccountPeriodCheckRunning);
+    if (newPeriod && desktopNotices) {
+        QCOMPARE(notifier.sent.size(), 1);
+        QCOMPARE(notifier.sent[0].summary, QStringLiteral("Account period ended"));
+        QCOMPARE(notifier.sent[0].body,
+                 QStringLiteral("A new account period began on 10/01/2001; the next one begins on 17/01/2001."));
+    } else {
+        QCOMPARE(notifier.sent.size(), 0);
+    }
 }
 
 void TestAccountPeriods::endOfPeriodIsNotReentered()
