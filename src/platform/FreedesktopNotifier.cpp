@@ -37,7 +37,7 @@ void FreedesktopNotifier::notify(const QString &summary, const QString &body, Ur
         .replace(QLatin1Char('>'), QLatin1String("&gt;"));
     call << QStringLiteral("Tallyline")          // app_name
          << uint(0)                              // replaces_id: a new notice
-         << QStringLiteral("org.example.Tallyline")  // app_icon, from the icon theme
+         << QStringLiteral("tallyline")          // app_icon, the installed theme icon
          << summary << plainBody
          << QStringList()                        // actions
          << hints

@@ -111,7 +111,7 @@ void TestDesktopNotifications::callAsTheServiceSeesIt()
     const FakeNotificationServer::Call &c = server.calls.first();
     QCOMPARE(c.appName, QStringLiteral("Tallyline"));
     QCOMPARE(c.replacesId, 0u);
-    QCOMPARE(c.icon, QStringLiteral("org.example.Tallyline"));
+    QCOMPARE(c.icon, QStringLiteral("tallyline"));
     QCOMPARE(c.summary, QStringLiteral("Tallyline alarm"));
     QCOMPARE(c.body, bodySent);
     QVERIFY(c.actions.isEmpty());

@@ -202,6 +202,8 @@ void TestSettingsForm::okStoresEveryControlAndTheProgramFollows()
         form->disconnectSoundCheck()->click();
         QVERIFY(!form->desktopNotificationsCheck()->isChecked());
         form->desktopNotificationsCheck()->click();
+        form->pages()->setCurrentIndex(TSettingsForm::OnlineSoundsSheet);
+        testsupport::screenshot(form, QStringLiteral("settings-sounds"));
         for (auto [button, path] : {std::pair{form->connectSoundBrowseButton(), chime},
                                     std::pair{form->disconnectSoundBrowseButton(), bell}}) {
             WhenOpen<QFileDialog>([path](QFileDialog *dialog) {
