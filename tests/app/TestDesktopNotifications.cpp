@@ -15,10 +15,16 @@ class TestDesktopNotifications : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void init();
+    void cleanup();
     void callAsTheServiceSeesIt_data();
     void callAsTheServiceSeesIt();
     void noServiceOnTheBus();
     void programSendsAlarmAndDropNotices();
+
+private:
+    // A bus of each test's own; a test without dbus-daemon is skipped.
+    std::unique_ptr<testsupport::PrivateBus> m_bus;
 };
 
 namespace {
@@ -72,6 +78,19 @@ public Q_SLOTS:
 
 } // namespace
 
+void TestDesktopNotifications::init()
+{
+    m_bus = std::make_unique<PrivateBus>();
+    QString why;
+    if (!m_bus->start(&why))
+        QSKIP(qPrintable(why));
+}
+
+void TestDesktopNotifications::cleanup()
+{
+    m_bus.reset();
+}
+
 void TestDesktopNotifications::callAsTheServiceSeesIt_data()
 {
     QTest::addColumn<QString>("body");
@@ -92,14 +111,10 @@ void TestDesktopNotifications::callAsTheServiceSeesIt()
     QFETCH(int, urgency);
     QFETCH(QString, bodySent);
     QFETCH(int, levelSent);
-    PrivateBus bus;
-    QString why;
-    if (!bus.start(&why))
-        QSKIP(qPrintable(why));
     FakeNotificationServer server;
-    QVERIFY(server.registerOn(bus.connection(QStringLiteral("server"))));
+    QVERIFY(server.registerOn(m_bus->connection(QStringLiteral("server"))));
 
-    FreedesktopNotifier notifier(bus.connection(QStringLiteral("program")));
+    FreedesktopNotifier notifier(m_bus->connection(QStringLiteral("program")));
     QSignalSpy answered(&notifier, &FreedesktopNotifier::answered);
     notifier.notify(QStringLiteral("Tallyline alarm"), body,
                     urgency ? DesktopNotifier::Urgency::Critical : DesktopNotifier::Urgency::Normal);
@@ -122,11 +137,7 @@ void TestDesktopNotifications::callAsTheServiceSeesIt()
 
 void TestDesktopNotifications::noServiceOnTheBus()
 {
-    PrivateBus bus;
-    QString why;
-    if (!bus.start(&why))
-        QSKIP(qPrintable(why));
-    FreedesktopNotifier notifier(bus.connection(QStringLiteral("program")));
+    FreedesktopNotifier notifier(m_bus->connection(QStringLiteral("program")));
     QSignalSpy answered(&notifier, &FreedesktopNotifier::answered);
     // Said once in the log, not once per notice.
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Tallyline: no desktop notification")));
@@ -140,18 +151,14 @@ void TestDesktopNotifications::noServiceOnTheBus()
 
 void TestDesktopNotifications::programSendsAlarmAndDropNotices()
 {
-    PrivateBus bus;
-    QString why;
-    if (!bus.start(&why))
-        QSKIP(qPrintable(why));
     FakeNotificationServer server;
-    QVERIFY(server.registerOn(bus.connection(QStringLiteral("server"))));
+    QVERIFY(server.registerOn(m_bus->connection(QStringLiteral("server"))));
 
     RunningProgram p;
     p.store().WriteStoreBool(QStringLiteral("DesktopNotifications"), QStringLiteral("Settings"), true);
     // A warning at the first tick (the modem correction alone costs more).
     p.addAlarm(SessionCostAlarm, QStringLiteral("0.01"), false);
-    p.environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    p.environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus->address());
     QVERIFY(p.start());
 
     QCOMPARE(p.request({QStringLiteral("connect"), QStringLiteral("My ISP")}), 0);
