@@ -31,6 +31,7 @@ private Q_SLOTS:
     void dialFailures();
     void hangUpWithoutThePermission_data();
     void hangUpWithoutThePermission();
+    void dialWithoutThePermission();
     void programRecordsSessionsOfTheLink();
 
 private:
@@ -42,6 +43,7 @@ private:
     bool makeLink() const;
     bool adminUp() const;
     static void addNotWatchedRows();
+    static QStringList runHelper(const QString &mode, const QString &interfaceName, bool permitted);
 
     bool m_namespaceCreated = false;
     QString m_namespace;
@@ -372,17 +374,7 @@ void TestInterfaceLine::hangUpWithoutThePermission()
 
     // The helper hangs up as the tray's "Hang Up" does, in a process of its
     // own that may lack the capability.
-    QStringList command{QStringLiteral(TALLYLINE_INTERFACE_LINE_HELPER), m_interface};
-    if (!permitted)
-        command = QStringList{QStringLiteral("setpriv"), QStringLiteral("--inh-caps=-all"),
-                              QStringLiteral("--bounding-set=-net_admin"), QStringLiteral("--")}
-            + command;
-    QProcess helper;
-    helper.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    helper.start(command.first(), command.mid(1));
-    QVERIFY(helper.waitForFinished(30000));
-    QCOMPARE(helper.exitCode(), 0);
-    const QStringList lines = QString::fromLocal8Bit(helper.readAllStandardOutput()).split(QLatin1Char('\n'));
+    const QStringList lines = runHelper(QStringLiteral("hangup"), m_interface, permitted);
     QVERIFY2(lines.contains(permitted ? QStringLiteral("capability: yes") : QStringLiteral("capability: no")),
              qPrintable(lines.join(QLatin1Char('|'))));
     QVERIFY2(lines.contains(QStringLiteral("connections: 1")), qPrintable(lines.join(QLatin1Char('|'))));
@@ -404,6 +396,38 @@ void TestInterfaceLine::hangUpWithoutThePermission()
                  && boxes.first().contains(QStringLiteral("CAP_NET_ADMIN"))
                  && boxes.first().contains(QStringLiteral("ip link set %1 down").arg(m_interface)),
              qPrintable(boxes.first()));
+}
+
+void TestInterfaceLine::dialWithoutThePermission()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+        QSKIP("setpriv (util-linux) is not installed");
+    QVERIFY(makeLink());
+    const QStringList lines = runHelper(QStringLiteral("dial"), m_interface, false);
+    QVERIFY2(lines.contains(QStringLiteral("capability: no")), qPrintable(lines.join(QLatin1Char('|'))));
+    const QStringList dial = lines.filter(QRegularExpression(QStringLiteral("^dial: ")));
+    QCOMPARE(dial.size(), 1);
+    QVERIFY2(dial.first().startsWith(QStringLiteral("dial: %1 ").arg(InterfaceDialUpNetwork::NotPermitted))
+                 && dial.first().contains(QStringLiteral("CAP_NET_ADMIN")),
+             qPrintable(dial.first()));
+    // The dial window shows the first 100 characters of a reason.
+    QVERIFY(dial.first().size() - QStringLiteral("dial: 1402 ").size() <= 100);
+    QVERIFY(!adminUp());
+}
+
+QStringList TestInterfaceLine::runHelper(const QString &mode, const QString &interfaceName, bool permitted)
+{
+    QStringList command{QStringLiteral(TALLYLINE_INTERFACE_LINE_HELPER), mode, interfaceName};
+    if (!permitted)
+        command = QStringList{QStringLiteral("setpriv"), QStringLiteral("--inh-caps=-all"),
+                              QStringLiteral("--bounding-set=-net_admin"), QStringLiteral("--")}
+            + command;
+    QProcess helper;
+    helper.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    helper.start(command.first(), command.mid(1));
+    if (!helper.waitForFinished(30000) || helper.exitStatus() != QProcess::NormalExit || helper.exitCode() != 0)
+        return {QStringLiteral("(the helper failed)")};
+    return QString::fromLocal8Bit(helper.readAllStandardOutput()).split(QLatin1Char('\n'));
 }
 
 void TestInterfaceLine::programRecordsSessionsOfTheLink()

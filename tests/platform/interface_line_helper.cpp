@@ -1,5 +1,5 @@
 // A child process for the interface line tests, run without CAP_NET_ADMIN.
-//   interface_line_helper NAME
+//   interface_line_helper hangup NAME
 // Watches the interface line NAME and hangs up its connection the way the
 // tray's "Hang Up" does (HangUpAllConnections). Prints
 //   capability: yes|no      whether this process holds CAP_NET_ADMIN
@@ -7,7 +7,10 @@
 //   result: 1|0             what HangUpAllConnections returned
 //   box: TEXT               each box the user would have seen
 //   online: 1|0             the connection flags after it
-// and exits 0, or 2 when it cannot run.
+//   interface_line_helper dial NAME
+// Dials NAME; prints the capability line and
+//   dial: CODE TEXT         what dial() returned and the text of that code
+// Exits 0, or 2 when it cannot run.
 #include "core/AppContext.h"
 #include "core/Clock.h"
 #include "core/RecordingUi.h"
@@ -45,8 +48,9 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
-    if (argc != 2) {
-        out << "usage: interface_line_helper NAME\n";
+    const QString mode = argc == 3 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (mode != QLatin1String("hangup") && mode != QLatin1String("dial")) {
+        out << "usage: interface_line_helper hangup|dial NAME\n";
         return 2;
     }
     QTemporaryDir dir;
@@ -55,11 +59,17 @@ int main(int argc, char **argv)
     RecordingUi ui;
     AppContext ctx(*store, clock, ui);
     ui.tickBoxes.setTimerSwitch(&ctx.shell.Timer1Enabled);
-    InterfaceDialUpNetwork network(QString::fromLocal8Bit(argv[1]));
+    InterfaceDialUpNetwork network(QString::fromLocal8Bit(argv[2]));
     ctx.platform.dialUp = &network;
     ctx.connection.OnlineDetected = ctx.connection.ModemConnected = ctx.connection.FullyConnected = true;
 
     out << "capability: " << (holdsNetAdmin() ? "yes" : "no") << '\n';
+    if (mode == QLatin1String("dial")) {
+        qint64 handle = 0;
+        const int code = network.dial(network.interfaceName(), &handle);
+        out << "dial: " << code << ' ' << network.errorText(code) << '\n';
+        return 0;
+    }
     out << "connections: " << network.connections().size() << '\n';
     out << "result: " << (HangUpAllConnections(ctx) ? 1 : 0) << '\n';
     for (const RecordingUi::Message &m : std::as_const(ui.messages))
