@@ -34,11 +34,14 @@ void setFireCounter(AlarmState &state, int alarm, int value)
 }
 
 // The line goes first, then the session, so the box never shows over a
-// session that is still being priced.
+// session that is still being priced. A line that refused to hang up is
+// still online: its session goes on being counted (the user has been told
+// why), rather than closed here and opened again by the next tick, where
+// the alarm would fire and close it once more.
 void hangUpAndClose(AppContext &ctx)
 {
-    HangUpAllConnections(ctx);
-    CloseSession(ctx);
+    if (HangUpAllConnections(ctx))
+        CloseSession(ctx);
 }
 
 void playAlarmSound(AppContext &ctx, const QString &file)

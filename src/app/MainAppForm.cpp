@@ -409,8 +409,17 @@ void TMainAppForm::onPhoneBookEntryTriggered(const QString &entry)
         // another program has to go too, or the line stays busy.
         if (DialUp1.network()) {
             const QList<DialUpConnection> active = DialUp1.network()->connections();
-            for (const DialUpConnection &c : active)
-                DialUp1.HangUpHandle(c.handle);
+            for (const DialUpConnection &c : active) {
+                if (DialUp1.HangUpHandle(c.handle))
+                    continue;
+                // A connection the line refuses to end stays: the user is
+                // told why, and nothing is dialled over it.
+                const QString why = DialUp1.network()->hangUpFailure();
+                if (!why.isEmpty()) {
+                    m_ctx.ui.showMessage(MessageKind::Error, why);
+                    return;
+                }
+            }
         }
         ForgetConnectionFlags(m_ctx.connection);
     }

@@ -80,7 +80,10 @@ void fullConnectionDuties(AppContext &ctx)
         shell.LastActivitySeconds = seconds;
         shell.LastActivityBytes = total;
     } else if (seconds - shell.LastActivitySeconds > qint64(s.HangupTime) * 60 && s.AutoHangupConnection) {
-        HangUpAllConnections(ctx);
+        // A refused hang-up is tried again after another idle period, not
+        // with a box on every tick.
+        if (!HangUpAllConnections(ctx))
+            shell.LastActivitySeconds = seconds;
     }
 
     // Armed only where something can correct the clock; otherwise it would

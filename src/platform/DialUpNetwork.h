@@ -78,6 +78,11 @@ public:
     // Disconnected state.
     virtual bool hangUp(qint64 handle) = 0;
 
+    // Why the last hangUp() that returned false could not end its connection,
+    // in a sentence for the user (what stopped it and what to do); empty when
+    // there was simply no such connection any more.
+    virtual QString hangUpFailure() const { return QString(); }
+
     // Whether the handle still names a live connection or call in progress.
     virtual bool isActive(qint64 handle) = 0;
 

@@ -29,6 +29,8 @@ public:
     bool hangUp(qint64 handle) override
     {
         hungUp.append(handle);
+        if (!hangUpRefusal.isEmpty())
+            return false;
         for (qsizetype i = 0; i < active.size(); ++i) {
             if (active[i].handle == handle) {
                 if (removeOnHangUp)
@@ -38,6 +40,8 @@ public:
         }
         return false;
     }
+
+    QString hangUpFailure() const override { return hangUpRefusal; }
 
     bool isActive(qint64 handle) override
     {
@@ -87,6 +91,7 @@ public:
     int dialResult = 0;
     qint64 nextHandle = 100;
     bool removeOnHangUp = true;
+    QString hangUpRefusal;   // set: every hang-up is refused with this reason
     int activeQueries = 0;
     int counterReads = 0;
 };

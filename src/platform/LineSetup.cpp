@@ -1,18 +1,22 @@
 #include "platform/LineSetup.h"
 
+#include "platform/InterfaceDialUpNetwork.h"
 #include "platform/PppdDialUpNetwork.h"
 #include "platform/SimulatedDialUpNetwork.h"
 
 QCommandLineOption LineCommandLineOption()
 {
     return QCommandLineOption(QStringLiteral("line"),
-                              QStringLiteral("The dial-up line to watch: pppd (default) or simulated."),
+                              QStringLiteral("The dial-up line to watch: pppd (default), simulated, or "
+                                             "interface:NAME for any network interface (wwan0, usb0, ...)."),
                               QStringLiteral("KIND"), QStringLiteral("pppd"));
 }
 
 QString UnknownLineMessage(const QString &lineKind)
 {
-    return QStringLiteral("Unknown line \"%1\": use --line pppd or --line simulated.").arg(lineKind);
+    if (const std::optional<QString> name = InterfaceLineName(lineKind))
+        return InterfaceNameProblem(*name);
+    return QStringLiteral("Unknown line \"%1\": use --line pppd, --line simulated or --line interface:NAME.").arg(lineKind);
 }
 
 LineSetup createDialUpNetwork(const QString &lineKind, const QString &dataDirectory, Clock &clock)
@@ -20,6 +24,13 @@ LineSetup createDialUpNetwork(const QString &lineKind, const QString &dataDirect
     LineSetup setup;
     if (lineKind.isEmpty() || lineKind == QLatin1String("pppd")) {
         setup.network = std::make_unique<PppdDialUpNetwork>();
+        return setup;
+    }
+    if (const std::optional<QString> name = InterfaceLineName(lineKind)) {
+        if (!InterfaceNameProblem(*name).isEmpty())
+            setup.error = UnknownLineMessage(lineKind);
+        else
+            setup.network = std::make_unique<InterfaceDialUpNetwork>(*name);
         return setup;
     }
     if (lineKind != QLatin1String("simulated")) {

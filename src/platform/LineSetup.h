@@ -11,8 +11,8 @@ class Clock;
 class SimulatedDialUpNetwork;
 
 // The dial-up line the program watches, chosen with --line: "pppd" (the
-// default) or "simulated", which also opens the control socket that
-// tallyline-line talks to.
+// default), "simulated", which also opens the control socket that
+// tallyline-line talks to, or "interface:NAME" for any network interface.
 struct LineSetup {
     std::unique_ptr<DialUpNetwork> network;
     std::unique_ptr<LineControlServer> control;
@@ -23,7 +23,7 @@ struct LineSetup {
 
 QCommandLineOption LineCommandLineOption();
 
-// The message for a --line value that is neither.
+// The message for a --line value that is none of them (or names a bad interface).
 QString UnknownLineMessage(const QString &lineKind);
 
 LineSetup createDialUpNetwork(const QString &lineKind, const QString &dataDirectory, Clock &clock);

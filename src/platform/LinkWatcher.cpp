@@ -52,7 +52,7 @@ LinkWatcher::~LinkWatcher()
         ::close(m_fd);
 }
 
-bool LinkWatcher::open()
+bool LinkWatcher::open(Addresses addresses)
 {
     if (m_fd >= 0)
         return true;
@@ -62,6 +62,8 @@ bool LinkWatcher::open()
     sockaddr_nl address{};
     address.nl_family = AF_NETLINK;
     address.nl_groups = RTMGRP_LINK | RTMGRP_IPV4_IFADDR;
+    if (addresses == Addresses::IPv4AndIPv6)
+        address.nl_groups |= RTMGRP_IPV6_IFADDR;
     if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
         ::close(fd);
         return false;

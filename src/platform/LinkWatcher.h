@@ -20,9 +20,10 @@ struct LinkMessage {
 // Messages of other kinds and messages too short for their kind are skipped.
 QList<LinkMessage> ReadLinkMessages(const char *buffer, size_t size);
 
-// The kernel's link and IPv4 address notifications (rtnetlink): tells when
-// a network interface appears, changes or goes, or an address comes or goes,
-// without looking at anything in between.
+// The kernel's link and address notifications (rtnetlink): tells when a
+// network interface appears, changes or goes, or an address comes or goes,
+// without looking at anything in between. IPv4 addresses only, unless IPv6
+// ones are asked for too.
 class LinkWatcher : public QObject
 {
     Q_OBJECT
@@ -31,8 +32,10 @@ public:
     explicit LinkWatcher(QObject *parent = nullptr);
     ~LinkWatcher() override;
 
+    enum class Addresses { IPv4, IPv4AndIPv6 };
+
     // False when the notifications cannot be had; nothing is reported then.
-    bool open();
+    bool open(Addresses addresses = Addresses::IPv4);
     bool isOpen() const { return m_fd >= 0; }
 
 Q_SIGNALS:

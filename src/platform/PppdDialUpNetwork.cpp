@@ -1,5 +1,6 @@
 #include "platform/PppdDialUpNetwork.h"
 
+#include "platform/InterfaceCounters.h"
 #include "platform/LinkWatcher.h"
 #include "platform/PidFileWatcher.h"
 #include "platform/ProcessHandle.h"
@@ -742,18 +743,7 @@ std::optional<LinkCounters> PppdDialUpNetwork::linkCounters(const QString &inter
 {
     if (!isPlainName(interfaceName))
         return std::nullopt;
-    const QString base = m_paths.sysfsNetRoot + QLatin1Char('/') + interfaceName;
-    bool rxOk = false;
-    bool txOk = false;
-    LinkCounters counters;
-    counters.receivedBytes = readSmallFile(base + QStringLiteral("/statistics/rx_bytes")).trimmed().toLongLong(&rxOk);
-    counters.transmittedBytes = readSmallFile(base + QStringLiteral("/statistics/tx_bytes")).trimmed().toLongLong(&txOk);
-    if (!rxOk || !txOk)
-        return std::nullopt;
-    bool speedOk = false;
-    const qint64 megabits = readSmallFile(base + QStringLiteral("/speed")).trimmed().toLongLong(&speedOk);
-    counters.speed = speedOk && megabits > 0 ? megabits * 1000000 : 0;
-    return counters;
+    return ReadInterfaceCounters(m_paths.sysfsNetRoot, interfaceName);
 }
 
 QString PppdDialUpNetwork::errorText(int errorCode) const

@@ -1,6 +1,7 @@
 #include "session/DialUp.h"
 
 #include "core/AppContext.h"
+#include "core/Ui.h"
 #include "platform/DialUpNetwork.h"
 
 #include <QCoreApplication>
@@ -132,17 +133,32 @@ bool TDialUp::StartStatistics(bool start, bool chooseAdapter)
     return Statistics.StartStatistics(m_network, start, chooseAdapter);
 }
 
-void HangUpAllConnections(AppContext &ctx)
+bool HangUpAllConnections(AppContext &ctx)
 {
     PROCEDURE_GUARD(ctx, "Global Unit", "HangUpAllConnections");
     ctx.shell.ReconnectArmed = false;
     ctx.shell.LastDialledEntry.clear();
+    QStringList refusals;
     if (ctx.platform.dialUp) {
         const QList<DialUpConnection> list = ctx.platform.dialUp->connections().mid(0, 21);
-        for (const DialUpConnection &c : list)
-            ctx.platform.dialUp->hangUp(c.handle);
+        for (const DialUpConnection &c : list) {
+            if (ctx.platform.dialUp->hangUp(c.handle))
+                continue;
+            // Without a reason the connection was gone already.
+            const QString why = ctx.platform.dialUp->hangUpFailure();
+            if (!why.isEmpty() && !refusals.contains(why))
+                refusals.append(why);
+        }
     }
-    ForgetConnectionFlags(ctx.connection);
+    if (refusals.isEmpty()) {
+        ForgetConnectionFlags(ctx.connection);
+        return true;
+    }
+    // A line that stays up is not taken for down: the session goes on being
+    // counted, and the user learns why it was not ended.
+    for (const QString &why : std::as_const(refusals))
+        ctx.ui.showMessageFromTick(MessageKind::Error, why);
+    return false;
 }
 
 void ForgetConnectionFlags(ConnectionState &connection)

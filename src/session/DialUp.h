@@ -66,7 +66,9 @@ private:
 // them is redialled. The line counts as down from here on: a main tick that
 // runs before the next connection check (under a box the hang-up raised,
 // say) must not take the call that is going down for a new connection.
-void HangUpAllConnections(AppContext &ctx);
+// Where the line refuses (the program may not end that connection), the
+// user is told why in a box and the line still counts as up; false then.
+bool HangUpAllConnections(AppContext &ctx);
 
 // The connection flags after the program itself ended the calls: all down
 // until the connection check finds a line again.

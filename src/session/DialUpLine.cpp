@@ -1,10 +1,13 @@
 #include "session/DialUpLine.h"
 
 #include "core/AppContext.h"
+#include "platform/InterfaceDialUpNetwork.h"
 #include "session/SessionRecordWriter.h"
 
 bool DialUpLine::isKnownLineKind(const QString &lineKind)
 {
+    if (const std::optional<QString> name = InterfaceLineName(lineKind))
+        return InterfaceNameProblem(*name).isEmpty();
     return lineKind.isEmpty() || lineKind == QLatin1String("pppd") || lineKind == QLatin1String("simulated");
 }
 

@@ -114,6 +114,7 @@ private Q_SLOTS:
     void countersBeyond255Alarms();
     void countersStartAgainWithTheNextSession();
     void hangUpClosesTheSessionBeforeTheBox();
+    void refusedHangUpLeavesTheSessionOpen();
     void alarmSound_data();
     void alarmSound();
     void desktopNotice_data();
@@ -572,6 +573,35 @@ void TestAlarmChecking::hangUpClosesTheSessionBeforeTheBox()
     QVERIFY(!f.ctx.shell.ReconnectArmed);
     QVERIFY(f.ctx.shell.LastDialledEntry.isEmpty());
     QVERIFY(!f.ctx.alarms.ClockTimeAlarmArmed);
+}
+
+void TestAlarmChecking::refusedHangUpLeavesTheSessionOpen()
+{
+    EngineFixture f;
+    FakeDialUpNetwork network;
+    network.addConnection(21, QStringLiteral("wwan0"), RasState::Connected, QStringLiteral("wwan0"));
+    network.hangUpRefusal = QStringLiteral("Tallyline may not take the network interface wwan0 down.");
+    f.ctx.platform.dialUp = &network;
+    int closes = 0;
+    QObject::connect(&f.ctx.events, &EngineEvents::sessionClosed, [&] { ++closes; });
+    Alarm hangUp = timeAlarm(30, 0);
+    hangUp.hangUp = 1;
+    storeAlarms(f, {hangUp});
+    openSession(f);
+    f.ctx.pricing.SecondsOnline = 30 * 60;
+    CheckAlarms(f.ctx);
+
+    QCOMPARE(network.hungUp, QList<qint64>{21});
+    QCOMPARE(closes, 0);
+    QVERIFY(f.ctx.shell.SessionOpen);
+    QCOMPARE(f.ui.texts(), (QStringList{network.hangUpRefusal,
+                                        QStringLiteral("You have been online for 00:30. Limit exceeded!")}));
+    // The session goes on; the alarm has fired for it and does not again.
+    f.ctx.pricing.SecondsOnline = 30 * 60 + 1;
+    CheckAlarms(f.ctx);
+    QCOMPARE(network.hungUp.size(), 1);
+    QCOMPARE(f.ui.messages.size(), 2);
+    QVERIFY(f.ctx.shell.SessionOpen);
 }
 
 void TestAlarmChecking::alarmSound_data()

@@ -70,6 +70,7 @@ private Q_SLOTS:
     void hangUpItemFollowsTheModem();
     void idleHangUp_data();
     void idleHangUp();
+    void refusedIdleHangUpIsRetriedAfterAnotherIdlePeriod();
     void keepAliveEcho_data();
     void keepAliveEcho();
     void reconnectionOffer_data();
@@ -428,6 +429,41 @@ void TestMainTimer::idleHangUp()
     // Exactly HangupTime minutes of idling is not yet enough; the tick one
     // second later hangs up.
     QCOMPARE(idleWhenHungUp, qint64(hangupTime) * 60 + 1);
+}
+
+void TestMainTimer::refusedIdleHangUpIsRetriedAfterAnotherIdlePeriod()
+{
+    Shell s;
+    s.ctx.settings.ModemCorrectionFactor = 0;
+    s.ctx.settings.AutoHangupConnection = true;
+    s.ctx.settings.HangupTime = 1;
+    s.ctx.settings.HangupMinimumBytes = 1000;
+    s.network.hangUpRefusal = QStringLiteral("Tallyline may not take the network interface wwan0 down.");
+    s.logIn();
+    s.lineAt(RasState::Connected);
+    s.network.setCounters(QStringLiteral("ppp0"), 0, 0);
+    s.run(2);
+    QVERIFY(s.ctx.shell.SessionOpen);
+
+    // Three idle minutes and a bit: a try after each idle minute, not one
+    // on every tick after the first.
+    QList<qint64> triedAt;
+    for (int tick = 0; tick < 2 * 190; ++tick) {
+        const qsizetype before = s.network.hungUp.size();
+        s.run(1);
+        if (s.network.hungUp.size() > before)
+            triedAt.append(s.ctx.pricing.SecondsOnline);
+    }
+    QCOMPARE(triedAt.size(), 3);
+    QVERIFY(triedAt[1] - triedAt[0] >= 60);
+    QVERIFY(triedAt[2] - triedAt[1] >= 60);
+    // The line stayed up: one session all along, and the user was told.
+    QVERIFY(s.ctx.shell.SessionOpen);
+    QCOMPARE(s.ctx.connection.FullyConnected, true);
+    int refusals = 0;
+    for (const RecordingUi::Message &m : std::as_const(s.ui.messages))
+        refusals += m.text == s.network.hangUpRefusal;
+    QCOMPARE(refusals, 3);
 }
 
 void TestMainTimer::keepAliveEcho_data()

@@ -179,23 +179,37 @@ void TestDialForm::animationFrames()
 void TestDialForm::alreadyConnected_data()
 {
     QTest::addColumn<bool>("answer");
-    QTest::newRow("no leaves everything as it was") << false;
-    QTest::newRow("yes hangs up and dials") << true;
+    QTest::addColumn<QString>("refusal");   // why the line would not hang up; empty: it does
+    QTest::newRow("no leaves everything as it was") << false << QString();
+    QTest::newRow("yes hangs up and dials") << true << QString();
+    QTest::newRow("yes, but the line refuses") << true << QStringLiteral("Tallyline may not take wwan0 down.");
 }
 
 void TestDialForm::alreadyConnected()
 {
     QFETCH(bool, answer);
+    QFETCH(QString, refusal);
     DialFixture f;
     // A connection dialled by another program.
     f.network.addConnection(7, QStringLiteral("Elsewhere"), RasState::Connected, QStringLiteral("ppp0"));
+    f.network.hangUpRefusal = refusal;
     f.ticks();
     QVERIFY(f.ctx.connection.ModemConnected);
     f.ui.answers.enqueue(answer);
 
     f.entryItem(1)->trigger();
-    QCOMPARE(f.ui.texts(), QStringList{QStringLiteral("The modem is already connected. Do you want to hang up that "
-                                                      "connection and dial this one?")});
+    const QString question = QStringLiteral("The modem is already connected. Do you want to hang up that "
+                                            "connection and dial this one?");
+    if (!refusal.isEmpty()) {
+        // Told why, and nothing dialled over a line that is still up.
+        QCOMPARE(f.ui.texts(), (QStringList{question, refusal}));
+        QCOMPARE(f.network.hungUp, QList<qint64>{7});
+        QVERIFY(f.network.dialled.isEmpty());
+        QVERIFY(f.ctx.connection.ModemConnected);
+        QVERIFY(!f.window().isVisible());
+        return;
+    }
+    QCOMPARE(f.ui.texts(), QStringList{question});
     if (!answer) {
         QVERIFY(f.network.dialled.isEmpty());
         QVERIFY(f.network.hungUp.isEmpty());

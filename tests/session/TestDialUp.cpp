@@ -15,6 +15,8 @@ class TestDialUp : public QObject
 private Q_SLOTS:
     void hangUpAllClearsReconnectionAndHangsUpEveryLine();
     void hangUpAllWithoutLines();
+    void refusedHangUpIsToldAndKeepsTheLine_data();
+    void refusedHangUpIsToldAndKeepsTheLine();
     void asyncEventsCarryStatusOrErrorText();
     void eventsOfAnEarlierCallAreIgnored();
     void synchronousDial_data();
@@ -47,6 +49,43 @@ void TestDialUp::hangUpAllWithoutLines()
     HangUpAllConnections(f.ctx);
     QVERIFY(!f.ctx.shell.ReconnectArmed);
     QVERIFY(f.ctx.shell.LastDialledEntry.isEmpty());
+}
+
+void TestDialUp::refusedHangUpIsToldAndKeepsTheLine_data()
+{
+    QTest::addColumn<QString>("refusal");   // empty: the line lets go
+    QTest::addColumn<int>("connections");
+    QTest::newRow("hung up") << QString() << 2;
+    QTest::newRow("refused, one connection") << QStringLiteral("Needs CAP_NET_ADMIN.") << 1;
+    // The same reason twice is one box.
+    QTest::newRow("refused, two connections") << QStringLiteral("Needs CAP_NET_ADMIN.") << 2;
+}
+
+void TestDialUp::refusedHangUpIsToldAndKeepsTheLine()
+{
+    QFETCH(QString, refusal);
+    QFETCH(int, connections);
+    FakeLineContext f;
+    f.network.hangUpRefusal = refusal;
+    for (int i = 0; i < connections; ++i)
+        f.network.addConnection(11 + i, QStringLiteral("wwan0"), RasState::Connected, QStringLiteral("wwan0"));
+    f.ctx.connection.OnlineDetected = f.ctx.connection.ModemConnected = f.ctx.connection.FullyConnected = true;
+    f.ctx.shell.ReconnectArmed = true;
+
+    const bool hungUp = HangUpAllConnections(f.ctx);
+    QCOMPARE(f.network.hungUp.size(), connections);
+    QVERIFY(!f.ctx.shell.ReconnectArmed);
+    QCOMPARE(hungUp, refusal.isEmpty());
+    // A refused hang-up leaves the line up as far as the program knows.
+    QCOMPARE(f.ctx.connection.OnlineDetected, !refusal.isEmpty());
+    QCOMPARE(f.ctx.connection.FullyConnected, !refusal.isEmpty());
+    if (refusal.isEmpty()) {
+        QVERIFY(f.ui.messages.isEmpty());
+    } else {
+        QCOMPARE(f.ui.messages.size(), 1);
+        QCOMPARE(f.ui.messages.first().kind, MessageKind::Error);
+        QCOMPARE(f.ui.messages.first().text, refusal);
+    }
 }
 
 void TestDialUp::asyncEventsCarryStatusOrErrorText()
