@@ -11,6 +11,7 @@ packages=(
     fonts-dejavu-core
     desktop-file-utils appstream dpkg-dev file
     iproute2 iputils-ping chrony
+    dbus-daemon
     xvfb xauth imagemagick xdotool
     poppler-utils
     clang libclang-rt-14-dev
