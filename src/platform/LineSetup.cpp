@@ -1,18 +1,30 @@
 #include "platform/LineSetup.h"
 
+#include "platform/NetworkManagerDialUpNetwork.h"
 #include "platform/PppdDialUpNetwork.h"
 #include "platform/SimulatedDialUpNetwork.h"
 
 QCommandLineOption LineCommandLineOption()
 {
     return QCommandLineOption(QStringLiteral("line"),
-                              QStringLiteral("The dial-up line to watch: pppd (default) or simulated."),
+                              QStringLiteral("The dial-up line to watch: pppd (default), networkmanager or simulated."),
                               QStringLiteral("KIND"), QStringLiteral("pppd"));
 }
 
 QString UnknownLineMessage(const QString &lineKind)
 {
-    return QStringLiteral("Unknown line \"%1\": use --line pppd or --line simulated.").arg(lineKind);
+    return QStringLiteral("Unknown line \"%1\": use --line pppd, --line networkmanager or --line simulated.").arg(lineKind);
+}
+
+// The system bus, where NetworkManager lives; tests name a bus of their own
+// in TALLYLINE_NETWORKMANAGER_BUS.
+static QDBusConnection networkManagerBus()
+{
+    const QString address = qEnvironmentVariable("TALLYLINE_NETWORKMANAGER_BUS");
+    if (address.isEmpty())
+        return QDBusConnection::systemBus();
+    // Qt gives back the connection it has under a name, whatever the address.
+    return QDBusConnection::connectToBus(address, QStringLiteral("tallyline-networkmanager ") + address);
 }
 
 LineSetup createDialUpNetwork(const QString &lineKind, const QString &dataDirectory, Clock &clock)
@@ -20,6 +32,12 @@ LineSetup createDialUpNetwork(const QString &lineKind, const QString &dataDirect
     LineSetup setup;
     if (lineKind.isEmpty() || lineKind == QLatin1String("pppd")) {
         setup.network = std::make_unique<PppdDialUpNetwork>();
+        return setup;
+    }
+    if (lineKind == QLatin1String("networkmanager")) {
+        auto networkManager = std::make_unique<NetworkManagerDialUpNetwork>(networkManagerBus());
+        setup.warning = networkManager->unavailableReason();
+        setup.network = std::move(networkManager);
         return setup;
     }
     if (lineKind != QLatin1String("simulated")) {

@@ -11,8 +11,9 @@ class Clock;
 class SimulatedDialUpNetwork;
 
 // The dial-up line the program watches, chosen with --line: "pppd" (the
-// default) or "simulated", which also opens the control socket that
-// tallyline-line talks to.
+// default), "networkmanager" (NetworkManager on the system bus) or
+// "simulated", which also opens the control socket that tallyline-line
+// talks to.
 struct LineSetup {
     std::unique_ptr<DialUpNetwork> network;
     std::unique_ptr<LineControlServer> control;
@@ -23,7 +24,7 @@ struct LineSetup {
 
 QCommandLineOption LineCommandLineOption();
 
-// The message for a --line value that is neither.
+// The message for a --line value that is none of these.
 QString UnknownLineMessage(const QString &lineKind);
 
 LineSetup createDialUpNetwork(const QString &lineKind, const QString &dataDirectory, Clock &clock);

@@ -3,6 +3,7 @@
 #include "platform/LinkWatcher.h"
 #include "platform/PidFileWatcher.h"
 #include "platform/ProcessHandle.h"
+#include "platform/SysfsLinkCounters.h"
 
 #include <QDir>
 #include <QFile>
@@ -740,20 +741,7 @@ QList<DialUpConnection> PppdDialUpNetwork::connections()
 
 std::optional<LinkCounters> PppdDialUpNetwork::linkCounters(const QString &interfaceName)
 {
-    if (!isPlainName(interfaceName))
-        return std::nullopt;
-    const QString base = m_paths.sysfsNetRoot + QLatin1Char('/') + interfaceName;
-    bool rxOk = false;
-    bool txOk = false;
-    LinkCounters counters;
-    counters.receivedBytes = readSmallFile(base + QStringLiteral("/statistics/rx_bytes")).trimmed().toLongLong(&rxOk);
-    counters.transmittedBytes = readSmallFile(base + QStringLiteral("/statistics/tx_bytes")).trimmed().toLongLong(&txOk);
-    if (!rxOk || !txOk)
-        return std::nullopt;
-    bool speedOk = false;
-    const qint64 megabits = readSmallFile(base + QStringLiteral("/speed")).trimmed().toLongLong(&speedOk);
-    counters.speed = speedOk && megabits > 0 ? megabits * 1000000 : 0;
-    return counters;
+    return ReadSysfsLinkCounters(m_paths.sysfsNetRoot, interfaceName);
 }
 
 QString PppdDialUpNetwork::errorText(int errorCode) const

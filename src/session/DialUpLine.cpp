@@ -5,7 +5,8 @@
 
 bool DialUpLine::isKnownLineKind(const QString &lineKind)
 {
-    return lineKind.isEmpty() || lineKind == QLatin1String("pppd") || lineKind == QLatin1String("simulated");
+    return lineKind.isEmpty() || lineKind == QLatin1String("pppd") || lineKind == QLatin1String("simulated")
+        || lineKind == QLatin1String("networkmanager");
 }
 
 std::unique_ptr<DialUpLine> DialUpLine::create(AppContext &ctx, const QString &lineKind, Clock &clock, QString *error)
