@@ -327,8 +327,9 @@ int NetworkManagerDialUpNetwork::dial(const QString &entry, qint64 *handle)
                      } else {
                          addActive(activePath, h, true);
                      }
-                     if (call.hangUpRequested) {
-                         m_active[activePath].hangingUp = true;
+                     const auto active = m_active.find(activePath);
+                     if (call.hangUpRequested && active != m_active.end()) {
+                         active->hangingUp = true;
                          deactivate(activePath);
                      }
                  });
@@ -398,10 +399,17 @@ void NetworkManagerDialUpNetwork::loadDevice(const QString &devicePath)
 
 void NetworkManagerDialUpNetwork::applyDeviceProperties(const QString &devicePath, const QVariantMap &properties)
 {
-    for (auto it = m_active.begin(); it != m_active.end(); ++it) {
-        Active &a = *it;
-        if (a.device != devicePath)
+    // Told progress may make the program dial or hang up, which changes the
+    // list: each connection is looked up afresh.
+    QStringList paths;
+    for (auto it = m_active.cbegin(); it != m_active.cend(); ++it)
+        if (it->device == devicePath)
+            paths.append(it.key());
+    for (const QString &path : std::as_const(paths)) {
+        const auto it = m_active.find(path);
+        if (it == m_active.end())
             continue;
+        Active &a = *it;
         if (properties.contains(QStringLiteral("IpInterface")))
             a.interfaceName = unwrap(properties.value(QStringLiteral("IpInterface"))).toString();
         if (properties.contains(QStringLiteral("State")))
