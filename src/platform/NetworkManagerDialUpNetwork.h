@@ -33,7 +33,10 @@ class NetworkManagerDialUpNetwork : public DialUpNetwork
     Q_OBJECT
 
 public:
-    static constexpr int RefusedError = 1400;       // NetworkManager answered a request with an error
+    // NetworkManager answered the request to dial with an error (polkit said
+    // no, the connection is not available); errorText() gives its message,
+    // that of the latest refusal.
+    static constexpr int RefusedError = 1400;
     static constexpr int NotRunningError = 1401;    // NetworkManager is not on the bus
     // An activation that ended before it connected: ReasonBase + NetworkManager's
     // reason (NMActiveConnectionStateReason).
