@@ -328,21 +328,24 @@ void TestNetworkManagerLine::connectionsMadeOrEndedElsewhere()
 void TestNetworkManagerLine::hangingUp_data()
 {
     QTest::addColumn<QStringList>("commands");
-    QTest::addColumn<bool>("whileDialling");
+    QTest::addColumn<QString>("when");
     QTest::addColumn<bool>("refused");
 
     const QString mobile = QStringLiteral("add|Mobile|gsm|ppp0");
-    QTest::newRow("connected") << QStringList{mobile} << false << false;
-    QTest::newRow("while dialling") << QStringList{mobile, QStringLiteral("hold|Mobile")} << true << false;
+    QTest::newRow("connected") << QStringList{mobile} << QStringLiteral("connected") << false;
+    QTest::newRow("while dialling") << QStringList{mobile, QStringLiteral("hold|Mobile")}
+                                    << QStringLiteral("dialling") << false;
+    QTest::newRow("before NetworkManager answered the call")
+        << QStringList{mobile} << QStringLiteral("unanswered") << false;
     QTest::newRow("refused")
-        << QStringList{mobile, QStringLiteral("refuse-deactivate|%1|Not authorized.").arg(PermissionDenied)} << false
-        << true;
+        << QStringList{mobile, QStringLiteral("refuse-deactivate|%1|Not authorized.").arg(PermissionDenied)}
+        << QStringLiteral("connected") << true;
 }
 
 void TestNetworkManagerLine::hangingUp()
 {
     QFETCH(QStringList, commands);
-    QFETCH(bool, whileDialling);
+    QFETCH(QString, when);
     QFETCH(bool, refused);
 
     QVERIFY(startAll(commands));
@@ -351,11 +354,11 @@ void TestNetworkManagerLine::hangingUp()
     QSignalSpy failed(m_line.get(), &NetworkManagerDialUpNetwork::requestFailed);
     qint64 handle = 0;
     QCOMPARE(m_line->dial(QStringLiteral("Mobile"), &handle), 0);
-    if (whileDialling) {
+    if (when == QLatin1String("dialling")) {
         // Held before it is complete: the link is authenticated, not connected.
         QTRY_COMPARE(m_line->connections().value(0).state, RasState::Authenticated);
         QCOMPARE(m_line->connections().value(0).interfaceName, QStringLiteral("ppp0"));
-    } else {
+    } else if (when == QLatin1String("connected")) {
         QTRY_COMPARE(m_line->connections().value(0).state, RasState::Connected);
     }
 
@@ -377,7 +380,7 @@ void TestNetworkManagerLine::hangingUp()
     QVERIFY(!m_line->isActive(handle));
     QVERIFY(failed.isEmpty());
     QVERIFY(!m_line->hangUp(handle));
-    if (whileDialling) {
+    if (when != QLatin1String("connected")) {
         // The call ends as one ended on purpose, which the dial window keeps quiet about.
         QVERIFY(progressEnded(progress));
         QCOMPARE(progress.constLast()[3].toInt(), DialError::UserDisconnection);
