@@ -351,11 +351,12 @@ void NetworkManagerDialUpNetwork::addActive(const QString &path, qint64 handle, 
                          dropActive(path, ReasonUnknown);
                          return;
                      }
-                     applyActiveProperties(path, propertyMapOf(reply.arguments().constFirst()));
+                     applyActiveProperties(path, propertyMapOf(reply.arguments().constFirst()), true);
                  });
 }
 
-void NetworkManagerDialUpNetwork::applyActiveProperties(const QString &path, const QVariantMap &properties)
+void NetworkManagerDialUpNetwork::applyActiveProperties(const QString &path, const QVariantMap &properties,
+                                                        bool lookedUp)
 {
     auto it = m_active.find(path);
     if (it == m_active.end())
@@ -380,7 +381,10 @@ void NetworkManagerDialUpNetwork::applyActiveProperties(const QString &path, con
     }
     if (properties.contains(QStringLiteral("State"))) {
         a.state = unwrap(properties.value(QStringLiteral("State"))).toUInt();
-        if (a.state == ActiveDeactivated) {
+        // Told as a property change, the end comes without its reason; the
+        // StateChanged signal (or the manager's list) has the last word. Found
+        // ended when looked up, no signal will follow.
+        if (a.state == ActiveDeactivated && lookedUp) {
             dropActive(path, ReasonUnknown);
             return;
         }
@@ -470,7 +474,7 @@ void NetworkManagerDialUpNetwork::onPropertiesChanged(const QString &interfaceNa
         if (m_present && changed.contains(QStringLiteral("ActiveConnections")))
             setActiveList(objectPathsOf(changed.value(QStringLiteral("ActiveConnections"))));
     } else if (interfaceName == ActiveInterface) {
-        applyActiveProperties(path, changed);
+        applyActiveProperties(path, changed, false);
     } else if (interfaceName == DeviceInterface) {
         applyDeviceProperties(path, changed);
     }
@@ -478,7 +482,7 @@ void NetworkManagerDialUpNetwork::onPropertiesChanged(const QString &interfaceNa
 
 int NetworkManagerDialUpNetwork::rasStateOf(const Active &a) const
 {
-    if (a.hangingUp || a.state == ActiveDeactivating)
+    if (a.hangingUp || a.state == ActiveDeactivating || a.state == ActiveDeactivated)
         return RasState::Disconnected;
     if (a.state == ActiveActivated)
         return RasState::Connected;

@@ -112,7 +112,7 @@ private:
     void disappear();
     void loadSavedConnection(const QString &path);
     void addActive(const QString &path, qint64 handle, bool dialledHere);
-    void applyActiveProperties(const QString &path, const QVariantMap &properties);
+    void applyActiveProperties(const QString &path, const QVariantMap &properties, bool lookedUp);
     void applyDeviceProperties(const QString &devicePath, const QVariantMap &properties);
     void loadDevice(const QString &devicePath);
     void setActiveList(const QStringList &paths);

@@ -349,6 +349,8 @@ private:
         const QString device = m_active[active].device;
         m_active.remove(active);
         m_activations.remove(active);
+        // The property is told first: its change carries no reason.
+        propertiesChanged(active, ActiveInterface, {{QStringLiteral("State"), 4u}});
         emitSignal(active, ActiveInterface, QStringLiteral("StateChanged"), {4u, reason});
         m_devices.remove(device);
         propertiesChanged(ManagerPath, ManagerInterface,
