@@ -75,6 +75,10 @@ TMainAppForm::TMainAppForm(AppContext &ctx, QWidget *parent)
     m_exitItem->setEnabled(ctx.settings.AllowToBeExited);
     ctx.shell.Menu.QuickAlarmsEnabled = false;
     buildPhoneBookMenu();
+    // A line that learns its phone book after start (NetworkManager answers
+    // later), or whose entries others add and remove, updates the menu.
+    if (ctx.platform.dialUp)
+        connect(ctx.platform.dialUp, &DialUpNetwork::entriesChanged, this, &TMainAppForm::rebuildPhoneBookMenu);
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(500);
@@ -392,6 +396,17 @@ void TMainAppForm::buildPhoneBookMenu()
         connect(item, &QAction::triggered, this, [this, entry] { onPhoneBookEntryTriggered(entry); });
         m_phoneBookItems.append(item);
     }
+}
+
+void TMainAppForm::rebuildPhoneBookMenu()
+{
+    for (QAction *item : std::as_const(m_phoneBookItems)) {
+        m_dialConnectionMenu->removeAction(item);
+        item->deleteLater();
+    }
+    m_phoneBookItems.clear();
+    buildPhoneBookMenu();
+    MirrorMenuState();
 }
 
 void TMainAppForm::onPhoneBookEntryTriggered(const QString &entry)

@@ -101,6 +101,7 @@ private:
     void onAccountInformationTriggered();
     void onHangUpTriggered();
     void buildPhoneBookMenu();
+    void rebuildPhoneBookMenu();
     void onPhoneBookEntryTriggered(const QString &entry);
     void DialUp1Dialing();
     void DialUp1AsyncEvent(int state, const QString &text, int errorCode);

@@ -92,4 +92,7 @@ public:
 
 Q_SIGNALS:
     void dialProgress(qint64 handle, int state, const QString &statusText, int errorCode, const QString &errorText);
+    // The phone book changed while the program runs (a line whose entries
+    // are learnt of after start, or added and removed by others).
+    void entriesChanged();
 };

@@ -1,6 +1,6 @@
 #include "platform/InterfaceDialUpNetwork.h"
 
-#include "platform/InterfaceCounters.h"
+#include "platform/SysfsLinkCounters.h"
 #include "platform/LinkWatcher.h"
 
 #include <cerrno>
@@ -360,7 +360,7 @@ bool InterfaceDialUpNetwork::isActive(qint64 handle)
 
 std::optional<LinkCounters> InterfaceDialUpNetwork::linkCounters(const QString &interfaceName)
 {
-    return ReadInterfaceCounters(m_options.sysfsNetRoot, interfaceName);
+    return ReadSysfsLinkCounters(m_options.sysfsNetRoot, interfaceName);
 }
 
 QString InterfaceDialUpNetwork::errorText(int errorCode) const

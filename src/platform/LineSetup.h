@@ -11,8 +11,9 @@ class Clock;
 class SimulatedDialUpNetwork;
 
 // The dial-up line the program watches, chosen with --line: "pppd" (the
-// default), "simulated", which also opens the control socket that
-// tallyline-line talks to, or "interface:NAME" for any network interface.
+// default), "networkmanager" (NetworkManager on the system bus),
+// "simulated", which also opens the control socket that tallyline-line
+// talks to, or "interface:NAME" for any network interface.
 struct LineSetup {
     std::unique_ptr<DialUpNetwork> network;
     std::unique_ptr<LineControlServer> control;

@@ -1,9 +1,9 @@
 #include "platform/PppdDialUpNetwork.h"
 
-#include "platform/InterfaceCounters.h"
 #include "platform/LinkWatcher.h"
 #include "platform/PidFileWatcher.h"
 #include "platform/ProcessHandle.h"
+#include "platform/SysfsLinkCounters.h"
 
 #include <QDir>
 #include <QFile>
@@ -743,7 +743,7 @@ std::optional<LinkCounters> PppdDialUpNetwork::linkCounters(const QString &inter
 {
     if (!isPlainName(interfaceName))
         return std::nullopt;
-    return ReadInterfaceCounters(m_paths.sysfsNetRoot, interfaceName);
+    return ReadSysfsLinkCounters(m_paths.sysfsNetRoot, interfaceName);
 }
 
 QString PppdDialUpNetwork::errorText(int errorCode) const

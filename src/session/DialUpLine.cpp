@@ -8,7 +8,8 @@ bool DialUpLine::isKnownLineKind(const QString &lineKind)
 {
     if (const std::optional<QString> name = InterfaceLineName(lineKind))
         return InterfaceNameProblem(*name).isEmpty();
-    return lineKind.isEmpty() || lineKind == QLatin1String("pppd") || lineKind == QLatin1String("simulated");
+    return lineKind.isEmpty() || lineKind == QLatin1String("pppd") || lineKind == QLatin1String("simulated")
+        || lineKind == QLatin1String("networkmanager");
 }
 
 std::unique_ptr<DialUpLine> DialUpLine::create(AppContext &ctx, const QString &lineKind, Clock &clock, QString *error)

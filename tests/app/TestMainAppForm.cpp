@@ -74,6 +74,8 @@ class TestMainAppForm : public QObject
 
 private Q_SLOTS:
     void menuCaptionsInOrder();
+    void phoneBookMenuFollowsTheLine_data();
+    void phoneBookMenuFollowsTheLine();
     void enabledStatesFollowLoginAndSession();
     void laterWindowsPlugIntoTheirItems();
     void quickAlarmCheckMarks();
@@ -122,6 +124,57 @@ void TestMainAppForm::menuCaptionsInOrder()
     QVERIFY(form.onlineDetectionItem()->isCheckable());
     QVERIFY(form.onlineDetectionItem()->isChecked());
     QVERIFY(form.onlineDetectionItem()->actionGroup());
+}
+
+void TestMainAppForm::phoneBookMenuFollowsTheLine_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("after");
+
+    const QStringList two{QStringLiteral("DSL"), QStringLiteral("Mobile")};
+    QTest::newRow("learnt after start") << QStringList() << two;
+    QTest::newRow("one added") << two << QStringList{QStringLiteral("Backup"), QStringLiteral("DSL"), QStringLiteral("Mobile")};
+    QTest::newRow("one removed") << two << QStringList{QStringLiteral("Mobile")};
+    QTest::newRow("all gone") << two << QStringList();
+    QTest::newRow("an ampersand stays a character") << two << QStringList{QStringLiteral("R&D line")};
+}
+
+// A line that learns or changes its phone book while the program runs
+// (NetworkManager) has the menu rebuilt: no entry twice, none stale.
+void TestMainAppForm::phoneBookMenuFollowsTheLine()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+
+    FormFixture f;
+    f.network.phoneBook = before;
+    TMainAppForm form(f.ctx);
+    LogInWithPassword(f.ctx, QStringLiteral("Ann"), QStringLiteral("pw"));
+    QCOMPARE(form.phoneBookItems().size(), before.size());
+
+    f.network.phoneBook = after;
+    Q_EMIT f.network.entriesChanged();
+    QStringList entries;
+    for (const QAction *item : form.phoneBookItems())
+        entries.append(item->data().toString());
+    QCOMPARE(entries, after);
+    QMenu *dialMenu = form.dialConnectionItem()->menu();
+    QStringList shown;
+    for (const QAction *action : dialMenu->actions())
+        shown.append(action->text());
+    QStringList expected;
+    for (const QString &entry : after)
+        expected.append(QString(entry).replace(QLatin1Char('&'), QLatin1String("&&")));
+    QCOMPARE(shown, expected);
+    for (qsizetype i = 0; i < after.size(); ++i)
+        QCOMPARE(form.phoneBookItems().at(i)->objectName(), QStringLiteral("DialUp%1").arg(i));
+    QCOMPARE(form.dialConnectionItem()->isEnabled(), !after.isEmpty());
+
+    // An item of the new menu dials its own entry.
+    if (!after.isEmpty()) {
+        form.phoneBookItems().constLast()->trigger();
+        QCOMPARE(f.network.dialled, QStringList{after.constLast()});
+    }
 }
 
 void TestMainAppForm::enabledStatesFollowLoginAndSession()

@@ -1,5 +1,5 @@
 #include "core/Clock.h"
-#include "platform/InterfaceCounters.h"
+#include "platform/SysfsLinkCounters.h"
 #include "platform/InterfaceDialUpNetwork.h"
 #include "platform/LineSetup.h"
 #include "session/DialUpLine.h"
@@ -126,7 +126,7 @@ void TestInterfaceLineName::countersOfATree()
     put(link + QStringLiteral("/statistics/tx_bytes"), tx);
     put(link + QStringLiteral("/speed"), speed);
 
-    const std::optional<LinkCounters> counters = ReadInterfaceCounters(root, interfaceName);
+    const std::optional<LinkCounters> counters = ReadSysfsLinkCounters(root, interfaceName);
     QCOMPARE(counters.has_value(), read);
     InterfaceDialUpNetwork::Options options;
     options.sysfsNetRoot = root;

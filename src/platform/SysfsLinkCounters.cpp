@@ -1,4 +1,4 @@
-#include "platform/InterfaceCounters.h"
+#include "platform/SysfsLinkCounters.h"
 
 #include <QFile>
 
@@ -9,15 +9,21 @@ QByteArray readSmallFile(const QString &path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray();
-    return f.read(4096);
+    return f.read(64 * 1024);
+}
+
+// Nothing outside the interface's own folder may be read through its name.
+bool isPlainInterfaceName(const QString &name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.startsWith(QLatin1Char('.'))
+        && !name.startsWith(QLatin1Char('-')) && !name.contains(QChar(0));
 }
 
 } // namespace
 
-std::optional<LinkCounters> ReadInterfaceCounters(const QString &sysfsNetRoot, const QString &interfaceName)
+std::optional<LinkCounters> ReadSysfsLinkCounters(const QString &sysfsNetRoot, const QString &interfaceName)
 {
-    if (interfaceName.isEmpty() || interfaceName.contains(QLatin1Char('/')) || interfaceName.startsWith(QLatin1Char('.'))
-        || interfaceName.contains(QChar(0)))
+    if (!isPlainInterfaceName(interfaceName))
         return std::nullopt;
     const QString base = sysfsNetRoot + QLatin1Char('/') + interfaceName;
     bool rxOk = false;

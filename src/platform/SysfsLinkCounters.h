@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/DialUpNetwork.h"
+
+#include <QString>
+
+#include <optional>
+
+// The byte counters and speed the kernel keeps for a network interface in
+// sysfsNetRoot/NAME (statistics/rx_bytes, statistics/tx_bytes, speed);
+// none when the interface is not there or the name is not a plain name.
+std::optional<LinkCounters> ReadSysfsLinkCounters(const QString &sysfsNetRoot, const QString &interfaceName);
