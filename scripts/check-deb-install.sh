@@ -13,7 +13,7 @@ build="${TALLYLINE_BUILD_DIR:-$here/build}"
 root="${1:-/var/tmp/tallyline-deb-check}"
 [[ $(id -u) == 0 ]] || { echo "check-deb-install: run as root (it makes and enters a Debian root)"; exit 2; }
 
-mirror=$(awk '/^URIs:/{print $2; exit} /^deb /{print $2; exit}' /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null | head -n1)
+mirror=$(awk '/^URIs:/{print $2; exit} /^deb /{print $2; exit}' /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null | head -n1 || true)
 mirror=${mirror:-http://deb.debian.org/debian}
 command -v debootstrap >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap >/dev/null
 
