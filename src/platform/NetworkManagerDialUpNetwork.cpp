@@ -318,11 +318,23 @@ int NetworkManagerDialUpNetwork::dial(const QString &entry, qint64 *handle)
                          return;
                      }
                      const QString activePath = objectPathOf(reply.arguments().constFirst());
+                     // The connection may have come and gone before this answer.
+                     for (const auto &[endedPath, reason] : std::as_const(m_endedUnclaimed)) {
+                         if (endedPath != activePath)
+                             continue;
+                         report(h, RasState::Disconnected,
+                                call.hangUpRequested || reason == ReasonUserDisconnected
+                                    ? DialError::UserDisconnection
+                                    : int(ReasonBase + reason));
+                         return;
+                     }
                      // The list of active connections may have told of it first.
                      if (m_active.contains(activePath)) {
                          Active &a = m_active[activePath];
                          a.handle = h;
                          a.dialledHere = true;
+                         // Hung up before the answer: its progress is not told.
+                         a.hangingUp = call.hangUpRequested;
                          reportProgress(a);
                      } else {
                          addActive(activePath, h, true);
@@ -380,7 +392,10 @@ void NetworkManagerDialUpNetwork::applyActiveProperties(const QString &path, con
         }
     }
     if (properties.contains(QStringLiteral("State"))) {
-        a.state = unwrap(properties.value(QStringLiteral("State"))).toUInt();
+        // An active connection's state only goes forward. Qt may hand over
+        // the answer to a look at it after a signal sent later, so an older
+        // state must not overwrite a newer one.
+        a.state = std::max(a.state, unwrap(properties.value(QStringLiteral("State"))).toUInt());
         // Told as a property change, the end comes without its reason; the
         // StateChanged signal (or the manager's list) has the last word. Found
         // ended when looked up, no signal will follow.
@@ -440,7 +455,14 @@ void NetworkManagerDialUpNetwork::dropActive(const QString &path, uint reason)
         return;
     const Active a = *it;
     m_active.erase(it);
-    if (!a.dialledHere || a.progressEnded)
+    if (!a.dialledHere) {
+        // A call of ours may yet claim it.
+        m_endedUnclaimed.append({path, reason});
+        if (m_endedUnclaimed.size() > 16)
+            m_endedUnclaimed.removeFirst();
+        return;
+    }
+    if (a.progressEnded)
         return;
     int code = int(ReasonBase + reason);
     if (a.hangingUp || reason == ReasonUserDisconnected)
@@ -457,7 +479,7 @@ void NetworkManagerDialUpNetwork::onActiveStateChanged(uint state, uint reason, 
         dropActive(message.path(), reason);
         return;
     }
-    it->state = state;
+    it->state = std::max(it->state, state);
     reportProgress(*it);
 }
 

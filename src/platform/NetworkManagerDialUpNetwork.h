@@ -130,6 +130,9 @@ private:
     QString m_sysfsNetRoot = QStringLiteral("/sys/class/net");
     QMap<QString, Saved> m_saved;              // saved connections by object path
     QMap<QString, Active> m_active;            // active connections by object path
+    // Active connections that ended before a call of ours claimed them (its
+    // answer may come after the end), with the reason: the last few only.
+    QList<QPair<QString, uint>> m_endedUnclaimed;
     QMap<qint64, PendingDial> m_pending;       // dials NetworkManager has not answered yet
     qint64 m_nextHandle = 1;
     QString m_lastRefusal;

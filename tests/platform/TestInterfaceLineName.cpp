@@ -47,7 +47,8 @@ void TestInterfaceLineName::lineKinds_data()
     QTest::newRow("dot dot") << "interface:.." << "" << "is not a network interface name";
     QTest::newRow("other case") << "Interface:wwan0" << "" << "Unknown line \"Interface:wwan0\"";
     QTest::newRow("without colon") << "interface" << "" << "--line interface:NAME";
-    QTest::newRow("unknown kind") << "modem" << "" << "use --line pppd, --line simulated or --line interface:NAME";
+    QTest::newRow("unknown kind") << "modem" << ""
+                                  << "use --line pppd, --line networkmanager, --line simulated or --line interface:NAME";
 }
 
 void TestInterfaceLineName::lineKinds()

@@ -271,8 +271,11 @@ void TestNetworkManagerLine::dialing()
     QCOMPARE(last.errorCode, errorCode);
     if (errorCode == 0) {
         QVERIFY(last.errorText.isEmpty());
-        // Progress passed through the device's states on the way.
-        QVERIFY2(steps.size() >= 3, qPrintable(QString::number(steps.size())));
+        // The device's states on the way are told as far as they were seen:
+        // those it passed before its connection was looked at are not.
+        for (const Progress &p : steps.mid(0, steps.size() - 1))
+            QVERIFY2(p.state < RasState::Connected && !RasStateText(p.state).isEmpty(),
+                     qPrintable(QString::number(p.state)));
         const QList<DialUpConnection> list = m_line->connections();
         QCOMPARE(list.size(), 1);
         QCOMPARE(list[0].handle, handle);
