@@ -49,3 +49,14 @@ QString DialUpNetwork::errorText(int errorCode) const
     default: return QStringLiteral("Dial-up error %1.").arg(errorCode);
     }
 }
+
+void DialUpNetwork::postProgress(qint64 handle, int state, int errorCode)
+{
+    const QString status = RasStateText(state);
+    const QString error = errorCode ? errorText(errorCode) : QString();
+    QMetaObject::invokeMethod(
+        this, [this, handle, state, status, errorCode, error] {
+            Q_EMIT dialProgress(handle, state, status, errorCode, error);
+        },
+        Qt::QueuedConnection);
+}

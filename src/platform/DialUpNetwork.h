@@ -95,4 +95,9 @@ Q_SIGNALS:
     // The phone book changed while the program runs (a line whose entries
     // are learnt of after start, or added and removed by others).
     void entriesChanged();
+
+protected:
+    // Emits dialProgress from the event loop: never inside the call that
+    // caused it (dial() returns first), and always in the order posted.
+    void postProgress(qint64 handle, int state, int errorCode);
 };

@@ -247,15 +247,7 @@ std::unique_ptr<InterfaceDialUpNetwork::Call> InterfaceDialUpNetwork::finishCall
 
 void InterfaceDialUpNetwork::report(qint64 handle, int state, int errorCode)
 {
-    // Queued, so that progress never arrives inside dial() and always in
-    // the order it happened.
-    const QString status = RasStateText(state);
-    const QString error = errorCode ? errorText(errorCode) : QString();
-    QMetaObject::invokeMethod(
-        this, [this, handle, state, status, errorCode, error] {
-            Q_EMIT dialProgress(handle, state, status, errorCode, error);
-        },
-        Qt::QueuedConnection);
+    postProgress(handle, state, errorCode);
 }
 
 QStringList InterfaceDialUpNetwork::entries()

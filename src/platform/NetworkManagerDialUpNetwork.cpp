@@ -338,6 +338,7 @@ int NetworkManagerDialUpNetwork::dial(const QString &entry, qint64 *handle)
                          reportProgress(a);
                      } else {
                          addActive(activePath, h, true);
+                         m_active[activePath].id = call.entry;
                      }
                      const auto active = m_active.find(activePath);
                      if (call.hangUpRequested && active != m_active.end()) {
@@ -374,6 +375,7 @@ void NetworkManagerDialUpNetwork::applyActiveProperties(const QString &path, con
     if (it == m_active.end())
         return;
     Active &a = *it;
+    a.lookedUp = a.lookedUp || lookedUp;
     if (properties.contains(QStringLiteral("Connection")))
         a.connectionPath = objectPathOf(properties.value(QStringLiteral("Connection")));
     if (properties.contains(QStringLiteral("Id")))
@@ -386,6 +388,7 @@ void NetworkManagerDialUpNetwork::applyActiveProperties(const QString &path, con
         if (device != a.device) {
             a.device = device;
             a.interfaceName.clear();
+            a.interfaceKnown = false;
             a.deviceState = 0;
             if (!device.isEmpty())
                 loadDevice(device);
@@ -429,8 +432,10 @@ void NetworkManagerDialUpNetwork::applyDeviceProperties(const QString &devicePat
         if (it == m_active.end())
             continue;
         Active &a = *it;
-        if (properties.contains(QStringLiteral("IpInterface")))
+        if (properties.contains(QStringLiteral("IpInterface"))) {
             a.interfaceName = unwrap(properties.value(QStringLiteral("IpInterface"))).toString();
+            a.interfaceKnown = true;
+        }
         if (properties.contains(QStringLiteral("State")))
             a.deviceState = unwrap(properties.value(QStringLiteral("State"))).toUInt();
         reportProgress(a);
@@ -506,8 +511,11 @@ int NetworkManagerDialUpNetwork::rasStateOf(const Active &a) const
 {
     if (a.hangingUp || a.state == ActiveDeactivating || a.state == ActiveDeactivated)
         return RasState::Disconnected;
-    if (a.state == ActiveActivated)
+    // Connected once the interface whose bytes are counted is known too.
+    if (a.state == ActiveActivated && (a.interfaceKnown || (a.lookedUp && a.device.isEmpty())))
         return RasState::Connected;
+    if (a.state == ActiveActivated)
+        return rasStateOfDevice(std::max(a.deviceState, 80u));
     return rasStateOfDevice(a.deviceState);
 }
 
@@ -547,8 +555,9 @@ QList<DialUpConnection> NetworkManagerDialUpNetwork::connections()
         list.append(c);
     }
     for (const Active &a : std::as_const(m_active)) {
-        // Until its properties are in, it is not known to be a line at all.
-        if (!isLineType(a.type))
+        // Until its properties are in, it is not known to be a line at all;
+        // one dialled here is one by its entry.
+        if (!isLineType(a.type) && !a.dialledHere)
             continue;
         DialUpConnection c;
         c.handle = a.handle;

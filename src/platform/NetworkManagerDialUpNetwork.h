@@ -92,6 +92,8 @@ private:
         uint deviceState = 0;      // NMDeviceState of its first device
         QString device;            // first device's object path
         QString interfaceName;
+        bool lookedUp = false;        // its properties have been read
+        bool interfaceKnown = false;  // the device's IpInterface has been read
         bool dialledHere = false;
         bool progressEnded = false;   // Connected or an error was reported
         bool hangingUp = false;

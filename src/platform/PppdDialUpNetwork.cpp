@@ -60,14 +60,6 @@ struct PppdDialUpNetwork::Tracked {
 
 namespace {
 
-QByteArray readSmallFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.read(64 * 1024);
-}
-
 bool hasSystemIPv4Address(const QString &interfaceName)
 {
     ifaddrs *list = nullptr;
@@ -269,7 +261,7 @@ void PppdDialUpNetwork::readPidFiles()
     for (const QString &folder : pidFileFolders()) {
         const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("ppp*.pid")}, QDir::Files, QDir::Name);
         for (const QFileInfo &f : files) {
-            const PppdPidFile file = ReadPppdPidFile(readSmallFile(f.filePath()), f.completeBaseName());
+            const PppdPidFile file = ReadPppdPidFile(ReadSmallSystemFile(f.filePath()), f.completeBaseName());
             if (file.pid <= 0)
                 continue;
             // A link-name file names its process before the link exists.
@@ -535,15 +527,7 @@ void PppdDialUpNetwork::advance(Call &call, int state)
 
 void PppdDialUpNetwork::report(qint64 handle, int state, int errorCode)
 {
-    // Queued, so that progress never arrives inside dial() and always in
-    // the order it happened.
-    const QString status = RasStateText(state);
-    const QString error = errorCode ? errorText(errorCode) : QString();
-    QMetaObject::invokeMethod(
-        this, [this, handle, state, status, errorCode, error] {
-            Q_EMIT dialProgress(handle, state, status, errorCode, error);
-        },
-        Qt::QueuedConnection);
+    postProgress(handle, state, errorCode);
 }
 
 void PppdDialUpNetwork::reapChildren()
@@ -627,15 +611,15 @@ bool PppdDialUpNetwork::isActive(qint64 handle)
 std::optional<PppdDialUpNetwork::ProcessInfo> PppdDialUpNetwork::pppdProcess(qint64 pid) const
 {
     const QString dir = m_paths.procRoot + QLatin1Char('/') + QString::number(pid);
-    if (QString::fromLocal8Bit(readSmallFile(dir + QStringLiteral("/comm"))).trimmed() != m_comm)
+    if (QString::fromLocal8Bit(ReadSmallSystemFile(dir + QStringLiteral("/comm"))).trimmed() != m_comm)
         return std::nullopt;
-    const std::optional<qint64> parent = ReadProcStatParent(readSmallFile(dir + QStringLiteral("/stat")));
+    const std::optional<qint64> parent = ReadProcStatParent(ReadSmallSystemFile(dir + QStringLiteral("/stat")));
     if (!parent)
         return std::nullopt;
     ProcessInfo info;
     info.pid = pid;
     info.parentPid = *parent;
-    info.arguments = ReadProcCmdline(readSmallFile(dir + QStringLiteral("/cmdline")));
+    info.arguments = ReadProcCmdline(ReadSmallSystemFile(dir + QStringLiteral("/cmdline")));
     return info;
 }
 
@@ -705,7 +689,7 @@ int PppdDialUpNetwork::interfaceState(const QString &interfaceName) const
     if (!m_hasIPv4(interfaceName))
         return RasState::Authenticate;
     bool ok = false;
-    const uint flags = readSmallFile(m_paths.sysfsNetRoot + QLatin1Char('/') + interfaceName + QStringLiteral("/flags"))
+    const uint flags = ReadSmallSystemFile(m_paths.sysfsNetRoot + QLatin1Char('/') + interfaceName + QStringLiteral("/flags"))
                            .trimmed()
                            .toUInt(&ok, 16);
     if (ok && !(flags & IFF_UP))

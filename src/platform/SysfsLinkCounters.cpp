@@ -4,14 +4,6 @@
 
 namespace {
 
-QByteArray readSmallFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.read(64 * 1024);
-}
-
 // Nothing outside the interface's own folder may be read through its name.
 bool isPlainInterfaceName(const QString &name)
 {
@@ -21,6 +13,14 @@ bool isPlainInterfaceName(const QString &name)
 
 } // namespace
 
+QByteArray ReadSmallSystemFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.read(64 * 1024);
+}
+
 std::optional<LinkCounters> ReadSysfsLinkCounters(const QString &sysfsNetRoot, const QString &interfaceName)
 {
     if (!isPlainInterfaceName(interfaceName))
@@ -29,12 +29,12 @@ std::optional<LinkCounters> ReadSysfsLinkCounters(const QString &sysfsNetRoot, c
     bool rxOk = false;
     bool txOk = false;
     LinkCounters counters;
-    counters.receivedBytes = readSmallFile(base + QStringLiteral("/statistics/rx_bytes")).trimmed().toLongLong(&rxOk);
-    counters.transmittedBytes = readSmallFile(base + QStringLiteral("/statistics/tx_bytes")).trimmed().toLongLong(&txOk);
+    counters.receivedBytes = ReadSmallSystemFile(base + QStringLiteral("/statistics/rx_bytes")).trimmed().toLongLong(&rxOk);
+    counters.transmittedBytes = ReadSmallSystemFile(base + QStringLiteral("/statistics/tx_bytes")).trimmed().toLongLong(&txOk);
     if (!rxOk || !txOk)
         return std::nullopt;
     bool speedOk = false;
-    const qint64 megabits = readSmallFile(base + QStringLiteral("/speed")).trimmed().toLongLong(&speedOk);
+    const qint64 megabits = ReadSmallSystemFile(base + QStringLiteral("/speed")).trimmed().toLongLong(&speedOk);
     counters.speed = speedOk && megabits > 0 ? megabits * 1000000 : 0;
     return counters;
 }
