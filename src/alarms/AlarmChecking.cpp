@@ -1,7 +1,7 @@
 #include "alarms/AlarmChecking.h"
 
 #include "core/AppContext.h"
-#include "core/DesktopNotices.h"
+#include "session/DesktopNotices.h"
 #include "platform/SoundPlayer.h"
 #include "session/DialUp.h"
 #include "session/SessionLifecycle.h"

@@ -1,7 +1,7 @@
 #include "session/ConnectionDetection.h"
 
 #include "core/AppContext.h"
-#include "core/DesktopNotices.h"
+#include "session/DesktopNotices.h"
 #include "platform/DialUpNetwork.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "tariff/AccountPeriods.h"
 
 #include "core/AppContext.h"
-#include "core/DesktopNotices.h"
+#include "session/DesktopNotices.h"
 #include "store/Store.h"
 #include "store/FloatText.h"
 #include "store/SessionDaySummary.h"

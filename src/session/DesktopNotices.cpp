@@ -1,4 +1,4 @@
-#include "core/DesktopNotices.h"
+#include "session/DesktopNotices.h"
 
 #include "core/AppContext.h"
 #include "core/DateTime.h"
